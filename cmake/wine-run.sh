@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine with a private prefix, so tests never touch ~/.wine.
+#   wine-run.sh [--prefix DIR] program.exe [args...]
+# The prefix is booted once (guarded by a lock and a marker, so an interrupted boot is redone)
+# and reused. When no display is set, an Xvfb server is started for this run and stopped after.
+set -u
+prefix="${QUILLON_WINEPREFIX:-}"
+if [ "${1:-}" = "--prefix" ]; then prefix="$2"; shift 2; fi
+[ -n "$prefix" ] || prefix="$(pwd)/wineprefix"
+mkdir -p "$prefix"
+prefix="$(cd "$prefix" && pwd)"
+
+export WINEPREFIX="$prefix"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+# Reproducible locale and clock for locale and time tests.
+export LANG="${QUILLON_WINE_LANG:-en_US.UTF-8}"
+export LC_ALL="$LANG"
+export TZ="${QUILLON_WINE_TZ:-UTC}"
+
+wine_bin="$(command -v wine || command -v wine64 || echo /usr/lib/wine/wine64)"
+
+xvfb_pid=""
+cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; }
+trap cleanup EXIT
+if [ -z "${DISPLAY:-}" ]; then
+    fdfile="$(mktemp)"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" 2>/dev/null &
+    xvfb_pid=$!
+    for _ in $(seq 1 100); do [ -s "$fdfile" ] && break; sleep 0.05; done
+    export DISPLAY=":$(head -n1 "$fdfile")"
+    rm -f "$fdfile"
+fi
+
+(
+    flock 9
+    if [ ! -f "$prefix/.quillon-booted" ]; then
+        find "$prefix" -mindepth 1 -maxdepth 1 ! -name '.lock' -exec rm -rf {} + 2>/dev/null
+        "$wine_bin" wineboot -i >/dev/null 2>&1
+        "${WINESERVER:-wineserver}" -w 2>/dev/null
+        touch "$prefix/.quillon-booted"
+    fi
+) 9>"$prefix/.lock"
+
+"$wine_bin" "$@"

@@ -1,0 +1,42 @@
+#pragma once
+#include "platform/OsError.h"
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+
+namespace quillon::platform {
+
+// Reads one file front to back: opened read-only, existing only, sharing read and write with
+// everybody, with a sequential-scan hint.
+class FileReader {
+public:
+    FileReader() = default;
+    ~FileReader();
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    bool Open(const std::filesystem::path& path, OsError* error);
+    void Close();
+    bool IsOpen() const;
+    std::int64_t Length() const { return length_; }
+    // Bytes read (0 at the end of the file), or -1 when the read failed.
+    std::int64_t Read(void* buffer, std::size_t count, OsError* error);
+
+    // Test seam: when set, called before every read with the offset about to be read; returning
+    // a non-zero error code makes that read fail with it.
+    using ReadFault = std::function<int(const std::filesystem::path&, std::int64_t offset)>;
+    static void SetReadFaultForTests(ReadFault fault);
+
+private:
+#ifdef _WIN32
+    void* handle_ = nullptr;
+#else
+    int fd_ = -1;
+#endif
+    std::filesystem::path path_;
+    std::int64_t length_ = 0;
+    std::int64_t offset_ = 0;
+};
+
+} // namespace quillon::platform

@@ -1,0 +1,40 @@
+#pragma once
+#include "platform/OsError.h"
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quillon::platform {
+
+// What a directory lookup of one path tells. Times are Windows file times (100 ns ticks since
+// 1601-01-01 UTC), 0 when the system has none.
+struct FileLookup {
+    bool isDirectory = false;
+    bool isDevice = false; // NUL, CON, COM1 and the like; character devices on POSIX
+    std::int64_t size = 0;
+    std::int64_t lastWriteTime = 0;
+    std::int64_t creationTime = 0;
+};
+
+// Looks up exactly this name: "?" and "*" are ordinary characters, never wildcards.
+std::optional<FileLookup> LookupPath(const std::filesystem::path& path);
+
+// True when the path names an existing folder. No system error box appears, even for a drive
+// that is not there.
+bool DirectoryExists(const std::filesystem::path& path);
+
+// The Windows folder as the system reports it (POSIX: empty).
+std::filesystem::path WindowsDirectory();
+
+// Reads a whole file, letting others read but not write it meanwhile.
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, OsError* error);
+
+// Replaces the file's content with bytes so that a failure leaves any old file intact: writes a
+// temporary file in the same folder, flushes it and renames it over the target. On failure the
+// temporary file is removed and false is returned.
+bool ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes,
+                         OsError* error);
+
+} // namespace quillon::platform

@@ -1,0 +1,64 @@
+#include "platform/FileReader.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillon::platform {
+
+int InjectedReadFault(const std::filesystem::path& path, std::int64_t offset);
+
+bool FileReader::Open(const std::filesystem::path& path, OsError* error) {
+    Close();
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        if (error) *error = LastOsError();
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        // Windows cannot open a folder as a file either.
+        int code = S_ISDIR(st.st_mode) ? EISDIR : errno;
+        ::close(fd);
+        if (error) *error = OsErrorFromCode(code);
+        return false;
+    }
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    fd_ = fd;
+    path_ = path;
+    length_ = S_ISREG(st.st_mode) ? static_cast<std::int64_t>(st.st_size) : 0;
+    offset_ = 0;
+    return true;
+}
+
+void FileReader::Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+bool FileReader::IsOpen() const { return fd_ >= 0; }
+
+std::int64_t FileReader::Read(void* buffer, std::size_t count, OsError* error) {
+    if (int injected = InjectedReadFault(path_, offset_)) {
+        if (error) *error = OsErrorFromCode(injected);
+        return -1;
+    }
+    // Fill the whole request unless the file ends: a short block means "end of file" to callers.
+    std::size_t done = 0;
+    auto* out = static_cast<char*>(buffer);
+    while (done < count) {
+        ssize_t n = ::read(fd_, out + done, count - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (error) *error = LastOsError();
+            return -1;
+        }
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    offset_ += static_cast<std::int64_t>(done);
+    return static_cast<std::int64_t>(done);
+}
+
+} // namespace quillon::platform

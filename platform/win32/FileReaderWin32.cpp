@@ -1,0 +1,64 @@
+#include "platform/FileReader.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+namespace quillon::platform {
+
+int InjectedReadFault(const std::filesystem::path& path, std::int64_t offset);
+
+bool FileReader::Open(const std::filesystem::path& path, OsError* error) {
+    Close();
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        if (error) *error = LastOsError();
+        return false;
+    }
+    LARGE_INTEGER size{};
+    if (GetFileType(h) == FILE_TYPE_DISK) {
+        if (!GetFileSizeEx(h, &size)) {
+            if (error) *error = LastOsError();
+            CloseHandle(h);
+            return false;
+        }
+    }
+    handle_ = h;
+    path_ = path;
+    length_ = size.QuadPart;
+    offset_ = 0;
+    return true;
+}
+
+void FileReader::Close() {
+    if (handle_) CloseHandle(static_cast<HANDLE>(handle_));
+    handle_ = nullptr;
+}
+
+bool FileReader::IsOpen() const { return handle_ != nullptr; }
+
+std::int64_t FileReader::Read(void* buffer, std::size_t count, OsError* error) {
+    if (int injected = InjectedReadFault(path_, offset_)) {
+        if (error) *error = OsErrorFromCode(injected);
+        return -1;
+    }
+    std::size_t done = 0;
+    auto* out = static_cast<char*>(buffer);
+    while (done < count) {
+        DWORD want = static_cast<DWORD>(std::min<std::size_t>(count - done, 1u << 30));
+        DWORD got = 0;
+        if (!ReadFile(static_cast<HANDLE>(handle_), out + done, want, &got, nullptr)) {
+            if (error) *error = LastOsError();
+            return -1;
+        }
+        if (got == 0) break;
+        done += got;
+    }
+    offset_ += static_cast<std::int64_t>(done);
+    return static_cast<std::int64_t>(done);
+}
+
+} // namespace quillon::platform

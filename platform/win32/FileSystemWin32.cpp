@@ -1,0 +1,127 @@
+#include "platform/FileSystem.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cwctype>
+
+namespace quillon::platform {
+
+namespace {
+
+std::int64_t Join(DWORD high, DWORD low) {
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(high) << 32) | low);
+}
+
+// Reserved device names open a device whatever folder they stand in (C:\x\NUL.txt is NUL).
+bool IsDeviceName(const std::filesystem::path& path) {
+    std::wstring name = path.filename().wstring();
+    auto dot = name.find(L'.');
+    if (dot != std::wstring::npos) name.resize(dot);
+    while (!name.empty() && (name.back() == L' ' || name.back() == L':')) name.pop_back();
+    for (auto& c : name) c = static_cast<wchar_t>(std::towupper(c));
+    static const wchar_t* const fixed[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
+    for (auto* d : fixed)
+        if (name == d) return true;
+    if (name.size() == 4 && (name.compare(0, 3, L"COM") == 0 || name.compare(0, 3, L"LPT") == 0))
+        return name[3] >= L'1' && name[3] <= L'9';
+    return path.native().rfind(L"\\\\.\\", 0) == 0;
+}
+
+bool HasWildcard(const std::wstring& s) {
+    return s.find_first_of(L"?*") != std::wstring::npos;
+}
+
+struct Handle {
+    HANDLE h = INVALID_HANDLE_VALUE;
+    ~Handle() {
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    }
+};
+
+} // namespace
+
+std::optional<FileLookup> LookupPath(const std::filesystem::path& path) {
+    const std::wstring& native = path.native();
+    if (native.empty() || HasWildcard(native)) return std::nullopt;
+    if (IsDeviceName(path)) {
+        FileLookup f;
+        f.isDevice = true;
+        return f;
+    }
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(native.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    FileLookup f;
+    f.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    f.size = f.isDirectory ? 0 : Join(data.nFileSizeHigh, data.nFileSizeLow);
+    f.lastWriteTime = Join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
+    f.creationTime = Join(data.ftCreationTime.dwHighDateTime, data.ftCreationTime.dwLowDateTime);
+    return f;
+}
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, OsError* error) {
+    Handle file;
+    file.h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file.h == INVALID_HANDLE_VALUE) {
+        if (error) *error = LastOsError();
+        return std::nullopt;
+    }
+    std::string text;
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(file.h, &size) && size.QuadPart > 0)
+        text.reserve(static_cast<std::size_t>(size.QuadPart));
+    std::string buffer(65536, '\0');
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file.h, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+            if (error) *error = LastOsError();
+            return std::nullopt;
+        }
+        if (got == 0) break;
+        text.append(buffer.data(), got);
+    }
+    return text;
+}
+
+bool ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes,
+                         OsError* error) {
+    std::filesystem::path folder = path.parent_path();
+    if (folder.empty()) folder = L".";
+    wchar_t temp[MAX_PATH + 1] = {};
+    if (!GetTempFileNameW(folder.c_str(), L"qln", 0, temp)) {
+        if (error) *error = LastOsError();
+        return false;
+    }
+    DWORD code = 0;
+    {
+        Handle file;
+        file.h = CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file.h == INVALID_HANDLE_VALUE) {
+            code = GetLastError();
+        } else {
+            const char* p = bytes.data();
+            std::size_t left = bytes.size();
+            while (left > 0 && code == 0) {
+                DWORD put = 0;
+                DWORD want = static_cast<DWORD>(std::min<std::size_t>(left, 1u << 30));
+                if (!WriteFile(file.h, p, want, &put, nullptr)) code = GetLastError();
+                p += put;
+                left -= put;
+            }
+            if (code == 0 && !FlushFileBuffers(file.h)) code = GetLastError();
+        }
+    }
+    if (code == 0 &&
+        !MoveFileExW(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        code = GetLastError();
+    if (code != 0) {
+        DeleteFileW(temp);
+        if (error) *error = OsErrorFromCode(static_cast<int>(code));
+        return false;
+    }
+    return true;
+}
+
+} // namespace quillon::platform

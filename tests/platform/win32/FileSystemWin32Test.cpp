@@ -1,0 +1,22 @@
+#include "platform/FileSystem.h"
+#include "tests/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace quillon::platform {
+namespace {
+
+// Device names open a device in any folder; a check must see them as "not a file".
+TEST(LookupPathWin32, ReservedDeviceNamesAreDevices) {
+    test::TempDir dir;
+    for (const wchar_t* name : {L"NUL", L"nul.txt", L"CON", L"COM1", L"LPT9", L"AUX.dat", L"PRN"}) {
+        auto f = LookupPath(dir.path() / name);
+        ASSERT_TRUE(f) << std::filesystem::path(name).string();
+        EXPECT_TRUE(f->isDevice);
+    }
+    for (const wchar_t* name : {L"COM0.txt", L"CONSOLE", L"NULL"})
+        EXPECT_FALSE(LookupPath(dir.path() / name)) << std::filesystem::path(name).string();
+}
+
+} // namespace
+} // namespace quillon::platform
