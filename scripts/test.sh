@@ -32,7 +32,9 @@ run_tree() {
     local dir="build/$name"
     echo "== $name: configure and build"
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
-    cmake --build "$dir" -j "$jobs"
+    local targets=()
+    for t in ${BUILD_TARGETS:-}; do targets+=(--target "$t"); done
+    cmake --build "$dir" -j "$jobs" "${targets[@]}"
     find "$dir" -path '*/gtest-results/*.xml' -delete 2>/dev/null || true
     echo "== $name: tests"
     local rc=0
@@ -47,7 +49,8 @@ run_tree() {
 
 run_tree native
 # The worker and its callers under ThreadSanitizer (only the suites that start threads).
-CTEST_ARGS="-R ^(verify|cli)_tests$" run_tree native-tsan -DQUILLON_TSAN=ON -DQUILLON_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+BUILD_TARGETS="verify_tests cli_tests quillon-cli" CTEST_ARGS="-R ^(verify|cli)_tests$" \
+    run_tree native-tsan -DQUILLON_TSAN=ON -DQUILLON_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
 run_tree win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake"
 
 # Leave no wineserver of the test prefix behind.

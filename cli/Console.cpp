@@ -1,0 +1,96 @@
+#include "cli/Console.h"
+
+#include "platform/TextCodec.h"
+
+#include <cstdio>
+#include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace quillon::cli {
+
+namespace {
+
+std::string* g_captureOut = nullptr;
+std::string* g_captureErr = nullptr;
+
+std::string& OutBuffer() {
+    static std::string buffer;
+    return buffer;
+}
+
+void WriteRaw(bool toErr, std::string_view text) {
+    if (text.empty()) return;
+    if (std::string* capture = toErr ? g_captureErr : g_captureOut) {
+        capture->append(text);
+        return;
+    }
+#ifdef _WIN32
+    HANDLE h = GetStdHandle(toErr ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    if (h != nullptr && h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode)) {
+        int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                    nullptr, 0);
+        std::wstring wide(static_cast<std::size_t>(n), L'\0');
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                            n);
+        DWORD written = 0;
+        WriteConsoleW(h, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        return;
+    }
+#endif
+    std::FILE* f = toErr ? stderr : stdout;
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fflush(f);
+}
+
+} // namespace
+
+std::filesystem::path PathFromArg(const std::string& arg) {
+#ifdef _WIN32
+    return std::filesystem::path(std::u8string(arg.begin(), arg.end()));
+#else
+    return std::filesystem::path(arg);
+#endif
+}
+
+std::string TextFromPath(const std::filesystem::path& path) { return platform::Utf8FromPath(path); }
+
+void Out(std::string_view text) {
+    auto& buffer = OutBuffer();
+    buffer.append(text);
+    if (buffer.size() >= (1u << 16)) Flush();
+}
+
+void Err(std::string_view text) {
+    Flush(); // keep stdout and stderr in order on a terminal
+    WriteRaw(true, text);
+}
+
+void Flush() {
+    auto& buffer = OutBuffer();
+    WriteRaw(false, buffer);
+    buffer.clear();
+}
+
+void CaptureForTests(std::string* out, std::string* err) {
+    Flush();
+    g_captureOut = out;
+    g_captureErr = err;
+}
+
+bool StderrIsTerminal() {
+    if (g_captureErr) return false;
+#ifdef _WIN32
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+#else
+    return ::isatty(2) != 0;
+#endif
+}
+
+} // namespace quillon::cli

@@ -1,0 +1,50 @@
+#include "cli/Commands.h"
+#include "cli/Console.h"
+#include "core/FileDigest.h"
+
+namespace quillon::cli {
+
+int RunDigest(const Args& args) {
+    bool md5 = false, chosen = false, endOfOptions = false;
+    std::vector<std::string> files;
+    for (const auto& a : args) {
+        if (!endOfOptions && a == "--") {
+            endOfOptions = true;
+        } else if (!endOfOptions && (a == "--crc32" || a == "--md5")) {
+            if (chosen && md5 != (a == "--md5")) {
+                Err("quillon-cli digest: choose one of --crc32 and --md5\n");
+                return 2;
+            }
+            md5 = a == "--md5";
+            chosen = true;
+        } else if (!endOfOptions && a.size() > 1 && a[0] == '-') {
+            Err("quillon-cli digest: unknown option " + a + "\n");
+            return 2;
+        } else {
+            files.push_back(a);
+        }
+    }
+    if (!chosen || files.empty()) {
+        Err("usage: quillon-cli digest (--crc32 | --md5) FILE...\n");
+        return 2;
+    }
+    int status = 0;
+    for (const auto& f : files) {
+        DigestResult r = md5 ? ThreadMd5Text(PathFromArg(f)) : ThreadCrcText(PathFromArg(f));
+        if (!r.complete) {
+            // A made-up digest of an unreadable file must never look like a real one.
+            Err("quillon-cli: " + f + ": " + (r.error.text.empty() ? "cannot read" : r.error.text) +
+                "\n");
+            status = 1;
+            continue;
+        }
+        std::string line = r.text;
+        line += ' ';
+        line += f;
+        line += kNewline;
+        Out(line);
+    }
+    return status;
+}
+
+} // namespace quillon::cli

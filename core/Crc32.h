@@ -1,0 +1,43 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+
+namespace quillon {
+
+// The reflected CRC-32 of the polynomial 0xEDB88320 (zip, PNG, Ethernet).
+extern const std::uint32_t Crc32Table[256];
+
+// Folds count bytes into the running value; no inversion here. count <= 0 returns crc unchanged.
+// Uses the fastest routine this processor has; every routine gives the same result.
+std::uint32_t UpdateCrc32(std::uint32_t crc, const void* buffer, std::int32_t count);
+
+// The routines UpdateCrc32 chooses from, slowest first.
+enum class CrcLevel { Table, Slice16, Pclmul, Vpclmul };
+bool CrcLevelSupported(CrcLevel level);
+CrcLevel BestCrcLevel();
+// Size_t-wide entry for one level (tests and benchmarks); the level must be supported.
+std::uint32_t UpdateCrc32At(CrcLevel level, std::uint32_t crc, const void* buffer,
+                            std::size_t count);
+const char* CrcLevelName(CrcLevel level);
+
+// Run controls shared by every file digest.
+constexpr std::int32_t DigestBufferSize = 65536;
+extern std::atomic<bool> AbortRequested;
+extern std::atomic<bool> NoMessagePump;
+// Called after every block with the percent of the file read so far and the bytes of the block.
+using ProgressHandler = std::function<void(std::int32_t percent, std::int32_t bytesRead)>;
+extern ProgressHandler OnProgress;
+// Lets the window handle its pending messages; set by the window, unset in console programs.
+extern std::function<void()> MessagePump;
+
+// The percent passed to OnProgress: done / length x 100 to the nearest integer, halves to even.
+std::int32_t DigestPercent(std::int64_t done, std::int64_t length);
+
+// The finished CRC-32 of a whole file. Throws FileError ("Cannot open file %s") when the file
+// cannot be opened. complete (optional) tells whether every byte was read: false after an abort
+// or a failed read.
+std::uint32_t FileCrc32(const std::filesystem::path& fileName, bool* complete = nullptr);
+
+} // namespace quillon

@@ -1,0 +1,122 @@
+#include "core/FileDigest.h"
+
+#include "core/Crc32.h"
+#include "core/FileError.h"
+#include "core/MD5.h"
+#include "platform/FileReader.h"
+
+#include <memory>
+#include <new>
+
+namespace quillon {
+
+namespace {
+
+DigestResult CrcDigest(const std::filesystem::path& fileName) {
+    DigestResult r;
+    try {
+        bool complete = false;
+        r.text = CrcText(FileCrc32(fileName, &complete));
+        r.complete = complete;
+        r.aborted = !complete;
+    } catch (const FileError& e) {
+        r.text = CrcText(0xFFFFFFFFu);
+        r.error = e.reason();
+        if (!r.error) r.error.code = -1;
+    } catch (...) {
+        r.text = CrcText(0xFFFFFFFFu);
+        r.error.code = -1;
+        r.error.text = "out of memory";
+    }
+    return r;
+}
+
+// pumpMessages: the create run on the GUI thread lets the window breathe between blocks.
+DigestResult Md5Digest(const std::filesystem::path& fileName, bool pumpMessages) {
+    DigestResult r;
+    TMD5Context context;
+    MD5Init(context);
+    auto buffer = std::make_unique<unsigned char[]>(DigestBufferSize);
+    platform::FileReader file;
+    if (file.Open(fileName, &r.error)) {
+        const std::int64_t length = file.Length();
+        std::int64_t done = 0;
+        for (;;) {
+            std::int64_t n = file.Read(buffer.get(), DigestBufferSize, &r.error);
+            if (n < 0) break; // digest of the part read; not complete
+            MD5UpdateBuffer(context, buffer.get(), static_cast<std::size_t>(n));
+            done += n;
+            if (length != 0 && OnProgress)
+                OnProgress(DigestPercent(done, length), static_cast<std::int32_t>(n));
+            if (pumpMessages && MessagePump) MessagePump();
+            if (n != DigestBufferSize) {
+                r.complete = true;
+                break;
+            }
+            if (AbortRequested) {
+                r.aborted = true;
+                break;
+            }
+        }
+        file.Close();
+    }
+    if (!r.complete && !r.aborted && !r.error) r.error.code = -1;
+    unsigned char digest[16];
+    MD5Final(digest, context);
+    r.text = Md5Text(digest);
+    return r;
+}
+
+} // namespace
+
+std::string CrcText(std::uint32_t crc) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string s(8, '0');
+    for (int i = 7; i >= 0; --i, crc >>= 4) s[static_cast<std::size_t>(i)] = hex[crc & 0xF];
+    return s;
+}
+
+std::string Md5Text(const unsigned char digest[16]) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string s(32, '0');
+    for (int i = 0; i < 16; ++i) {
+        s[static_cast<std::size_t>(2 * i)] = hex[digest[i] >> 4];
+        s[static_cast<std::size_t>(2 * i + 1)] = hex[digest[i] & 0xF];
+    }
+    return s;
+}
+
+DigestResult GetCrcText(const std::filesystem::path& fileName) { return CrcDigest(fileName); }
+
+DigestResult GetMd5Text(const std::filesystem::path& fileName) {
+    try {
+        return Md5Digest(fileName, true);
+    } catch (const std::bad_alloc&) {
+        DigestResult r;
+        r.error.code = -1;
+        r.error.text = "out of memory";
+        return r;
+    }
+}
+
+DigestResult ThreadCrcText(const std::filesystem::path& fileName) {
+    // The worker must never pump the window's messages, whatever happens inside.
+    struct PumpOff {
+        PumpOff() { NoMessagePump = true; }
+        ~PumpOff() { NoMessagePump = false; }
+    } pumpOff;
+    return CrcDigest(fileName);
+}
+
+DigestResult ThreadMd5Text(const std::filesystem::path& fileName) {
+    try {
+        return Md5Digest(fileName, false);
+    } catch (...) {
+        DigestResult r;
+        r.error.code = -1;
+        r.error.text = "out of memory";
+        return r;
+    }
+}
+
+} // namespace quillon

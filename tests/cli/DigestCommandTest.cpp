@@ -1,0 +1,96 @@
+#include "cli/Commands.h"
+#include "cli/Console.h"
+#include "platform/FileReader.h"
+#include "tests/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace quillon::cli {
+namespace {
+
+struct Run {
+    int status;
+    std::string out, err;
+};
+
+Run Digest(const Args& args) {
+    Run r;
+    CaptureForTests(&r.out, &r.err);
+    r.status = RunDigest(args);
+    CaptureForTests(nullptr, nullptr);
+    return r;
+}
+
+std::string Nl(std::string s) { return s + std::string(kNewline); }
+
+class DigestCommand : public ::testing::Test {
+protected:
+    std::string Arg(const char* name) { return TextFromPath(dir / name); }
+    test::TempDir dir;
+};
+
+TEST_F(DigestCommand, OneLinePerFileInOrder) {
+    dir.Write("abc.txt", "abc");
+    dir.Write("empty.dat", "");
+    Run crc = Digest({"--crc32", Arg("abc.txt"), Arg("empty.dat")});
+    EXPECT_EQ(crc.status, 0);
+    EXPECT_EQ(crc.out, Nl("352441C2 " + Arg("abc.txt")) + Nl("00000000 " + Arg("empty.dat")));
+    EXPECT_EQ(crc.err, "");
+
+    Run md5 = Digest({Arg("abc.txt"), "--md5"});
+    EXPECT_EQ(md5.status, 0);
+    EXPECT_EQ(md5.out, Nl("900150983CD24FB0D6963F7D28E17F72 " + Arg("abc.txt")));
+}
+
+// An unreadable file gets no digest line (never the made-up FFFFFFFF), a reason on stderr, and
+// status 1; the other files are still done.
+TEST_F(DigestCommand, UnreadableFilesAreReportedNotDigested) {
+    dir.Write("abc.txt", "abc");
+    std::filesystem::create_directory(dir / "folder");
+    for (const char* kind : {"--crc32", "--md5"}) {
+        Run r = Digest({kind, Arg("missing.bin"), Arg("abc.txt"), Arg("folder")});
+        EXPECT_EQ(r.status, 1) << kind;
+        EXPECT_EQ(r.out.find("missing.bin"), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("folder"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("abc.txt"), std::string::npos) << r.out;
+        EXPECT_NE(r.err.find(Arg("missing.bin") + ": "), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(Arg("folder") + ": "), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(DigestCommand, ReadFailingPartWayIsAnError) {
+    dir.Write("big.bin", test::RandomBytes(200000, 2));
+    platform::FileReader::SetReadFaultForTests(
+        [](const auto&, std::int64_t offset) { return offset >= 65536 ? 5 : 0; });
+    Run crc = Digest({"--crc32", Arg("big.bin")});
+    Run md5 = Digest({"--md5", Arg("big.bin")});
+    platform::FileReader::SetReadFaultForTests(nullptr);
+    EXPECT_EQ(crc.status, 1);
+    EXPECT_EQ(crc.out, "");
+    EXPECT_EQ(md5.status, 1);
+    EXPECT_EQ(md5.out, "");
+}
+
+TEST_F(DigestCommand, UsageErrorsGiveTwo) {
+    dir.Write("a", "x");
+    const Args cases[] = {
+        {},
+        {Arg("a")},                        // no kind
+        {"--crc32"},                       // no file
+        {"--crc32", "--md5", Arg("a")},    // both kinds
+        {"--sha1", Arg("a")},              // unknown option
+    };
+    for (const auto& args : cases) {
+        Run r = Digest(args);
+        EXPECT_EQ(r.status, 2) << ::testing::PrintToString(args);
+        EXPECT_EQ(r.out, "");
+        EXPECT_FALSE(r.err.empty());
+    }
+    // After "--" a name that starts with "-" is a file.
+    dir.Write("-x", "abc");
+    Run r = Digest({"--crc32", "--", Arg("-x")});
+    EXPECT_EQ(r.status, 0);
+}
+
+} // namespace
+} // namespace quillon::cli

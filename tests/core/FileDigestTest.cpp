@@ -1,0 +1,246 @@
+#include "core/Crc32.h"
+#include "core/FileDigest.h"
+#include "platform/FileReader.h"
+#include "tests/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
+
+namespace quillon {
+namespace {
+
+using Calls = std::vector<std::pair<int, int>>;
+
+// Resets the process-wide run controls around every test, so one test's abort or hook never
+// leaks into the next.
+class FileDigestTest : public ::testing::Test {
+protected:
+    void SetUp() override { Reset(); }
+    void TearDown() override {
+        Reset();
+        platform::FileReader::SetReadFaultForTests(nullptr);
+    }
+    static void Reset() {
+        AbortRequested = false;
+        NoMessagePump = false;
+        OnProgress = nullptr;
+        MessagePump = nullptr;
+    }
+    void Record() {
+        OnProgress = [this](int p, int n) { calls.emplace_back(p, n); };
+    }
+    test::TempDir dir;
+    Calls calls;
+};
+
+using DigestFn = DigestResult (*)(const std::filesystem::path&);
+struct Routine {
+    const char* name;
+    DigestFn fn;
+    bool md5;
+};
+const Routine kRoutines[] = {{"GetCrcText", GetCrcText, false},
+                             {"GetMd5Text", GetMd5Text, true},
+                             {"ThreadCrcText", ThreadCrcText, false},
+                             {"ThreadMd5Text", ThreadMd5Text, true}};
+
+TEST_F(FileDigestTest, TextsOfKnownContent) {
+    struct Case {
+        std::string content, crc, md5;
+    } cases[] = {
+        {"", "00000000", "D41D8CD98F00B204E9800998ECF8427E"},
+        {"abc", "352441C2", "900150983CD24FB0D6963F7D28E17F72"},
+        {"123456789", "CBF43926", "25F9E794323B453885F5181F1B624D0B"},
+        {"The quick brown fox jumps over the lazy dog", "414FA339",
+         "9E107D9D372BB6826BD81D3542A419D6"},
+    };
+    for (const auto& c : cases) {
+        auto file = dir.Write("f.bin", c.content);
+        for (const auto& r : kRoutines) {
+            DigestResult d = r.fn(file);
+            EXPECT_EQ(d.text, r.md5 ? c.md5 : c.crc) << r.name << " of '" << c.content << "'";
+            EXPECT_TRUE(d.complete) << r.name;
+            EXPECT_FALSE(d.aborted) << r.name;
+        }
+    }
+}
+
+TEST_F(FileDigestTest, CrcTextKeepsLeadingZeros) {
+    EXPECT_EQ(CrcText(0x1F), "0000001F");
+    EXPECT_EQ(CrcText(0), "00000000");
+    EXPECT_EQ(CrcText(0xFFFFFFFFu), "FFFFFFFF");
+    EXPECT_EQ(CrcText(0xABCDEF01u), "ABCDEF01");
+}
+
+// The exact sequence of progress reports: one per block, the extra empty read of a file whose
+// length is a multiple of the block, none for an empty file.
+TEST_F(FileDigestTest, ProgressSequencePerBlock) {
+    struct Case {
+        std::size_t size;
+        Calls expected;
+    } cases[] = {
+        {0, {}},
+        {1, {{100, 1}}},
+        {65535, {{100, 65535}}},
+        {65536, {{100, 65536}, {100, 0}}},
+        {65537, {{100, 65536}, {100, 1}}},
+        {131072, {{50, 65536}, {100, 65536}, {100, 0}}},
+        {3 * 65536 + 10, {{33, 65536}, {67, 65536}, {100, 65536}, {100, 10}}},
+    };
+    Record();
+    for (const auto& c : cases) {
+        auto file = dir.Write("p.bin", test::RandomBytes(c.size, 7));
+        for (const auto& r : kRoutines) {
+            calls.clear();
+            EXPECT_TRUE(r.fn(file).complete);
+            EXPECT_EQ(calls, c.expected) << r.name << " size " << c.size;
+        }
+    }
+}
+
+TEST_F(FileDigestTest, AbortStopsWithinOneBlock) {
+    auto data = test::RandomBytes(16 * 65536, 3);
+    auto file = dir.Write("big.bin", data);
+    // What an aborted run returns: the digest of the part read, here exactly the first block.
+    auto part = dir.Write("part.bin", data.substr(0, 65536));
+    const std::string crcPart = ThreadCrcText(part).text;
+    const std::string md5Part = ThreadMd5Text(part).text;
+
+    OnProgress = [this](int p, int n) {
+        calls.emplace_back(p, n);
+        AbortRequested = true;
+    };
+    for (const auto& r : kRoutines) {
+        calls.clear();
+        AbortRequested = false;
+        DigestResult d = r.fn(file);
+        EXPECT_EQ(calls, (Calls{{6, 65536}})) << r.name;
+        EXPECT_TRUE(d.aborted) << r.name;
+        EXPECT_FALSE(d.complete) << r.name;
+        EXPECT_EQ(d.text, r.md5 ? md5Part : crcPart) << r.name;
+    }
+}
+
+TEST_F(FileDigestTest, AbortOnLastBlockStillCountsAsWhole) {
+    auto file = dir.Write("one.bin", "abc");
+    OnProgress = [](int, int) { AbortRequested = true; };
+    for (const auto& r : kRoutines) {
+        AbortRequested = false;
+        DigestResult d = r.fn(file);
+        EXPECT_TRUE(d.complete) << r.name;
+        EXPECT_FALSE(d.aborted) << r.name;
+    }
+}
+
+TEST_F(FileDigestTest, MessagePumpOnlyOnTheGuiRoutines) {
+    auto file = dir.Write("m.bin", test::RandomBytes(2 * 65536 + 1, 9));
+    int pumps = 0;
+    MessagePump = [&] { ++pumps; };
+    struct Case {
+        DigestFn fn;
+        bool noPump;
+        int expected;
+        const char* name;
+    } cases[] = {
+        {GetCrcText, false, 3, "GetCrcText"},
+        {GetCrcText, true, 0, "GetCrcText with NoMessagePump"},
+        {GetMd5Text, false, 3, "GetMd5Text"},
+        {GetMd5Text, true, 3, "GetMd5Text ignores NoMessagePump"},
+        {ThreadCrcText, false, 0, "ThreadCrcText"},
+        {ThreadMd5Text, false, 0, "ThreadMd5Text"},
+    };
+    for (const auto& c : cases) {
+        pumps = 0;
+        NoMessagePump = c.noPump;
+        c.fn(file);
+        EXPECT_EQ(pumps, c.expected) << c.name;
+    }
+}
+
+TEST_F(FileDigestTest, ThreadCrcTextHoldsNoMessagePumpAndRestoresIt) {
+    auto file = dir.Write("n.bin", "hello");
+    bool seen = false;
+    OnProgress = [&](int, int) { seen = NoMessagePump; };
+    ThreadCrcText(file);
+    EXPECT_TRUE(seen);
+    EXPECT_FALSE(NoMessagePump);
+    // Also after failures: a missing file and a read that fails.
+    ThreadCrcText(dir / "missing.bin");
+    EXPECT_FALSE(NoMessagePump);
+    platform::FileReader::SetReadFaultForTests([](const auto&, std::int64_t) { return 5; });
+    ThreadCrcText(file);
+    EXPECT_FALSE(NoMessagePump);
+}
+
+TEST_F(FileDigestTest, UnopenableFileGivesTraditionalTextButIsNotComplete) {
+    Record();
+    for (const auto& target : {dir / "missing.bin", dir.path()}) {
+        for (const auto& r : kRoutines) {
+            DigestResult d = r.fn(target);
+            EXPECT_EQ(d.text, r.md5 ? "D41D8CD98F00B204E9800998ECF8427E" : "FFFFFFFF") << r.name;
+            EXPECT_FALSE(d.complete) << r.name << " " << target;
+            EXPECT_FALSE(d.aborted) << r.name;
+            EXPECT_NE(d.error.code, 0) << r.name;
+        }
+    }
+    EXPECT_TRUE(calls.empty());
+}
+
+TEST_F(FileDigestTest, ReadFailingPartWayIsNotComplete) {
+    auto data = test::RandomBytes(3 * 65536, 11);
+    auto file = dir.Write("r.bin", data);
+    auto part = dir.Write("part.bin", data.substr(0, 65536));
+    std::string md5Part = ThreadMd5Text(part).text;
+    platform::FileReader::SetReadFaultForTests(
+        [](const auto&, std::int64_t offset) { return offset >= 65536 ? 5 : 0; });
+    for (const auto& r : kRoutines) {
+        DigestResult d = r.fn(file);
+        EXPECT_FALSE(d.complete) << r.name;
+        EXPECT_FALSE(d.aborted) << r.name;
+        EXPECT_NE(d.error.code, 0) << r.name;
+        // CRC keeps its failure text; MD5 covers the bytes read before the failure.
+        EXPECT_EQ(d.text, r.md5 ? md5Part : "FFFFFFFF") << r.name;
+    }
+}
+
+TEST_F(FileDigestTest, FileCrc32RaisesOpenError) {
+    EXPECT_THROW(FileCrc32(dir / "nope.bin"), std::runtime_error);
+    try {
+        FileCrc32(dir / "nope.bin");
+    } catch (const std::exception& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("Cannot open file ", 0), 0u) << e.what();
+    }
+}
+
+// More than 4 GiB: 64-bit lengths and offsets all the way, progress from 0 to 100.
+TEST_F(FileDigestTest, SparseFileOverFourGiB) {
+    const std::uint64_t size = (1ull << 32) + 65536 + 7;
+    auto file = dir / "sparse.bin";
+    dir.Write("sparse.bin", "");
+    std::error_code ec;
+    std::filesystem::resize_file(file, size, ec);
+    if (ec) GTEST_SKIP() << "cannot make a sparse file here: " << ec.message();
+
+    // Expected: the zero run folded by the slice routine, independent of the dispatched one.
+    std::vector<unsigned char> zeros(1 << 20, 0);
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::uint64_t left = size; left > 0;) {
+        std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, zeros.size()));
+        crc = UpdateCrc32At(CrcLevel::Slice16, crc, zeros.data(), n);
+        left -= n;
+    }
+    Record();
+    DigestResult d = ThreadCrcText(file);
+    EXPECT_TRUE(d.complete);
+    EXPECT_EQ(d.text, CrcText(~crc));
+    ASSERT_EQ(calls.size(), size / 65536 + 1);
+    EXPECT_EQ(calls.front().first, 0);
+    EXPECT_EQ(calls.back(), std::make_pair(100, 7));
+    for (std::size_t i = 1; i < calls.size(); ++i)
+        ASSERT_LE(calls[i - 1].first, calls[i].first) << "at call " << i;
+}
+
+} // namespace
+} // namespace quillon
