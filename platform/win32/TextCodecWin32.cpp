@@ -1,0 +1,66 @@
+#include "platform/TextCodec.h"
+
+#include "platform/win32/WideText.h"
+
+#include <climits>
+#include <stdexcept>
+#include <windows.h>
+
+namespace quillon::platform {
+
+namespace win32 {
+
+std::wstring Widen(unsigned codePage, std::string_view text) {
+    if (text.empty()) return {};
+    if (text.size() > static_cast<std::size_t>(INT_MAX)) throw std::length_error("text too long");
+    int length = static_cast<int>(text.size());
+    int n = MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    if (n > 0) MultiByteToWideChar(codePage, 0, text.data(), length, out.data(), n);
+    return out;
+}
+
+std::string Narrow(unsigned codePage, std::wstring_view text) {
+    if (text.empty()) return {};
+    if (text.size() > static_cast<std::size_t>(INT_MAX)) throw std::length_error("text too long");
+    int length = static_cast<int>(text.size());
+    // No best fit: a name written as "?" is missing when checked, while a best-fit look-alike
+    // (fullwidth letters become ASCII ones) could name another file.
+    DWORD flags = WC_NO_BEST_FIT_CHARS;
+    const char* fallback = "?";
+    if (codePage == CP_UTF8) {
+        flags = 0; // the UTF-8 converter takes neither the flag nor a default character
+        fallback = nullptr;
+    }
+    int n = WideCharToMultiByte(codePage, flags, text.data(), length, nullptr, 0, fallback, nullptr);
+    if (n == 0 && codePage != CP_UTF8) {
+        // Some code pages reject the flag; convert with their defaults then.
+        flags = 0;
+        fallback = nullptr;
+        n = WideCharToMultiByte(codePage, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    }
+    std::string out(static_cast<std::size_t>(n), '\0');
+    if (n > 0)
+        WideCharToMultiByte(codePage, flags, text.data(), length, out.data(), n, fallback, nullptr);
+    return out;
+}
+
+} // namespace win32
+
+std::filesystem::path PathFromListText(std::string_view text) {
+    return std::filesystem::path(win32::Widen(CP_ACP, text));
+}
+
+std::string ListTextFromPath(const std::filesystem::path& path) {
+    return win32::Narrow(GetACP(), path.native());
+}
+
+std::wstring WideFromListText(std::string_view text) { return win32::Widen(CP_ACP, text); }
+
+std::string ListTextFromWide(std::wstring_view text) { return win32::Narrow(GetACP(), text); }
+
+std::string Utf8FromPath(const std::filesystem::path& path) {
+    return win32::Narrow(CP_UTF8, path.native());
+}
+
+} // namespace quillon::platform
