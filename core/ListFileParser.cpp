@@ -1,0 +1,128 @@
+#include "core/FileError.h"
+#include "core/ListFile.h"
+#include "platform/Locale.h"
+
+#include <unordered_set>
+
+namespace quillon {
+
+std::atomic<bool> Md5Mode{false};
+
+namespace {
+
+bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+
+std::string_view TrimLeft(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size() && IsTrimmed(s[i])) ++i;
+    return s.substr(i);
+}
+
+std::string_view TrimRight(std::string_view s) {
+    std::size_t n = s.size();
+    while (n > 0 && IsTrimmed(s[n - 1])) --n;
+    return s.substr(0, n);
+}
+
+std::string_view Trim(std::string_view s) { return TrimRight(TrimLeft(s)); }
+
+// "digest *name" (one or more blanks, with or without the binary-mode "*") -> "name digest".
+std::string NormaliseMd5Line(std::string_view line) {
+    std::size_t p = line.find(' ');
+    std::string_view digest;
+    std::string_view rest = line;
+    if (p != std::string_view::npos) {
+        digest = Trim(line.substr(0, p));
+        rest = line.substr(p);
+    }
+    std::string out;
+    out.reserve(line.size() + 1);
+    for (char c : Trim(rest))
+        if (c != '*') out.push_back(c);
+    out.push_back(' ');
+    out.append(digest);
+    return out;
+}
+
+} // namespace
+
+bool IsMd5ListName(const std::filesystem::path& listFileName) {
+    const auto name = listFileName.filename().native();
+    auto dot = name.rfind('.');
+    if (dot == name.npos || name.size() - dot != 4) return false;
+    static const char lower[] = ".md5";
+    for (std::size_t i = 0; i < 4; ++i) {
+        auto c = name[dot + i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<decltype(c)>(c - 'A' + 'a');
+        if (c != static_cast<decltype(c)>(lower[i])) return false;
+    }
+    return true;
+}
+
+void ParseListText(std::string_view bytes, bool md5, std::vector<std::string>& lines) {
+    std::string_view text = bytes.substr(0, bytes.find('\0'));
+
+    // Lines at CR LF, LF or CR; comment and empty lines go at once.
+    std::vector<std::string> kept;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", start);
+        std::string_view line = text.substr(start, end == text.npos ? text.npos : end - start);
+        if (!line.empty() && line.front() != ';')
+            kept.push_back(md5 ? NormaliseMd5Line(line) : std::string(line));
+        if (end == text.npos) break;
+        start = end + 1;
+        if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+    }
+
+    // Trimming the text as a whole: blank lines before the first and after the last line with
+    // content disappear, as do the outer ends of those two lines; inner lines keep theirs.
+    std::size_t first = 0;
+    while (first < kept.size() && TrimLeft(kept[first]).empty()) ++first;
+    std::size_t last = kept.size();
+    while (last > first && TrimRight(kept[last - 1]).empty()) --last;
+    if (first < last) {
+        kept[first] = std::string(TrimLeft(kept[first]));
+        kept[last - 1] = std::string(TrimRight(kept[last - 1]));
+    }
+
+    // Case-insensitive duplicates: equal keys exactly when the locale calls two lines equal, so
+    // a hash set gives the result of comparing each line with every line kept before it.
+    std::vector<std::string> result;
+    result.reserve(last - first);
+    std::unordered_set<std::string> seen;
+    seen.reserve(last - first);
+    for (std::size_t i = first; i < last; ++i) {
+        if (seen.insert(platform::IgnoreCaseKey(kept[i])).second)
+            result.push_back(std::move(kept[i]));
+    }
+    lines = std::move(result);
+}
+
+void ParseListFile(const std::filesystem::path& listFileName, std::vector<std::string>& lines) {
+    platform::OsError error;
+    std::optional<std::string> bytes = platform::ReadWholeFile(listFileName, &error);
+    if (!bytes) throw FileError(FileError::Kind::Open, listFileName, error);
+    bool md5 = IsMd5ListName(listFileName);
+    std::vector<std::string> parsed;
+    ParseListText(*bytes, md5, parsed);
+    lines = std::move(parsed);
+    Md5Mode = md5;
+}
+
+ListEntry SplitListLine(std::string_view line) {
+    std::size_t p = line.rfind(' ');
+    if (p == line.npos) return ListEntry{std::string(), std::string(line)};
+    return ListEntry{StripQuotes(std::string(Trim(line.substr(0, p + 1)))),
+                     std::string(line.substr(p + 1))};
+}
+
+std::string StripQuotes(std::string text) {
+    if (text.size() > 1) {
+        if (text.front() == '"') text.erase(0, 1);
+        if (!text.empty() && text.back() == '"') text.pop_back();
+    }
+    return text;
+}
+
+} // namespace quillon

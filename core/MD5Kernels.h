@@ -1,0 +1,12 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+namespace quillon {
+
+#if defined(__x86_64__) || defined(_M_X64)
+// Needs AVX-512F and AVX-512VL with the register state enabled by the system.
+void Md5BlocksAvx512(std::uint32_t state[4], const unsigned char* p, std::size_t blocks);
+#endif
+
+} // namespace quillon
