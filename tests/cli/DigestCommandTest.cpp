@@ -8,13 +8,13 @@
 namespace quillon::cli {
 namespace {
 
-struct Run {
+struct CliRun {
     int status;
     std::string out, err;
 };
 
-Run Digest(const Args& args) {
-    Run r;
+CliRun Digest(const Args& args) {
+    CliRun r;
     CaptureForTests(&r.out, &r.err);
     r.status = RunDigest(args);
     CaptureForTests(nullptr, nullptr);
@@ -32,12 +32,12 @@ protected:
 TEST_F(DigestCommand, OneLinePerFileInOrder) {
     dir.Write("abc.txt", "abc");
     dir.Write("empty.dat", "");
-    Run crc = Digest({"--crc32", Arg("abc.txt"), Arg("empty.dat")});
+    CliRun crc = Digest({"--crc32", Arg("abc.txt"), Arg("empty.dat")});
     EXPECT_EQ(crc.status, 0);
     EXPECT_EQ(crc.out, Nl("352441C2 " + Arg("abc.txt")) + Nl("00000000 " + Arg("empty.dat")));
     EXPECT_EQ(crc.err, "");
 
-    Run md5 = Digest({Arg("abc.txt"), "--md5"});
+    CliRun md5 = Digest({Arg("abc.txt"), "--md5"});
     EXPECT_EQ(md5.status, 0);
     EXPECT_EQ(md5.out, Nl("900150983CD24FB0D6963F7D28E17F72 " + Arg("abc.txt")));
 }
@@ -48,7 +48,7 @@ TEST_F(DigestCommand, UnreadableFilesAreReportedNotDigested) {
     dir.Write("abc.txt", "abc");
     std::filesystem::create_directory(dir / "folder");
     for (const char* kind : {"--crc32", "--md5"}) {
-        Run r = Digest({kind, Arg("missing.bin"), Arg("abc.txt"), Arg("folder")});
+        CliRun r = Digest({kind, Arg("missing.bin"), Arg("abc.txt"), Arg("folder")});
         EXPECT_EQ(r.status, 1) << kind;
         EXPECT_EQ(r.out.find("missing.bin"), std::string::npos) << r.out;
         EXPECT_EQ(r.out.find("folder"), std::string::npos) << r.out;
@@ -62,8 +62,8 @@ TEST_F(DigestCommand, ReadFailingPartWayIsAnError) {
     dir.Write("big.bin", test::RandomBytes(200000, 2));
     platform::FileReader::SetReadFaultForTests(
         [](const auto&, std::int64_t offset) { return offset >= 65536 ? 5 : 0; });
-    Run crc = Digest({"--crc32", Arg("big.bin")});
-    Run md5 = Digest({"--md5", Arg("big.bin")});
+    CliRun crc = Digest({"--crc32", Arg("big.bin")});
+    CliRun md5 = Digest({"--md5", Arg("big.bin")});
     platform::FileReader::SetReadFaultForTests(nullptr);
     EXPECT_EQ(crc.status, 1);
     EXPECT_EQ(crc.out, "");
@@ -81,14 +81,14 @@ TEST_F(DigestCommand, UsageErrorsGiveTwo) {
         {"--sha1", Arg("a")},              // unknown option
     };
     for (const auto& args : cases) {
-        Run r = Digest(args);
+        CliRun r = Digest(args);
         EXPECT_EQ(r.status, 2) << ::testing::PrintToString(args);
         EXPECT_EQ(r.out, "");
         EXPECT_FALSE(r.err.empty());
     }
     // After "--" a name that starts with "-" is a file.
     dir.Write("-x", "abc");
-    Run r = Digest({"--crc32", "--", Arg("-x")});
+    CliRun r = Digest({"--crc32", "--", Arg("-x")});
     EXPECT_EQ(r.status, 0);
 }
 

@@ -1,0 +1,225 @@
+// quillon-cli show / check: the verify mode of the window on the console.
+#include "cli/Commands.h"
+#include "cli/Console.h"
+#include "cli/ConsoleView.h"
+#include "core/Crc32.h"
+#include "core/FileError.h"
+#include "core/ListFile.h"
+#include "platform/TextCodec.h"
+#include "verify/VerifyModel.h"
+
+#include <csignal>
+#include <cstdint>
+#include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace quillon::cli {
+
+namespace {
+
+struct Options {
+    bool porcelain = false;
+    bool quiet = false;
+    std::vector<std::string> lists;
+};
+
+constexpr const char* kShowUsage = "usage: quillon-cli show [--porcelain] LIST...\n";
+constexpr const char* kCheckUsage = "usage: quillon-cli check [--porcelain] [--quiet] LIST...\n";
+
+bool ParseOptions(const Args& args, bool check, Options& options) {
+    bool endOfOptions = false;
+    for (const auto& a : args) {
+        if (!endOfOptions && a == "--") {
+            endOfOptions = true;
+        } else if (!endOfOptions && a == "--porcelain") {
+            options.porcelain = true;
+        } else if (!endOfOptions && check && a == "--quiet") {
+            options.quiet = true;
+        } else if (!endOfOptions && a.size() > 1 && a[0] == '-') {
+            Err(std::string("quillon-cli ") + (check ? "check" : "show") + ": unknown option " + a +
+                "\n");
+            return false;
+        } else {
+            options.lists.push_back(a);
+        }
+    }
+    return !options.lists.empty();
+}
+
+void AppendPath(std::string& out, const std::filesystem::path& path) {
+#ifdef _WIN32
+    out += TextFromPath(path);
+#else
+    out += path.native(); // already the bytes the terminal gets
+#endif
+}
+
+void AppendListText(std::string& out, const std::string& text) {
+#ifdef _WIN32
+    out += TextFromPath(platform::PathFromListText(text)); // ANSI code page -> UTF-8
+#else
+    out += text;
+#endif
+}
+
+// One line per entry. The line buffer is kept between entries: no allocation per line.
+class EntryLines {
+public:
+    EntryLines(bool porcelain, bool quiet) : porcelain_(porcelain), quiet_(quiet) {}
+
+    void Print(const TItemRec& e) {
+        if (!porcelain_ && quiet_ && e.Status == StatusGood) return;
+        line_.clear();
+        const std::string_view status = StatusName(e.Status);
+        line_ += status;
+        if (porcelain_) {
+            line_ += '\t';
+            line_ += std::to_string(e.Size);
+            line_ += '\t';
+            AppendListText(line_, e.Checksum);
+            line_ += '\t';
+        } else {
+            line_.append(status.size() < 10 ? 10 - status.size() : 1, ' ');
+        }
+        AppendPath(line_, e.FileName);
+        line_ += kNewline;
+        Out(line_);
+    }
+
+private:
+    bool porcelain_;
+    bool quiet_;
+    std::string line_;
+};
+
+void PrintSummary(const VerifyModel& model, bool porcelain) {
+    const auto& c = model.Counters;
+    std::string text;
+    if (porcelain) {
+        text = "summary\t" + std::to_string(c.UncheckedCount) + "\t" +
+               std::to_string(c.MissingCount) + "\t" + std::to_string(c.BadCount) + "\t" +
+               std::to_string(c.GoodCount);
+    } else {
+        text = std::to_string(c.UncheckedCount) + " Unchecked, " + std::to_string(c.MissingCount) +
+               " Missing, " + std::to_string(c.BadCount) + " Bad, " + std::to_string(c.GoodCount) +
+               " Good";
+    }
+    text += kNewline;
+    Out(text);
+}
+
+void PrintKind(bool porcelain) {
+    if (porcelain) Out(std::string("kind\t") + (Md5Mode ? "MD5" : "SFV") + std::string(kNewline));
+}
+
+// Loads the lists together, as the window does. False (with the message out) when one cannot be
+// opened.
+bool Load(VerifyModel& model, const Options& options) {
+    for (const auto& l : options.lists) model.ListFiles.push_back(PathFromArg(l));
+    try {
+        model.LoadListFiles();
+    } catch (const FileError& e) {
+        Err(std::string("quillon-cli: ") + e.what() + "\n");
+        return false;
+    }
+    return true;
+}
+
+int NoEntries() {
+    Err("quillon-cli: no entries\n");
+    return 1;
+}
+
+// Ctrl+C does what the Abort button does; a second one ends the process.
+#ifdef _WIN32
+BOOL WINAPI OnConsoleBreak(DWORD type) {
+    if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) return FALSE;
+    if (AbortRequested) return FALSE;
+    AbortRequested = true;
+    return TRUE;
+}
+
+class AbortOnBreak {
+public:
+    AbortOnBreak() { SetConsoleCtrlHandler(OnConsoleBreak, TRUE); }
+    ~AbortOnBreak() { SetConsoleCtrlHandler(OnConsoleBreak, FALSE); }
+    AbortOnBreak(const AbortOnBreak&) = delete;
+    AbortOnBreak& operator=(const AbortOnBreak&) = delete;
+};
+#else
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+
+extern "C" void OnInterrupt(int) { AbortRequested = true; }
+
+class AbortOnBreak {
+public:
+    AbortOnBreak() {
+        struct sigaction action {};
+        action.sa_handler = OnInterrupt;
+        action.sa_flags = SA_RESETHAND;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &previous_);
+    }
+    ~AbortOnBreak() { sigaction(SIGINT, &previous_, nullptr); }
+    AbortOnBreak(const AbortOnBreak&) = delete;
+    AbortOnBreak& operator=(const AbortOnBreak&) = delete;
+
+private:
+    struct sigaction previous_ {};
+};
+#endif
+
+} // namespace
+
+int RunShow(const Args& args) {
+    Options options;
+    if (!ParseOptions(args, false, options)) {
+        Err(kShowUsage);
+        return 2;
+    }
+    EntryLines lines(options.porcelain, false);
+    ConsoleView view(false, [&lines](const TItemRec& e) { lines.Print(e); });
+    VerifyModel model(view);
+    if (!Load(model, options)) return 2;
+    PrintKind(options.porcelain);
+    view.ReportRemainingRows();
+    PrintSummary(model, options.porcelain);
+    return model.ItemList.empty() ? NoEntries() : 0;
+}
+
+int RunCheck(const Args& args) {
+    Options options;
+    if (!ParseOptions(args, true, options)) {
+        Err(kCheckUsage);
+        return 2;
+    }
+    EntryLines lines(options.porcelain, options.quiet);
+    ConsoleView view(!options.quiet && StderrIsTerminal(),
+                     [&lines](const TItemRec& e) { lines.Print(e); });
+    VerifyModel model(view);
+    if (!Load(model, options)) return 2;
+    PrintKind(options.porcelain);
+    if (model.ItemList.empty()) {
+        PrintSummary(model, options.porcelain);
+        return NoEntries();
+    }
+    {
+        AbortOnBreak abortOnBreak;
+        model.StartCheck();
+        model.WaitForCheck();
+    }
+    view.ReportRemainingRows();
+    PrintSummary(model, options.porcelain);
+    const bool aborted = AbortRequested;
+    if (!options.porcelain && !aborted) Out(TextFromPath(view.TimeText()) + std::string(kNewline));
+    if (aborted) Err("quillon-cli: aborted\n");
+
+    for (const auto& e : model.ItemList)
+        if (e->Status != StatusGood) return 1;
+    return 0;
+}
+
+} // namespace quillon::cli

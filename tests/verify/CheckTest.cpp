@@ -1,0 +1,320 @@
+#include "core/FileDigest.h"
+#include "core/ListFile.h"
+#include "platform/FileReader.h"
+#include "tests/verify/VerifyFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <thread>
+
+namespace quillon::test {
+namespace {
+
+constexpr std::int32_t U = StatusUnchecked, M = StatusMissing, B = StatusBad, G = StatusGood;
+
+class CheckTest : public VerifyFixture {
+protected:
+    // abc.txt (Good), bad.txt (Bad), gone.bin (Missing): rows 1, 2, 3 under the header.
+    void LoadThree() {
+        dir.Write("abc.txt", "abc");
+        dir.Write("bad.txt", "abd");
+        Load({List("l.sfv", {"abc.txt 352441C2", "bad.txt 352441C2", "gone.bin 00000000"})});
+    }
+    void ExpectRunEnded() {
+        EXPECT_FALSE(model->Busy);
+        EXPECT_TRUE(view.runEnabled);
+        EXPECT_EQ(view.runDisables, view.runEnables);
+        ASSERT_FALSE(view.fileBar.empty());
+        EXPECT_EQ(view.fileBar.back(), 100);
+        EXPECT_EQ(view.totalBar.back(), 100);
+        EXPECT_EQ(view.offGuiThread, 0);
+    }
+};
+
+TEST_F(CheckTest, EveryDisplayedEntryGetsItsResult) {
+    LoadThree();
+    Check();
+    EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{G, B, M}));
+    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{0, 1, 1, 1}));
+    EXPECT_EQ(view.SizeTextOf(3), "Not Found");
+    EXPECT_EQ(view.scrolled, (std::vector<RowIndex>{1, 2, 3}));
+    ExpectRowsMatchEntries();
+    ExpectRunEnded();
+    EXPECT_EQ(view.timeTexts.back(), "Complete in 0 seconds");
+    EXPECT_EQ(view.fileBar.front(), 0);
+    EXPECT_EQ(model->Progress.TotalBytes, 6);
+    EXPECT_EQ(model->Progress.DoneBytes, 6);
+    EXPECT_GE(view.repaints, 3 + 2);
+}
+
+TEST_F(CheckTest, ExpectedTextMatchesWithoutRegardToCase) {
+    dir.Write("abc.txt", "abc");
+    Load({List("l.sfv", {"abc.txt 352441c2", "abc.txt 352441C20", "abc.txt 0352441C2",
+                         "abc.txt 52441C2"})});
+    Check();
+    EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{G, B, B, B}));
+}
+
+TEST_F(CheckTest, Md5ListsUseMd5ForEveryEntry) {
+    dir.Write("abc.txt", "abc");
+    Load({List("a.sfv", {"abc.txt 352441C2"}),
+          List("b.md5", {"900150983cd24fb0d6963f7d28e17f72  abc.txt"})});
+    Check();
+    EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{B, G}));
+}
+
+TEST_F(CheckTest, NothingLoadedStillRunsAndEnds) {
+    Check();
+    ExpectRunEnded();
+    EXPECT_EQ(view.timeTexts.back(), "Complete in 0 seconds");
+    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{0, 0, 0, 0}));
+}
+
+// The made-up digest of a file that could not be read must never match, whatever the list says.
+TEST_F(CheckTest, UnreadableFileIsNeverGood) {
+    const std::string block = RandomBytes(65536, 7);
+    dir.Write("a.bin", "abc");
+    dir.Write("big.bin", block + "tail");
+    // MD5 of the first block alone: what a digest cut short at the second read gives.
+    const auto part = dir.Write("part.bin", block);
+    const std::string partMd5 = ThreadMd5Text(part).text;
+    std::filesystem::remove(part);
+
+    platform::FileReader::SetReadFaultForTests([](const std::filesystem::path& p, std::int64_t at) {
+        return p.filename() == "a.bin" || at >= 65536 ? 5 : 0;
+    });
+    Load({List("l.sfv", {"a.bin FFFFFFFF", "big.bin FFFFFFFF"})});
+    Check();
+    EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{B, B}));
+    Load({List("l.md5", {"D41D8CD98F00B204E9800998ECF8427E a.bin", partMd5 + " big.bin"})});
+    Check();
+    platform::FileReader::SetReadFaultForTests(nullptr);
+    EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{B, B}));
+    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{0, 0, 2, 0}));
+    ExpectRunEnded();
+}
+
+TEST_F(CheckTest, FoldersAndWildcardNamesAreMissing) {
+    std::filesystem::create_directory(dir / "folder");
+    dir.Write("a1.bin", "abc");
+    // FFFFFFFF and the MD5 of nothing are what reading a folder would give.
+    Load({List("l.sfv", {"folder FFFFFFFF", "a?.bin 352441C2", "*.bin 352441C2", "a1.bin 352441C2"})});
+    Check();
+    EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{M, M, M, G}));
+    EXPECT_EQ(view.SizeTextOf(1), "Not Found");
+    Load({List("l.md5", {"D41D8CD98F00B204E9800998ECF8427E folder"})});
+    Check();
+    EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{M}));
+}
+
+TEST_F(CheckTest, VanishedAndChangedFilesAreSeenAtTheStart) {
+    LoadThree();
+    std::filesystem::remove(dir / "abc.txt");
+    dir.Write("gone.bin", "");
+    Check();
+    EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{M, B, G}));
+    EXPECT_EQ(view.SizeTextOf(1), "Not Found");
+    EXPECT_EQ(view.SizeTextOf(3), "0 KB");
+    EXPECT_EQ(Entry(2).Size, 0);
+}
+
+// Which rows a check covers, from the selection when it starts.
+TEST_F(CheckTest, ScopeFromTheSelection) {
+    dir.Write("a", "abc");
+    dir.Write("b", "abc");
+    dir.Write("c", "abc");
+    // rows: 0 header, 1 a, 2 b, 3 separator, 4 header, 5 c
+    const auto l1 = List("one.sfv", {"a 352441C2", "b 352441C2"});
+    const auto l2 = List("two.sfv", {"c 352441C2"});
+    const struct {
+        std::vector<RowIndex> selected;
+        std::vector<std::int32_t> statuses;
+    } cases[] = {
+        {{}, {G, G, G}},
+        {{0}, {G, G, G}},                // the first row alone: everything
+        {{0, 1, 2, 3, 4, 5}, {G, G, G}}, // every row
+        {{2}, {U, G, U}},
+        {{1, 5}, {G, U, G}},
+        {{4}, {U, U, U}},    // header rows only: nothing
+        {{0, 3, 4}, {U, U, U}},
+        {{0, 1}, {G, U, U}}, // first row among others is an ordinary selection
+    };
+    for (const auto& c : cases) {
+        Load({l1, l2});
+        view.Select({});
+        for (RowIndex r : c.selected) view.SetSelected(r, true);
+        Check();
+        EXPECT_EQ(Statuses(), c.statuses) << ::testing::PrintToString(c.selected);
+        ExpectRowsMatchEntries();
+        ExpectRunEnded();
+    }
+}
+
+TEST_F(CheckTest, SelectedRowsCheckCountsTwiceUntilTheRecount) {
+    LoadThree();
+    Check(); // G B M
+    view.Select({1, 2});
+    std::vector<std::vector<std::int32_t>> seen;
+    view.hook = [&](std::string_view op, std::int32_t) {
+        if (op == "selected?") seen.push_back(Counts());
+    };
+    Check();
+    view.hook = nullptr;
+    EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{G, B, M}));
+    // The counters are left alone at the start and count the rechecked entries again...
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.front(), (std::vector<std::int32_t>{0, 1, 1, 1}));
+    EXPECT_EQ(seen.back(), (std::vector<std::int32_t>{0, 1, 2, 2}));
+    // ...until the recount at the end.
+    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{0, 1, 1, 1}));
+    // Only the rows in scope were read.
+    EXPECT_EQ(model->Progress.TotalBytes, 6);
+    EXPECT_EQ(view.scrolled.size(), 3u); // from the first check only
+}
+
+TEST_F(CheckTest, RowDeselectedDuringTheCheckGoesBackToUnchecked) {
+    LoadThree();
+    Check(); // G B M
+    view.Select({1, 2});
+    // The worker asks twice about a row it checks: before and after taking its copies.
+    const auto gui = std::this_thread::get_id();
+    int asked = 0;
+    view.hook = [&](std::string_view op, std::int32_t row) {
+        if (op == "selected?" && row == 2 && std::this_thread::get_id() != gui && ++asked == 2)
+            view.SetSelected(2, false);
+    };
+    Check();
+    view.hook = nullptr;
+    EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{G, U, M}));
+    EXPECT_EQ(view.ImageOf(2), U);
+    EXPECT_EQ(model->Counters.UncheckedCount, 1);
+    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{1, 1, 0, 1}));
+}
+
+TEST_F(CheckTest, FilteredViewChecksAndCountsOnlyTheShownRows) {
+    LoadThree();
+    Check(); // G B M
+    model->mnuDisplayClick(B);
+    ASSERT_EQ(view.rows.size(), 2u);
+    dir.Write("bad.txt", "abc"); // mended
+    Check();
+    EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{G, G, M}));
+    ASSERT_EQ(view.rows.size(), 2u); // the row stays whatever its new status
+    EXPECT_EQ(view.ImageOf(1), G);
+    // Missing and the first Good are hidden: not counted.
+    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{0, 0, 0, 1}));
+}
+
+class AbortTest : public CheckTest {
+protected:
+    // a.txt, then big.bin of three blocks, then c.txt.
+    void LoadWithBigFile() {
+        dir.Write("a.txt", "abc");
+        dir.Write("big.bin", RandomBytes(3 * 65536, 3));
+        dir.Write("c.txt", "abc");
+        Md5Mode = false;
+        const std::string crc = ThreadCrcText(dir / "big.bin").text;
+        Load({List("l.sfv", {"a.txt 352441C2", "big.bin " + crc, "c.txt 352441C2"})});
+    }
+    // Runs action when the worker has read the first block of big.bin.
+    void DuringBigFile(std::function<void()> action) {
+        view.hook = [this, action](std::string_view op, std::int32_t percent) {
+            if (op == "file%" && percent == 33) action();
+        };
+    }
+};
+
+TEST_F(AbortTest, EntryInProgressKeepsItsStatus) {
+    LoadWithBigFile();
+    Check();
+    EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{G, G, G}));
+
+    view.Select({2, 3}); // big.bin and c.txt, both Good
+    DuringBigFile([this] { model->bCancelClick(); });
+    Check();
+    EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{G, G, G})); // not Bad, untouched after
+    EXPECT_EQ(view.ImageOf(2), G);
+    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{0, 0, 0, 3}));
+    EXPECT_EQ(view.timeTexts.back(), "");
+    ExpectRunEnded();
+
+    view.Select({});
+    Check(); // checking everything resets the statuses first
+    EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{G, U, U}));
+    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{2, 0, 0, 1}));
+    ExpectRunEnded();
+    // The next run clears the request.
+    view.hook = nullptr;
+    Check();
+    EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{G, G, G}));
+    EXPECT_EQ(view.timeTexts.back(), "Complete in 0 seconds");
+}
+
+TEST_F(AbortTest, ClosingTheWindowEndsWithoutRecountOrEndStep) {
+    LoadWithBigFile();
+    Check(); // G G G, GoodCount 3
+    view.Select({1, 2});
+    const int enables = view.runEnables;
+    const std::size_t times = view.timeTexts.size();
+    DuringBigFile([this] { model->WindowClose(); });
+    Check();
+    // a.txt was counted again and nobody recounted.
+    EXPECT_EQ(model->Counters.GoodCount, 4);
+    EXPECT_TRUE(model->Busy);
+    EXPECT_EQ(view.runEnables, enables);
+    EXPECT_FALSE(view.runEnabled);
+    for (std::size_t i = times; i < view.timeTexts.size(); ++i)
+        EXPECT_EQ(view.timeTexts[i].rfind("Estimated Time Left: ", 0), 0u) << view.timeTexts[i];
+    EXPECT_NE(view.totalBar.back(), 100);
+    EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{G, G, G}));
+}
+
+TEST_F(AbortTest, DestroyingTheModelStopsTheWorker) {
+    LoadWithBigFile();
+    model->StartCheck();
+    model->StartCheck(); // a worker is under way: ignored
+    model.reset();
+    EXPECT_EQ(view.runDisables, 1);
+    EXPECT_EQ(view.runEnables, 0);
+    EXPECT_FALSE(OnProgress); // not left pointing at the freed model
+}
+
+TEST_F(CheckTest, FailureInsideTheLoopStillEndsTheRun) {
+    LoadThree();
+    view.hook = [](std::string_view op, std::int32_t row) {
+        if (op == "scroll" && row == 2) throw std::runtime_error("broken view");
+    };
+    Check();
+    view.hook = nullptr;
+    EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{G, U, U}));
+    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{2, 0, 0, 1}));
+    ExpectRunEnded();
+    EXPECT_EQ(view.timeTexts.back(), "Complete in 0 seconds");
+}
+
+TEST_F(CheckTest, EmptyFilesOnlyMoveTheBarsAtStartAndEnd) {
+    dir.Write("e1", "");
+    dir.Write("e2", "");
+    Load({List("l.sfv", {"e1 00000000", "e2 00000000"})});
+    Check();
+    EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{G, G}));
+    EXPECT_EQ(view.fileBar, (std::vector<std::int32_t>{0, 100}));
+    EXPECT_EQ(view.totalBar, (std::vector<std::int32_t>{0, 100}));
+    EXPECT_TRUE(view.rateTexts.empty());
+}
+
+TEST_F(CheckTest, StartDisablesTheCommandsAndCountsOnTheGuiThread) {
+    LoadThree();
+    bool sawDisabled = false;
+    view.hook = [&](std::string_view op, std::int32_t) {
+        if (op == "scroll") sawDisabled = !view.runEnabled && model->Busy;
+    };
+    Check();
+    view.hook = nullptr;
+    EXPECT_TRUE(sawDisabled);
+    ExpectRunEnded();
+}
+
+} // namespace
+} // namespace quillon::test

@@ -1,0 +1,192 @@
+#include "core/FileError.h"
+#include "core/ListFile.h"
+#include "platform/TextCodec.h"
+#include "tests/verify/VerifyFixture.h"
+#include "verify/Loader.h"
+
+#include <gtest/gtest.h>
+
+namespace quillon::test {
+namespace {
+
+using LoadListFilesTest = VerifyFixture;
+
+std::string Caption(const std::filesystem::path& list) {
+    return "Quillon 2.6 - " + Narrow(ViewText(list.filename().native()));
+}
+
+TEST_F(LoadListFilesTest, EntriesInListOrderWithPathsSizesAndRows) {
+    dir.Write("abc.txt", "abc");
+    dir.Write("empty.dat", "");
+    const auto list = List("one.sfv", {"; comment", "abc.txt 352441C2", "empty.dat 00000000",
+                                       "gone.bin 12345678", "abc.txt 352441c2"});
+    Load({list});
+    ASSERT_EQ(model->ItemList.size(), 3u); // the last line is a duplicate without regard to case
+    EXPECT_EQ(Entry(0).FileName, dir / "abc.txt");
+    EXPECT_EQ(Entry(0).Checksum, "352441C2");
+    EXPECT_EQ(Entry(0).Size, 3);
+    EXPECT_EQ(Entry(1).Size, 0);
+    EXPECT_EQ(Entry(2).Size, -1);
+    EXPECT_EQ(*Entry(2).ListFile, list);
+    for (const auto& e : model->ItemList) EXPECT_EQ(e->Status, StatusUnchecked);
+    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{3, 0, 0, 0}));
+    ASSERT_EQ(view.rows.size(), 4u);
+    EXPECT_EQ(view.rows[0].caption, Narrow(list.native()));
+    EXPECT_EQ(view.rows[3].caption, "gone.bin");
+    EXPECT_EQ(view.SizeTextOf(3), "Not Found");
+    EXPECT_TRUE(view.checkEnabled);
+    EXPECT_EQ(view.caption, Caption(list));
+    EXPECT_GT(view.repaints, 0);
+    EXPECT_FALSE(Md5Mode);
+    ExpectRowsMatchEntries();
+    // The window's progress routine is the one the digests report to.
+    ASSERT_TRUE(OnProgress);
+    OnProgress(50, 1000);
+    EXPECT_EQ(model->Progress.DoneBytes, 1000);
+}
+
+TEST_F(LoadListFilesTest, ReloadReplacesEverything) {
+    dir.Write("a.bin", "abc");
+    Load({List("first.sfv", {"a.bin 352441C2", "b.bin 00000000"})});
+    Entry(0).Status = StatusGood;
+    Entry(1).Status = StatusMissing;
+    model->Counters.GoodCount = 1;
+    model->Counters.MissingCount = 1;
+    model->Counters.UncheckedCount = 0;
+    const auto second = List("second.sfv", {"a.bin 352441C2", "c.bin 1", "d.bin 2"});
+    Load({second});
+    EXPECT_EQ(Statuses(), (std::vector<std::int32_t>(3, StatusUnchecked)));
+    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{3, 0, 0, 0}));
+    EXPECT_EQ(view.rows.size(), 4u);
+    EXPECT_EQ(view.caption, Caption(second));
+    ExpectRowsMatchEntries();
+}
+
+TEST_F(LoadListFilesTest, NamesResolveBelowTheListFolder) {
+    dir.Write("sub/data.bin", "abc");
+    std::filesystem::create_directory(dir / "folder");
+    Load({List("l.sfv", {"sub\\data.bin 352441C2", "folder 00000000", "x 1"})});
+    EXPECT_EQ(Entry(0).FileName, dir / "sub" / "data.bin");
+    EXPECT_EQ(Entry(0).Size, 3);
+    EXPECT_EQ(view.rows[1].caption, "data.bin");
+    EXPECT_EQ(Entry(1).Size, -1); // a folder has no size
+    EXPECT_EQ(view.SizeTextOf(2), "Not Found");
+}
+
+TEST_F(LoadListFilesTest, FullPathInAListStaysBelowTheListFolder) {
+    const auto list = List("l.sfv", {"\\data\\x.bin 1"});
+    Load({list});
+    const ViewText folder = ListFolderPart(list);
+    EXPECT_EQ(Entry(0).FileName.native().substr(0, folder.size()), folder);
+    EXPECT_GT(Entry(0).FileName.native().size(), folder.size() + 5);
+}
+
+TEST_F(LoadListFilesTest, ListWithoutFolderResolvesAgainstTheCurrentFolder) {
+    dir.Write("abc.txt", "abc");
+    List("here.sfv", {"abc.txt 352441C2"});
+    const auto before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    Load({"here.sfv"});
+    std::filesystem::current_path(before);
+    ASSERT_EQ(model->ItemList.size(), 1u);
+    EXPECT_EQ(Entry(0).FileName, std::filesystem::path("abc.txt"));
+    EXPECT_EQ(Entry(0).Size, 3);
+    // The caption takes the last component after the last separator: there is none.
+    EXPECT_EQ(view.caption, "Quillon 2.6 - ");
+}
+
+TEST_F(LoadListFilesTest, SeveralListsShareOneKindFromTheLast) {
+    const auto a = List("a.sfv", {"x.bin 352441C2", "same.bin 00000000"});
+    const auto b = List("b.md5", {"900150983CD24FB0D6963F7D28E17F72 *y.bin", "00 same.bin"});
+    Load({a, b});
+    EXPECT_TRUE(Md5Mode);
+    ASSERT_EQ(model->ItemList.size(), 4u); // duplicates go only within one list
+    EXPECT_EQ(Entry(0).FileName, dir / "x.bin");
+    EXPECT_EQ(Entry(2).FileName, dir / "y.bin");
+    EXPECT_EQ(Entry(2).Checksum, "900150983CD24FB0D6963F7D28E17F72");
+    EXPECT_EQ(Entry(3).FileName, dir / "same.bin");
+    ASSERT_EQ(view.rows.size(), 7u);
+    EXPECT_EQ(view.rows[3].image, ImageNone);
+    EXPECT_EQ(view.rows[4].caption, Narrow(b.native()));
+    EXPECT_EQ(view.caption, Caption(b));
+
+    Load({b, a});
+    EXPECT_FALSE(Md5Mode);
+}
+
+TEST_F(LoadListFilesTest, EmptyListFilesAndCommentOnlyLists) {
+    Load({});
+    EXPECT_TRUE(model->ItemList.empty());
+    EXPECT_TRUE(view.rows.empty());
+    EXPECT_FALSE(view.checkEnabled);
+    EXPECT_EQ(view.caption, "Quillon 2.6 - ");
+
+    const auto comments = List("c.sfv", {"; only", ";"});
+    Load({comments});
+    EXPECT_TRUE(model->ItemList.empty());
+    EXPECT_TRUE(view.rows.empty()); // no entry, no header
+    EXPECT_FALSE(view.checkEnabled);
+    EXPECT_EQ(view.caption, Caption(comments));
+}
+
+// A list that cannot be opened stops the load; the view then shows exactly the entries read
+// before it, the counters count them, and the error reaches the caller.
+TEST_F(LoadListFilesTest, FailedLoadLeavesAConsistentView) {
+    Load({List("old.sfv", {"o1 1", "o2 2", "o3 3"})});
+    const auto good = List("good.sfv", {"g1 1", "g2 2"});
+    const auto missing = dir / "missing.sfv";
+    const auto after = List("after.sfv", {"a1 1"});
+    model->ListFiles = {good, missing, after};
+    try {
+        model->LoadListFiles();
+        FAIL() << "no error";
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.kind(), FileError::Kind::Open);
+        EXPECT_EQ(std::string(e.what()), "Cannot open file " + platform::Utf8FromPath(missing));
+    }
+    ASSERT_EQ(model->ItemList.size(), 2u);
+    EXPECT_EQ(*Entry(0).ListFile, good);
+    ASSERT_EQ(view.rows.size(), 3u);
+    ExpectRowsMatchEntries();
+    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{2, 0, 0, 0}));
+    EXPECT_TRUE(view.checkEnabled);
+    EXPECT_EQ(view.caption, Caption(after));
+    EXPECT_EQ(view.batchDepth, 0);
+
+    model->ListFiles = {missing};
+    EXPECT_THROW(model->LoadListFiles(), FileError);
+    EXPECT_TRUE(model->ItemList.empty());
+    EXPECT_TRUE(view.rows.empty());
+    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{0, 0, 0, 0}));
+    EXPECT_FALSE(view.checkEnabled);
+}
+
+TEST(ListFolderPart, UpToTheLastSeparator) {
+#ifdef _WIN32
+    EXPECT_EQ(ListFolderPart(L"C:\\lists\\a.sfv"), L"C:\\lists\\");
+    EXPECT_EQ(ListFolderPart(L"C:a.sfv"), L"C:");
+    EXPECT_EQ(ListFolderPart(L"C:/lists/a.sfv"), L"C:/lists/");
+#else
+    EXPECT_EQ(ListFolderPart("/lists/a.sfv"), "/lists/");
+    EXPECT_EQ(ListFolderPart("/li:sts/my:list.sfv"), "/li:sts/");
+    EXPECT_EQ(EntryPath("/lists/", "sub\\deeper\\f.bin"), std::filesystem::path("/lists/sub/deeper/f.bin"));
+#endif
+    EXPECT_EQ(ListFolderPart("a.sfv"), ViewText());
+}
+
+TEST(ListCaption, LastComponentOfTheTrimmedText) {
+    const std::string title = "Quillon 2.6";
+#ifdef _WIN32
+    const std::filesystem::path one = L"C:\\l\\one.sfv", two = L"D:\\m\\two.md5";
+#else
+    const std::filesystem::path one = "/l/one.sfv", two = "/m/two.md5";
+#endif
+    EXPECT_EQ(Narrow(ListCaption(title, {})), "Quillon 2.6 - ");
+    EXPECT_EQ(Narrow(ListCaption(title, {one})), "Quillon 2.6 - one.sfv");
+    EXPECT_EQ(Narrow(ListCaption(title, {one, two})), "Quillon 2.6 - two.md5");
+    EXPECT_EQ(Narrow(ListCaption(title, {std::filesystem::path(one.native() + ViewTextFromAscii("  "))})),
+              "Quillon 2.6 - one.sfv");
+}
+
+} // namespace
+} // namespace quillon::test

@@ -1,0 +1,232 @@
+#include "verify/CheckThread.h"
+
+#include "core/Crc32.h"
+#include "core/FileDigest.h"
+#include "core/ListFile.h"
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "verify/VerifyModel.h"
+
+#include <exception>
+#include <string>
+#include <string_view>
+
+namespace quillon {
+
+namespace {
+
+// Runs work on the GUI thread and waits; a failure there is raised again on the worker.
+void RunOnGui(VerifyView& view, const std::function<void()>& work) {
+    std::exception_ptr failure;
+    view.RunOnGuiThread([&] {
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    if (failure) std::rethrow_exception(failure);
+}
+
+char LowerAZ(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameDigestText(std::string_view computed, std::string_view expected) {
+    if (computed.size() != expected.size()) return false;
+    for (std::size_t i = 0; i < computed.size(); ++i)
+        if (LowerAZ(computed[i]) != LowerAZ(expected[i])) return false;
+    return true;
+}
+
+// A folder or a device (NUL, CON, a FIFO) is no file to check: reading it would hang or hash
+// nothing meaningful.
+bool IsCheckableFile(const std::filesystem::path& path) {
+    const auto found = platform::LookupPath(path);
+    return found && !found->isDirectory && !found->isDevice;
+}
+
+} // namespace
+
+TcrcThread::~TcrcThread() { Join(); }
+
+void TcrcThread::Start() { thread_ = std::thread(&TcrcThread::ThreadMain, this); }
+
+void TcrcThread::Join() {
+    if (thread_.joinable()) thread_.join();
+}
+
+void TcrcThread::ThreadMain() noexcept {
+    try {
+        Execute();
+    } catch (...) {
+        // Nothing may leave the thread; the end steps have run or the window is going.
+    }
+    finished_ = true;
+}
+
+void TcrcThread::Execute() {
+    VerifyView& view = model_.View();
+    try {
+        RunOnGui(view, [this] { model_.BeginCheck(*this); });
+        CheckEntries();
+    } catch (...) {
+        // A failure inside the loop still ends the run properly, so the window is usable again.
+    }
+    if (model_.WindowClosing) return;
+    try {
+        model_.RecountResults();
+    } catch (...) {
+    }
+    model_.Busy = false;
+    RunOnGui(view, [this] { model_.EndCheck(); });
+}
+
+void TcrcThread::CheckEntries() {
+    VerifyView& view = model_.View();
+    StatusCounters& counters = model_.Counters;
+    const std::size_t count = model_.ItemList.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        TItemRec& e = *model_.ItemList[i];
+        const RowIndex row = e.ListItem;
+        if (row == NoRow) continue;
+        if (CheckAll)
+            view.ScrollRowIntoView(row);
+        else if (!view.IsRowSelected(row))
+            continue;
+        const std::filesystem::path fileName = e.FileName;
+        const std::string expected = e.Checksum;
+        if (AbortRequested) break;
+
+        const std::int32_t before = e.Status;
+        if (!CheckAll && !view.IsRowSelected(row)) {
+            e.Status = StatusUnchecked;
+            view.SetRowImage(row, StatusUnchecked);
+            if (before != StatusUnchecked) ++counters.UncheckedCount;
+            view.RequestStatusRepaint();
+            continue;
+        }
+
+        std::int32_t result = 0;
+        if (!IsCheckableFile(fileName)) {
+            ++counters.MissingCount;
+            e.Status = StatusMissing;
+            view.SetRowImage(row, StatusMissing);
+            view.SetRowSizeText(row, ViewTextFromAscii("Not Found"));
+            result = StatusMissing;
+        } else {
+            const DigestResult digest = Md5Mode ? ThreadMd5Text(fileName) : ThreadCrcText(fileName);
+            // A file that could not be read to its end gets a stand-in digest (FFFFFFFF, the MD5
+            // of nothing, or that of the part read); a list made from such a text must not turn
+            // an unreadable file into a Good one.
+            if (digest.complete && SameDigestText(digest.text, expected)) {
+                result = StatusGood;
+            } else if (!AbortRequested) {
+                result = StatusBad;
+            }
+            // Otherwise the digest was cut short by an abort: the entry keeps its status.
+            if (result != 0) {
+                ++*counters.ForStatus(result);
+                e.Status = result;
+                view.SetRowImage(row, result);
+            }
+        }
+        if (result != 0 && before == StatusUnchecked) --counters.UncheckedCount;
+        view.RequestStatusRepaint();
+    }
+}
+
+void VerifyModel::StartCheck() {
+    if (worker_) {
+        if (!worker_->Finished()) return;
+        worker_->Join();
+        worker_.reset();
+    }
+    Progress.NextRateTick = platform::TickCount64();
+    auto worker = std::make_unique<TcrcThread>(*this);
+    worker->Start();
+    worker_ = std::move(worker);
+}
+
+void VerifyModel::bCancelClick() { AbortRequested = true; }
+
+bool VerifyModel::CheckRunning() const { return worker_ && !worker_->Finished(); }
+
+void VerifyModel::WaitForCheck() {
+    if (!worker_) return;
+    TcrcThread& worker = *worker_;
+    view_.WaitServingWorker([&worker] { return worker.Finished(); });
+    worker_->Join();
+    worker_.reset();
+}
+
+void VerifyModel::WindowClose() {
+    WindowClosing = true;
+    AbortRequested = true;
+}
+
+void VerifyModel::BeginCheck(TcrcThread& thread) {
+    Busy = true;
+    view_.EnableRunCommands(false);
+
+    const std::int32_t rows = view_.RowCount();
+    const std::int32_t selected = view_.SelectedCount();
+    thread.CheckAll =
+        selected == 0 || selected == rows || (selected == 1 && view_.IsRowSelected(0));
+
+    Progress.TotalBytes = 0;
+    for (auto& e : ItemList) {
+        if (e->ListItem == NoRow) continue;
+        const std::int64_t size = GetFileSize64(e->FileName);
+        if (size != e->Size) {
+            e->Size = size;
+            view_.SetRowSizeText(e->ListItem, SizeText(size, SizeType));
+        }
+    }
+    for (const auto& e : ItemList) {
+        if (e->ListItem == NoRow || e->Size == -1) continue;
+        if (thread.CheckAll || view_.IsRowSelected(e->ListItem)) Progress.TotalBytes += e->Size;
+    }
+    Progress.DoneBytes = 0;
+    // A close that came before this step keeps its stop request.
+    AbortRequested = WindowClosing.load();
+
+    if (thread.CheckAll) {
+        Counters.ResetResults();
+        std::int32_t unchecked = 0;
+        for (auto& e : ItemList) {
+            // The row image always equals Status, so only changed rows are touched.
+            if (e->ListItem != NoRow && e->Status != StatusUnchecked) {
+                e->Status = StatusUnchecked;
+                view_.SetRowImage(e->ListItem, StatusUnchecked);
+            }
+            unchecked += e->Status == StatusUnchecked;
+        }
+        Counters.UncheckedCount = unchecked;
+    }
+    view_.RequestStatusRepaint();
+    Progress.SetBars(0);
+    Progress.StartTick = platform::TickCount64();
+}
+
+void VerifyModel::RecountResults() {
+    // Every row's image is its entry's Status, and the entries with a row are those with a
+    // ListItem: counting them needs no round trip to the list view per row.
+    std::int32_t counts[5] = {};
+    for (const auto& e : ItemList)
+        if (e->ListItem != NoRow && e->Status >= 0 && e->Status <= StatusGood) ++counts[e->Status];
+    Counters.MissingCount = counts[StatusMissing];
+    Counters.BadCount = counts[StatusBad];
+    Counters.GoodCount = counts[StatusGood];
+}
+
+void VerifyModel::EndCheck() {
+    view_.RequestStatusRepaint();
+    Progress.SetBars(100);
+    if (!AbortRequested)
+        view_.SetTimeText(ViewTextFromAscii("Complete in ") +
+                          FormatDuration(Progress.ElapsedSeconds()));
+    else
+        view_.SetTimeText({});
+    view_.EnableRunCommands(true);
+}
+
+} // namespace quillon

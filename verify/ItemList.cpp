@@ -1,0 +1,101 @@
+#include "verify/ItemList.h"
+
+#include "util/EnhFunc.h"
+
+#include <cmath>
+#include <string>
+
+namespace quillon {
+
+namespace {
+
+bool IsNameSeparator(ViewChar c) {
+#ifdef _WIN32
+    return c == L'\\' || c == L'/' || c == L':';
+#else
+    // No drive letters here: ":" is an ordinary character of a name.
+    return c == '/' || c == '\\';
+#endif
+}
+
+bool SameListFile(const std::shared_ptr<const std::filesystem::path>& a,
+                  const std::shared_ptr<const std::filesystem::path>& b) {
+    if (a == b) return true;
+    const ViewText empty;
+    const ViewText& ta = a ? a->native() : empty;
+    const ViewText& tb = b ? b->native() : empty;
+    return ta == tb;
+}
+
+// Ends the batch and lays the list out on every way out of a rebuild.
+class BatchUpdate {
+public:
+    explicit BatchUpdate(VerifyView& view) : view_(view) { view_.BeginUpdate(); }
+    ~BatchUpdate() {
+        try {
+            view_.EndUpdate();
+            view_.Relayout();
+        } catch (...) {
+        }
+    }
+    BatchUpdate(const BatchUpdate&) = delete;
+    BatchUpdate& operator=(const BatchUpdate&) = delete;
+
+private:
+    VerifyView& view_;
+};
+
+} // namespace
+
+ViewText SizeText(std::int64_t size, std::uint8_t sizeType) {
+    if (size == -1) return ViewTextFromAscii("Not Found");
+    if (size == 0) return ViewTextFromAscii("0 KB");
+    const auto value = static_cast<double>(size);
+    switch (sizeType) {
+    case SizeTypeAuto: return FormatSize<ViewChar>(SizeModeAuto, true, value);
+    case SizeTypeKB: {
+        double kb = value / 1024.0;
+        if (kb < 1.0) kb = 1.0;
+        return FormatNumber<ViewChar>(kb, 0) + ViewTextFromAscii(" KB");
+    }
+    case SizeTypeBytes: return FormatSize<ViewChar>(SizeModeBytes, false, value);
+    }
+    return {};
+}
+
+ViewTextView EntryCaption(const std::filesystem::path& fileName) {
+    ViewTextView text = fileName.native();
+    for (std::size_t i = text.size(); i > 0; --i)
+        if (IsNameSeparator(text[i - 1])) return text.substr(i);
+    return text;
+}
+
+void RefreshList(TItemList& items, std::int32_t displayFilter, std::uint8_t sizeType,
+                 VerifyView& view) {
+    // Rows are about to go: no entry may keep a reference to one, also if the rebuild fails.
+    for (auto& e : items) e->ListItem = NoRow;
+    BatchUpdate batch(view);
+    view.DeleteAllRows();
+    std::shared_ptr<const std::filesystem::path> group;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        TItemRec& e = *items[i];
+        if (!SameListFile(e.ListFile, group)) {
+            group = e.ListFile;
+            if (i != 0) view.AddRow({}, 0, ImageNone, nullptr);
+            view.AddRow(group ? ViewTextView(group->native()) : ViewTextView(), 0, ImageHeader,
+                        nullptr);
+        }
+        if (displayFilter == FilterAll || displayFilter == e.Status) {
+            const RowIndex row = view.AddRow(EntryCaption(e.FileName), 1, e.Status, &e);
+            e.ListItem = row;
+            view.SetRowSizeText(row, SizeText(e.Size, sizeType));
+        }
+    }
+}
+
+void UpdateSizeText(VerifyView& view, RowIndex row, std::uint8_t sizeType) {
+    if (row < 0 || row > view.RowCount() - 1) return;
+    if (TItemRec* e = view.RowData(row)) view.SetRowSizeText(row, SizeText(e->Size, sizeType));
+}
+
+} // namespace quillon

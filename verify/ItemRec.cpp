@@ -1,0 +1,15 @@
+#include "verify/ItemRec.h"
+
+namespace quillon {
+
+std::string_view StatusName(std::int32_t status) {
+    switch (status) {
+    case StatusUnchecked: return "Unchecked";
+    case StatusMissing: return "Missing";
+    case StatusBad: return "Bad";
+    case StatusGood: return "Good";
+    }
+    return {};
+}
+
+} // namespace quillon

@@ -1,0 +1,40 @@
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace quillon {
+
+// Status codes. The same number is the entry's Status, its row image and, for 2 to 4, the Tag of
+// the filter item that shows only that status; less one it is the status-bar panel.
+inline constexpr std::int32_t StatusUnchecked = 1;
+inline constexpr std::int32_t StatusMissing = 2;
+inline constexpr std::int32_t StatusBad = 3;
+inline constexpr std::int32_t StatusGood = 4;
+
+// Row images besides the statuses.
+inline constexpr std::int32_t ImageHeader = 0;
+inline constexpr std::int32_t ImageNone = -1;
+
+// "Unchecked", "Missing", "Bad", "Good"; empty for any other code.
+std::string_view StatusName(std::int32_t status);
+
+// A row of the verify list by its index. Rows keep their places between two rebuilds: nothing
+// inserts or removes a single row.
+using RowIndex = std::int32_t;
+inline constexpr RowIndex NoRow = -1;
+
+// One entry of the verify list.
+struct TItemRec {
+    std::filesystem::path FileName; // folder of the list file + name as written in it
+    std::string Checksum;           // expected text exactly as read
+    std::int64_t Size = -1;         // bytes at the last lookup; -1: not found, folder or device
+    std::int32_t Status = StatusUnchecked;
+    // The list file that named the entry, as held in ListFiles; shared by all its entries.
+    std::shared_ptr<const std::filesystem::path> ListFile;
+    RowIndex ListItem = NoRow; // the row that shows the entry, NoRow while hidden
+};
+
+} // namespace quillon

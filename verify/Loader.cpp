@@ -1,0 +1,120 @@
+#include "verify/Loader.h"
+
+#include "core/Crc32.h"
+#include "core/ListFile.h"
+#include "platform/FileSystem.h"
+#include "platform/TextCodec.h"
+#include "util/EnhFunc.h"
+#include "verify/VerifyModel.h"
+
+#include <string>
+
+namespace quillon {
+
+namespace {
+
+bool IsFolderSeparator(ViewChar c) {
+#ifdef _WIN32
+    return c == L'\\' || c == L'/' || c == L':';
+#else
+    // The path comes from the system, where "\" and ":" are ordinary characters of a name.
+    return c == '/';
+#endif
+}
+
+bool IsTrimmed(ViewChar c) { return static_cast<std::make_unsigned_t<ViewChar>>(c) <= 0x20; }
+
+} // namespace
+
+ViewText ListFolderPart(const std::filesystem::path& listFile) {
+    const ViewText& text = listFile.native();
+    for (std::size_t i = text.size(); i > 0; --i)
+        if (IsFolderSeparator(text[i - 1])) return text.substr(0, i);
+    return {};
+}
+
+std::filesystem::path EntryPath(const ViewText& folderPart, std::string_view name) {
+#ifdef _WIN32
+    const std::filesystem::path converted = platform::PathFromListText(name);
+    ViewText text;
+    text.reserve(folderPart.size() + converted.native().size());
+    text += folderPart;
+    text += converted.native();
+#else
+    std::string text;
+    text.reserve(folderPart.size() + name.size());
+    text += folderPart;
+    const std::size_t start = text.size();
+    text += platform::PathFromListText(name).native();
+    for (std::size_t i = start; i < text.size(); ++i)
+        if (text[i] == '\\') text[i] = '/';
+#endif
+    return std::filesystem::path(std::move(text));
+}
+
+ViewText ListCaption(std::string_view appTitle, const std::vector<std::filesystem::path>& lists) {
+    ViewText joined;
+    for (std::size_t i = 0; i < lists.size(); ++i) {
+        if (i != 0) joined += ViewTextFromAscii("\r\n");
+        joined += lists[i].native();
+    }
+    ViewTextView trimmed = joined;
+    while (!trimmed.empty() && IsTrimmed(trimmed.front())) trimmed.remove_prefix(1);
+    while (!trimmed.empty() && IsTrimmed(trimmed.back())) trimmed.remove_suffix(1);
+    return ViewTextFromAscii(appTitle) + ViewTextFromAscii(" - ") + LastPathComponent(trimmed);
+}
+
+std::int64_t VerifyModel::GetFileSize64(const std::filesystem::path& path) {
+    const auto found = platform::LookupPath(path);
+    if (!found || found->isDirectory || found->isDevice) return -1;
+    return found->size;
+}
+
+ViewText VerifyModel::ListCaption() const { return quillon::ListCaption(AppTitle, ListFiles); }
+
+void VerifyModel::LoadListFiles() {
+    // Never free entries under a worker; one that is past its end steps finishes at once.
+    if (worker_) WaitForCheck();
+    std::vector<std::string> lines;
+    ItemList.clear();
+    ClaimOnProgress();
+    try {
+        for (const auto& listPath : ListFiles) {
+            lines.clear();
+            ParseListFile(listPath, lines);
+            const auto listFile = std::make_shared<const std::filesystem::path>(listPath);
+            const ViewText folder = ListFolderPart(listPath);
+            ItemList.reserve(ItemList.size() + lines.size());
+            for (const auto& line : lines) {
+                auto parts = SplitListLine(line);
+                auto entry = std::make_unique<TItemRec>();
+                entry->FileName = EntryPath(folder, parts.name);
+                entry->Checksum = std::move(parts.checksum);
+                entry->Size = GetFileSize64(entry->FileName);
+                entry->Status = StatusUnchecked;
+                entry->ListFile = listFile;
+                ItemList.push_back(std::move(entry));
+            }
+            // The lines of a big list are not needed any more.
+            std::vector<std::string>().swap(lines);
+        }
+    } catch (...) {
+        // The entries read before the failing list stay; the view shows exactly those.
+        FinishLoad();
+        throw;
+    }
+    FinishLoad();
+}
+
+void VerifyModel::FinishLoad() {
+    RefreshList();
+    std::int32_t unchecked = 0;
+    for (const auto& e : ItemList) unchecked += e->Status == StatusUnchecked;
+    Counters.UncheckedCount = unchecked;
+    Counters.ResetResults();
+    view_.RequestStatusRepaint();
+    view_.EnableCheckCommand(view_.RowCount() > 0);
+    view_.SetCaption(ListCaption());
+}
+
+} // namespace quillon

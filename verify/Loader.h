@@ -1,0 +1,26 @@
+#pragma once
+#include "verify/ViewText.h"
+
+#include <filesystem>
+#include <string_view>
+#include <vector>
+
+// How the entries of a list file get their paths, and the caption of a loaded list. The loading
+// itself is VerifyModel::LoadListFiles.
+namespace quillon {
+
+// The folder part of a list file's path: everything up to and including its last separator;
+// empty when it has none (its entries then resolve against the current folder). Separators are
+// "\", "/" and ":" on Windows, "/" on POSIX.
+ViewText ListFolderPart(const std::filesystem::path& listFile);
+
+// The folder part followed by a name as the list gives it (list text). The name is appended as
+// text, not joined: a full path in a list still lands below the list's folder. On POSIX a "\" in
+// the name is a folder separator, so lists written on Windows with sub\file names resolve.
+std::filesystem::path EntryPath(const ViewText& folderPart, std::string_view name);
+
+// AppTitle + " - " + the last path component of the ListFiles text (the paths joined by CR LF)
+// after trimming it.
+ViewText ListCaption(std::string_view appTitle, const std::vector<std::filesystem::path>& lists);
+
+} // namespace quillon

@@ -1,0 +1,60 @@
+#pragma once
+#include "verify/ItemRec.h"
+#include "verify/ProgressView.h"
+#include "verify/ViewText.h"
+
+#include <cstdint>
+#include <functional>
+
+namespace quillon {
+
+// What the verify logic needs of the main window: the verify list with its "Size" column, the
+// commands a check locks, the status bar and the caption. The window implements it on its
+// controls, the console front end and the tests in memory.
+//
+// Threads: rows are built and the commands switched on the GUI thread only. The check worker
+// calls the row queries, ScrollRowIntoView, SetRowImage, SetRowSizeText, RequestStatusRepaint
+// and the ProgressView calls; an implementation on real controls carries those over to the GUI
+// thread and waits (SendMessage does), except the repaint request, which only marks the bar.
+class VerifyView : public ProgressView {
+public:
+    // Rows of the verify list. The batch brackets a rebuild so the list is painted once.
+    virtual void BeginUpdate() = 0;
+    virtual void EndUpdate() = 0;
+    virtual void DeleteAllRows() = 0;
+    // Appends a row: indent in image widths, image ImageNone for none, data the entry it shows or
+    // nullptr (header and separator rows). Returns its index.
+    virtual RowIndex AddRow(ViewTextView caption, std::int32_t indent, std::int32_t image,
+                            TItemRec* data) = 0;
+    // Lays the list out again after a rebuild (the list fills its panel).
+    virtual void Relayout() = 0;
+
+    virtual std::int32_t RowCount() const = 0;
+    // The entry a row shows; nullptr for header and separator rows and past the last row.
+    virtual TItemRec* RowData(RowIndex row) const = 0;
+    virtual bool IsRowSelected(RowIndex row) const = 0;
+    virtual std::int32_t SelectedCount() const = 0;
+    // Scrolls the list so that the row is fully visible.
+    virtual void ScrollRowIntoView(RowIndex row) = 0;
+    virtual void SetRowImage(RowIndex row, std::int32_t image) = 0;
+    // The "Size" column of a row (its first sub-item, added when the row has none yet).
+    virtual void SetRowSizeText(RowIndex row, const ViewText& text) = 0;
+
+    // bCheck alone (after a load).
+    virtual void EnableCheckCommand(bool enabled) = 0;
+    // What a check locks: bOpen, bCheck, bCreate, bDisplay and the drop target.
+    virtual void EnableRunCommands(bool enabled) = 0;
+    // Asks the status bar to repaint its counts; any thread, does not wait.
+    virtual void RequestStatusRepaint() = 0;
+    virtual void SetCaption(const ViewText& text) = 0;
+    // Marks the filter item of that Tag in the Display menu (radio items: the others lose it).
+    virtual void SetDisplayFilterMark(std::int32_t tag) = 0;
+
+    // Runs work on the GUI thread and returns when it has finished. Called from the worker.
+    virtual void RunOnGuiThread(const std::function<void()>& work) = 0;
+    // Called on the GUI thread: returns once done() is true, carrying out the worker's calls
+    // meanwhile, so that a worker waiting on the GUI thread cannot deadlock.
+    virtual void WaitServingWorker(const std::function<bool()>& done) = 0;
+};
+
+} // namespace quillon
