@@ -22,7 +22,13 @@ export TZ="${QUILLON_WINE_TZ:-UTC}"
 wine_bin="$(command -v wine || command -v wine64 || echo /usr/lib/wine/wine64)"
 
 xvfb_pid=""
-cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; }
+cleanup() {
+    [ -n "$xvfb_pid" ] || return 0
+    # Wine's desktop process holds the display we are about to stop: end the prefix's server first.
+    "${WINESERVER:-wineserver}" -k 2>/dev/null
+    kill "$xvfb_pid" 2>/dev/null
+    wait "$xvfb_pid" 2>/dev/null
+}
 trap cleanup EXIT
 if [ -z "${DISPLAY:-}" ]; then
     fdfile="$(mktemp)"
@@ -44,3 +50,5 @@ fi
 ) 9>"$prefix/.lock"
 
 "$wine_bin" "$@"
+rc=$?
+exit $rc
