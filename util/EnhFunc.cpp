@@ -6,6 +6,7 @@
 
 #include <array>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 
@@ -199,9 +200,9 @@ template <typename Char> std::basic_string<Char> FormatSize(int mode, bool appen
         return text;
     }
     if (value < MiB || mode == SizeModeKB) {
-        // 64-bit: a 32-bit count would overflow from 2 TiB up in KB mode.
-        const auto count = static_cast<std::int64_t>(value / KiB);
-        return InsertThousandSeparators(Widen<Char>(std::to_string(count))) + Widen<Char>(" KB");
+        // Whole kilobytes formatted from the double itself: an integer count overflows (32 bits
+        // from 2 TiB up in KB mode, 64 bits from 8 ZiB up, where the conversion is undefined).
+        return FormatNumber<Char>(std::trunc(value / KiB), 0) + Widen<Char>(" KB");
     }
     if (value < GiB) return FormatNumber<Char>(value / MiB, 2) + Widen<Char>(" MB");
     if (value < TiB) return FormatNumber<Char>(value / GiB, 2) + Widen<Char>(" GB");
@@ -310,6 +311,8 @@ int MulDivRound(int a, int b, int c) {
     std::int64_t q = n / c;
     const std::int64_t r = n % c;
     if (2 * std::llabs(r) >= std::llabs(c)) q += ((n < 0) != (c < 0)) ? -1 : 1;
+    // As MulDiv: a result that int cannot hold is -1, not a wrapped value.
+    if (q > INT_MAX || q < -INT_MAX) return -1;
     return static_cast<int>(q);
 }
 
