@@ -6,6 +6,8 @@
 #include <string>
 
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 #else
 #include <unistd.h>
@@ -42,6 +44,9 @@ void WriteRaw(bool toErr, std::string_view text) {
         WriteConsoleW(h, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
         return;
     }
+    // Our text already ends its lines with CR LF; a text-mode stdout would make that CR CR LF.
+    static const bool binaryOut = [] { return _setmode(_fileno(stdout), _O_BINARY) != -1; }();
+    (void)binaryOut;
 #endif
     std::FILE* f = toErr ? stderr : stdout;
     std::fwrite(text.data(), 1, text.size(), f);

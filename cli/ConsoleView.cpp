@@ -1,6 +1,7 @@
 #include "cli/ConsoleView.h"
 
 #include "cli/Console.h"
+#include "core/Crc32.h"
 
 #include <string>
 
@@ -19,8 +20,9 @@ std::size_t Columns(const std::string& text) {
 
 } // namespace
 
-ConsoleView::ConsoleView(bool showProgress, EntryPrinter printEntry)
-    : showProgress_(showProgress), printEntry_(std::move(printEntry)) {}
+ConsoleView::ConsoleView(bool showProgress, EntryPrinter printEntry,
+                         const std::atomic<bool>* interrupted)
+    : showProgress_(showProgress), printEntry_(std::move(printEntry)), interrupted_(interrupted) {}
 
 void ConsoleView::ReportRemainingRows() { ReportRowsBefore(rows_.size()); }
 
@@ -55,6 +57,8 @@ TItemRec* ConsoleView::RowData(RowIndex row) const {
 }
 
 void ConsoleView::ScrollRowIntoView(RowIndex row) {
+    // The worker comes here before its abort test for every entry of a check of everything.
+    if (interrupted_ && *interrupted_) AbortRequested = true;
     // A check of everything visits the rows in order: the ones before this are done.
     if (row >= 0) ReportRowsBefore(static_cast<std::size_t>(row));
 }

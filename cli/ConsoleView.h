@@ -1,6 +1,7 @@
 #pragma once
 #include "verify/VerifyView.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -15,8 +16,11 @@ namespace quillon::cli {
 class ConsoleView : public VerifyView {
 public:
     using EntryPrinter = std::function<void(const TItemRec&)>;
-    // showProgress: draw the progress line (stderr must be a terminal).
-    ConsoleView(bool showProgress, EntryPrinter printEntry);
+    // showProgress: draw the progress line (stderr must be a terminal). interrupted: when set,
+    // the check stops before its next entry; unlike AbortRequested, the start of a check does
+    // not clear it, so a Ctrl+C that comes before the worker's first step is not lost.
+    ConsoleView(bool showProgress, EntryPrinter printEntry,
+                const std::atomic<bool>* interrupted = nullptr);
 
     // Reports the entries of the rows not reported yet (after a check, or after a load alone).
     void ReportRemainingRows();
@@ -60,6 +64,7 @@ private:
 
     bool showProgress_;
     EntryPrinter printEntry_;
+    const std::atomic<bool>* interrupted_;
     std::vector<TItemRec*> rows_;
     std::size_t reported_ = 0; // rows before this one are reported
     bool running_ = false;

@@ -8,6 +8,7 @@
 #include "platform/TextCodec.h"
 #include "verify/VerifyModel.h"
 
+#include <atomic>
 #include <csignal>
 #include <cstdint>
 #include <string>
@@ -134,10 +135,12 @@ int NoEntries() {
 }
 
 // Ctrl+C does what the Abort button does; a second one ends the process.
+std::atomic<bool> g_interrupted{false};
+
 #ifdef _WIN32
 BOOL WINAPI OnConsoleBreak(DWORD type) {
     if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) return FALSE;
-    if (AbortRequested) return FALSE;
+    if (g_interrupted.exchange(true)) return FALSE;
     AbortRequested = true;
     return TRUE;
 }
@@ -152,7 +155,10 @@ public:
 #else
 static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 
-extern "C" void OnInterrupt(int) { AbortRequested = true; }
+extern "C" void OnInterrupt(int) {
+    g_interrupted = true;
+    AbortRequested = true;
+}
 
 class AbortOnBreak {
 public:
@@ -197,8 +203,9 @@ int RunCheck(const Args& args) {
         return 2;
     }
     EntryLines lines(options.porcelain, options.quiet);
+    g_interrupted = false;
     ConsoleView view(!options.quiet && StderrIsTerminal(),
-                     [&lines](const TItemRec& e) { lines.Print(e); });
+                     [&lines](const TItemRec& e) { lines.Print(e); }, &g_interrupted);
     VerifyModel model(view);
     if (!Load(model, options)) return 2;
     PrintKind(options.porcelain);
@@ -217,6 +224,8 @@ int RunCheck(const Args& args) {
     if (!options.porcelain && !aborted) Out(TextFromPath(view.TimeText()) + std::string(kNewline));
     if (aborted) Err("quillon-cli: aborted\n");
 
+    // A check the user stopped did not prove the files, even when all it reached were Good.
+    if (aborted) return 1;
     for (const auto& e : model.ItemList)
         if (e->Status != StatusGood) return 1;
     return 0;

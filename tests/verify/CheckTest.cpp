@@ -8,6 +8,10 @@
 #include <stdexcept>
 #include <thread>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace quillon::test {
 namespace {
 
@@ -106,6 +110,63 @@ TEST_F(CheckTest, FoldersAndWildcardNamesAreMissing) {
     Load({List("l.md5", {"D41D8CD98F00B204E9800998ECF8427E folder"})});
     Check();
     EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{M}));
+}
+
+// A device opens and reads like a file (or never ends), so reading it could make a list of
+// stand-in digests come out Good.
+TEST_F(CheckTest, DevicesAreMissingNotRead) {
+#ifdef _WIN32
+    const std::vector<std::string> devices = {"NUL", "con", "COM1", "nul.txt", "sub\\AUX"};
+#else
+    std::filesystem::create_symlink("/dev/null", dir / "null");
+    std::filesystem::create_symlink("/dev/zero", dir / "zero");
+    const std::vector<std::string> devices = {"null", "zero"};
+#endif
+    std::vector<std::string> sfv, md5;
+    for (const auto& d : devices) {
+        sfv.push_back(d + " 00000000");
+        md5.push_back("D41D8CD98F00B204E9800998ECF8427E " + d);
+    }
+    for (const auto& list : {List("l.sfv", sfv), List("l.md5", md5)}) {
+        Load({list});
+        for (const auto& e : model->ItemList) EXPECT_EQ(e->Size, -1) << e->FileName;
+        Check();
+        EXPECT_EQ(Statuses(), std::vector<std::int32_t>(devices.size(), M)) << list;
+        EXPECT_EQ(model->Progress.TotalBytes, 0);
+    }
+}
+
+// Not a failed read part way but no open at all: the digest routines then give FFFFFFFF or the
+// MD5 of nothing.
+TEST_F(CheckTest, FileThatCannotBeOpenedIsBad) {
+#ifdef _WIN32
+    const auto file = dir.Write("locked.bin", "");
+    // Held without sharing, as another program may hold it.
+    void* h = CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    struct Closer {
+        void* h;
+        ~Closer() { CloseHandle(h); }
+    } closer{h};
+    const std::string name = "locked.bin";
+#else
+    // Write-only sysctls refuse even root, who reads past chmod 000.
+    const std::filesystem::path wronly = "/proc/sys/vm/drop_caches";
+    std::error_code ec;
+    if (!std::filesystem::exists(wronly, ec) || platform::FileReader().Open(wronly, nullptr))
+        GTEST_SKIP() << "no file that cannot be opened";
+    std::filesystem::create_symlink(wronly, dir / "wronly");
+    const std::string name = "wronly";
+#endif
+    ASSERT_FALSE(platform::FileReader().Open(dir / name, nullptr));
+    Load({List("l.sfv", {name + " FFFFFFFF"})});
+    Check();
+    EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{B}));
+    Load({List("l.md5", {"D41D8CD98F00B204E9800998ECF8427E " + name})});
+    Check();
+    EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{B}));
+    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{0, 0, 1, 0}));
 }
 
 TEST_F(CheckTest, VanishedAndChangedFilesAreSeenAtTheStart) {

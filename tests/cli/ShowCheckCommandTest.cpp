@@ -1,0 +1,505 @@
+#include "cli/Commands.h"
+#include "cli/Console.h"
+#include "cli/ConsoleView.h"
+#include "core/Crc32.h"
+#include "core/FileDigest.h"
+#include "platform/FileReader.h"
+#include "tests/TempDir.h"
+#include "verify/VerifyModel.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <csignal>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace quillon::cli {
+namespace {
+
+using namespace std::string_literals;
+
+struct CliRun {
+    int status;
+    std::string out, err;
+};
+
+CliRun RunCommand(int (*command)(const Args&), const Args& args) {
+    CliRun r;
+    CaptureForTests(&r.out, &r.err);
+    r.status = command(args);
+    CaptureForTests(nullptr, nullptr);
+    return r;
+}
+CliRun Show(const Args& args) {
+    return RunCommand(RunShow, args);
+}
+CliRun Check(const Args& args) {
+    return RunCommand(RunCheck, args);
+}
+
+std::vector<std::string> Lines(const std::string& out) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < out.size()) {
+        std::size_t end = out.find(kNewline, start);
+        if (end == std::string::npos) {
+            lines.push_back(out.substr(start) + "<no line end>");
+            break;
+        }
+        lines.push_back(out.substr(start, end - start));
+        start = end + kNewline.size();
+    }
+    return lines;
+}
+
+const std::string kEmptyMd5 = "D41D8CD98F00B204E9800998ECF8427E";
+const std::string kAbcMd5 = "900150983CD24FB0D6963F7D28E17F72";
+
+class ShowCheckCommand : public ::testing::Test {
+protected:
+    ShowCheckCommand() { AbortRequested = false; }
+    ~ShowCheckCommand() override {
+        platform::FileReader::SetReadFaultForTests(nullptr);
+        AbortRequested = false;
+    }
+
+    // A list file with the given raw bytes; returns its path as an argument.
+    std::string List(const char* name, const std::string& bytes) {
+        return TextFromPath(dir.Write(name, bytes));
+    }
+    // The PATH an entry of a list in dir prints: the list's folder part and the name.
+    std::string P(const std::filesystem::path& name) { return TextFromPath(dir / name); }
+    // "STATUS<TAB>SIZE<TAB>EXPECTED<TAB>PATH"
+    std::string Row(const char* status, long long size, const std::string& expected,
+                    const std::filesystem::path& name) {
+        return std::string(status) + "\t" + std::to_string(size) + "\t" + expected + "\t" + P(name);
+    }
+
+    test::TempDir dir;
+};
+
+// ---- output formats -------------------------------------------------------------------------
+
+TEST_F(ShowCheckCommand, ShowPrintsEveryEntryUncheckedAndReadsNoFile) {
+    dir.Write("abc.txt", "abc");
+    const auto list = List("l.sfv", "abc.txt 352441C2\r\ngone.bin 00000000\r\n");
+    // Reading any listed file would fail the run.
+    platform::FileReader::SetReadFaultForTests([](const auto&, std::int64_t) { return 5; });
+    CliRun human = Show({list});
+    EXPECT_EQ(human.status, 0);
+    EXPECT_EQ(Lines(human.out), (std::vector<std::string>{
+                                    "Unchecked " + P("abc.txt"),
+                                    "Unchecked " + P("gone.bin"),
+                                    "2 Unchecked, 0 Missing, 0 Bad, 0 Good",
+                                }));
+    EXPECT_EQ(human.err, "");
+
+    CliRun porcelain = Show({"--porcelain", list});
+    EXPECT_EQ(porcelain.status, 0);
+    EXPECT_EQ(Lines(porcelain.out), (std::vector<std::string>{
+                                        "kind\tSFV",
+                                        Row("Unchecked", 3, "352441C2", "abc.txt"),
+                                        Row("Unchecked", -1, "00000000", "gone.bin"),
+                                        "summary\t2\t0\t0\t0",
+                                    }));
+    EXPECT_EQ(porcelain.err, "");
+}
+
+TEST_F(ShowCheckCommand, CheckPrintsResultsCountsAndDuration) {
+    dir.Write("abc.txt", "abc");
+    dir.Write("bad.txt", "abd");
+    const auto list =
+        List("l.sfv", "abc.txt 352441c2\r\nbad.txt 352441C2\r\ngone.bin 00000000\r\n");
+    CliRun r = Check({list});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(Lines(r.out), (std::vector<std::string>{
+                                "Good      " + P("abc.txt"),
+                                "Bad       " + P("bad.txt"),
+                                "Missing   " + P("gone.bin"),
+                                "0 Unchecked, 1 Missing, 1 Bad, 1 Good",
+                                "Complete in 0 seconds",
+                            }));
+    EXPECT_EQ(r.err, ""); // no progress line: stderr is no terminal here
+
+    // --quiet leaves out the Good lines only.
+    CliRun quiet = Check({"--quiet", list});
+    EXPECT_EQ(quiet.status, 1);
+    EXPECT_EQ(Lines(quiet.out), (std::vector<std::string>{
+                                    "Bad       " + P("bad.txt"),
+                                    "Missing   " + P("gone.bin"),
+                                    "0 Unchecked, 1 Missing, 1 Bad, 1 Good",
+                                    "Complete in 0 seconds",
+                                }));
+}
+
+// Scripts read this: the exact columns, the expected text as the list has it, -1 for no size,
+// and not one byte more.
+TEST_F(ShowCheckCommand, PorcelainCheckIsExact) {
+    dir.Write("abc.txt", "abc");
+    dir.Write("bad.txt", "abd");
+    std::filesystem::create_directory(dir / "folder");
+    const auto list =
+        List("l.md5", kAbcMd5 + " *abc.txt\n" + "900150983cd24fb0d6963f7d28e17f72  bad.txt\n" +
+                          kEmptyMd5 + " folder\n" + "0123 gone.bin\n");
+    CliRun r = Check({"--porcelain", "--quiet", list});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "kind\tMD5" + std::string(kNewline) + Row("Good", 3, kAbcMd5, "abc.txt") +
+                         std::string(kNewline) +
+                         Row("Bad", 3, "900150983cd24fb0d6963f7d28e17f72", "bad.txt") +
+                         std::string(kNewline) + Row("Missing", -1, kEmptyMd5, "folder") +
+                         std::string(kNewline) + Row("Missing", -1, "0123", "gone.bin") +
+                         std::string(kNewline) + "summary\t0\t2\t1\t1" + std::string(kNewline));
+    EXPECT_EQ(r.err, "");
+}
+
+// ---- exit statuses --------------------------------------------------------------------------
+
+TEST_F(ShowCheckCommand, ExitStatuses) {
+    dir.Write("abc.txt", "abc");
+    dir.Write("bad.txt", "abd");
+    const auto good = List("good.sfv", "abc.txt 352441C2\r\n");
+    const auto bad = List("bad.sfv", "abc.txt 352441C2\r\nbad.txt 352441C2\r\n");
+    const auto missing = List("missing.sfv", "abc.txt 352441C2\r\ngone.bin 352441C2\r\n");
+    const auto comments = List("comments.sfv", "; nothing here\r\n");
+    const auto empty = List("empty.md5", "");
+    const auto absent = P("absent.sfv");
+    const struct {
+        const char* what;
+        int (*command)(const Args&);
+        Args args;
+        int status;
+        const char* err; // a text stderr must hold
+    } cases[] = {
+        {"check all Good", RunCheck, {good}, 0, ""},
+        {"check a Bad", RunCheck, {bad}, 1, ""},
+        {"check a Missing", RunCheck, {missing}, 1, ""},
+        {"check Good and Bad lists", RunCheck, {good, bad}, 1, ""},
+        {"check only comments", RunCheck, {comments}, 1, "no entries"},
+        {"check an empty list", RunCheck, {"--porcelain", empty}, 1, "no entries"},
+        {"show loaded", RunShow, {missing}, 0, ""},
+        {"show only comments", RunShow, {comments, empty}, 1, "no entries"},
+        {"check no list", RunCheck, {}, 2, "usage"},
+        {"check options only", RunCheck, {"--porcelain", "--quiet"}, 2, "usage"},
+        {"show no list", RunShow, {"--porcelain"}, 2, "usage"},
+        {"show --quiet", RunShow, {"--quiet", good}, 2, "--quiet"},
+        {"check unknown option", RunCheck, {"-x", good}, 2, "-x"},
+        {"check unopenable", RunCheck, {absent}, 2, "Cannot open file "},
+        {"show unopenable", RunShow, {"--porcelain", absent}, 2, "Cannot open file "},
+        {"check unopenable after good", RunCheck, {good, absent}, 2, "Cannot open file "},
+        {"a folder as list", RunCheck, {TextFromPath(dir.path())}, 2, "Cannot open file "},
+    };
+    for (const auto& c : cases) {
+        CliRun r = RunCommand(c.command, c.args);
+        EXPECT_EQ(r.status, c.status) << c.what << "\n" << r.out << r.err;
+        if (*c.err) {
+            EXPECT_NE(r.err.find(c.err), std::string::npos) << c.what << ": " << r.err;
+        }
+        if (c.status == 2) {
+            EXPECT_EQ(r.out, "") << c.what; // no half output for scripts
+        }
+        if (c.status == 0) {
+            EXPECT_EQ(r.err, "") << c.what;
+        }
+    }
+    // The message names the list.
+    EXPECT_NE(Check({absent}).err.find("Cannot open file " + absent), std::string::npos);
+    // After "--" a name starting with "-" is a list.
+    dir.Write("-l.sfv", "abc.txt 352441C2\r\n");
+    EXPECT_EQ(Check({"--", P("-l.sfv")}).status, 0);
+}
+
+// ---- entries that must not end Good ---------------------------------------------------------
+
+// The stand-in digest of a file that could not be read (FFFFFFFF, the MD5 of nothing, the MD5 of
+// the part read) must not match a list that happens to hold it.
+TEST_F(ShowCheckCommand, UnreadableFileIsBadWhateverTheListSays) {
+    const std::string block = test::RandomBytes(65536, 11);
+    dir.Write("a.bin", "abc");
+    dir.Write("big.bin", block + "tail");
+    const auto part = dir.Write("part.bin", block);
+    const std::string partMd5 = ThreadMd5Text(part).text;
+    std::filesystem::remove(part);
+    const auto sfv = List("l.sfv", "a.bin FFFFFFFF\r\nbig.bin FFFFFFFF\r\n");
+    const auto md5 = List("l.md5", kEmptyMd5 + " a.bin\r\n" + partMd5 + " big.bin\r\n");
+
+    platform::FileReader::SetReadFaultForTests([](const std::filesystem::path& p, std::int64_t at) {
+        return p.filename() == "a.bin" || at >= 65536 ? 5 : 0;
+    });
+    for (const auto& list : {sfv, md5}) {
+        CliRun r = Check({"--porcelain", list});
+        EXPECT_EQ(r.status, 1) << list;
+        const auto lines = Lines(r.out);
+        ASSERT_EQ(lines.size(), 4u) << r.out;
+        EXPECT_EQ(lines[1].substr(0, 6), "Bad\t3\t") << lines[1];
+        EXPECT_EQ(lines[2].substr(0, 4), "Bad\t") << lines[2];
+        EXPECT_EQ(lines[3], "summary\t0\t0\t2\t0");
+    }
+}
+
+#ifdef _WIN32
+// A file another program holds without sharing cannot be opened at all.
+TEST_F(ShowCheckCommand, FileLockedByAnotherHandleIsBad) {
+    const auto locked = dir.Write("locked.bin", "abc");
+    HANDLE h = CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    platform::FileReader probe;
+    const bool opened = probe.Open(locked, nullptr);
+    probe.Close();
+    CliRun sfv = Check({"--porcelain", List("l.sfv", "locked.bin FFFFFFFF\r\n")});
+    CliRun md5 = Check({"--porcelain", List("l.md5", kEmptyMd5 + " locked.bin\r\n")});
+    CloseHandle(h);
+    ASSERT_FALSE(opened) << "the lock did not keep the file from being opened";
+    EXPECT_EQ(Lines(sfv.out).at(1), Row("Bad", 3, "FFFFFFFF", "locked.bin"));
+    EXPECT_EQ(Lines(md5.out).at(1), Row("Bad", 3, kEmptyMd5, "locked.bin"));
+}
+#else
+TEST_F(ShowCheckCommand, FileWithoutReadPermissionIsBad) {
+    const auto locked = dir.Write("locked.bin", "");
+    ::chmod(locked.c_str(), 0);
+    platform::FileReader probe;
+    if (probe.Open(locked, nullptr))
+        GTEST_SKIP() << "running as root: chmod 000 does not deny reading";
+    CliRun sfv = Check({"--porcelain", List("l.sfv", "locked.bin FFFFFFFF\n")});
+    CliRun md5 = Check({"--porcelain", List("l.md5", kEmptyMd5 + " locked.bin\n")});
+    EXPECT_EQ(Lines(sfv.out).at(1), Row("Bad", 0, "FFFFFFFF", "locked.bin"));
+    EXPECT_EQ(Lines(md5.out).at(1), Row("Bad", 0, kEmptyMd5, "locked.bin"));
+}
+#endif
+
+// Folders and devices are no files to check; reading a device would hash something else or
+// never end. Their expected texts are what reading them as empty would give.
+TEST_F(ShowCheckCommand, FoldersAndDevicesAreMissing) {
+    std::filesystem::create_directory(dir / "folder");
+    std::string sfv = "folder FFFFFFFF\r\nfolder\\ 00000000\r\n";
+    std::string md5 = kEmptyMd5 + " folder\r\n";
+    std::vector<std::string> devices;
+#ifdef _WIN32
+    devices = {"NUL", "con", "COM1", "nul.txt", "folder\\AUX"};
+#else
+    std::filesystem::create_symlink("/dev/null", dir / "null");
+    std::filesystem::create_directory_symlink(dir / "folder", dir / "link");
+    devices = {"null", "link"};
+#endif
+    for (const auto& d : devices) {
+        sfv += d + " 00000000\r\n";
+        md5 += kEmptyMd5 + " " + d + "\r\n";
+    }
+    for (const auto& list : {List("l.sfv", sfv), List("l.md5", md5)}) {
+        CliRun shown = Show({"--porcelain", list});
+        CliRun r = Check({"--porcelain", list});
+        EXPECT_EQ(r.status, 1);
+        const auto lines = Lines(r.out);
+        const auto before = Lines(shown.out);
+        ASSERT_EQ(lines.size(), before.size());
+        for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
+            EXPECT_EQ(lines[i].substr(0, 11), "Missing\t-1\t") << lines[i];
+            EXPECT_EQ(before[i].substr(0, 13), "Unchecked\t-1\t") << before[i];
+        }
+        EXPECT_EQ(lines.back(), "summary\t0\t" + std::to_string(lines.size() - 2) + "\t0\t0");
+    }
+}
+
+// "?" and "*" are never wildcards: the name is looked up exactly.
+TEST_F(ShowCheckCommand, WildcardNamesMatchNoOtherFile) {
+    dir.Write("a1.bin", "abc");
+    CliRun r = Check({"--porcelain", List("l.sfv", "a?.bin 352441C2\r\n*.bin 352441C2\r\n"
+                                                   "a*.* 352441C2\r\na1.bin 352441C2\r\n")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(Lines(r.out), (std::vector<std::string>{
+                                "kind\tSFV",
+                                Row("Missing", -1, "352441C2", "a?.bin"),
+                                Row("Missing", -1, "352441C2", "*.bin"),
+                                Row("Missing", -1, "352441C2", "a*.*"),
+                                Row("Good", 3, "352441C2", "a1.bin"),
+                                "summary\t0\t3\t0\t1",
+                            }));
+#ifndef _WIN32
+    // Where a name may hold "?", the file of exactly that name is the one checked.
+    dir.Write("b?.bin", "abc");
+    dir.Write("b1.bin", "xyz");
+    CliRun exact = Check({"--porcelain", List("e.sfv", "b?.bin 352441C2\r\n")});
+    EXPECT_EQ(exact.status, 0);
+    EXPECT_EQ(Lines(exact.out).at(1), Row("Good", 3, "352441C2", "b?.bin"));
+#endif
+}
+
+// ---- how lists are read ---------------------------------------------------------------------
+
+TEST_F(ShowCheckCommand, SeveralListsLoadTogetherUnderTheKindOfTheLast) {
+    dir.Write("abc.txt", "abc");
+    const auto sfv = List("a.sfv", "abc.txt 352441C2\r\nabc.txt 352441c2\r\n");
+    const auto md5 = List("b.md5", kAbcMd5 + " *abc.txt\r\n");
+    // MD5 decides: the CRC text of the first list is compared with an MD5 and fails. The
+    // duplicate within a.sfv goes; the same file in b.md5 stays.
+    CliRun r = Check({"--porcelain", sfv, md5});
+    EXPECT_EQ(Lines(r.out), (std::vector<std::string>{
+                                "kind\tMD5",
+                                Row("Bad", 3, "352441C2", "abc.txt"),
+                                Row("Good", 3, kAbcMd5, "abc.txt"),
+                                "summary\t0\t0\t1\t1",
+                            }));
+    EXPECT_EQ(r.status, 1);
+    CliRun reversed = Check({"--porcelain", md5, sfv});
+    EXPECT_EQ(Lines(reversed.out), (std::vector<std::string>{
+                                       "kind\tSFV",
+                                       Row("Bad", 3, kAbcMd5, "abc.txt"),
+                                       Row("Good", 3, "352441C2", "abc.txt"),
+                                       "summary\t0\t0\t1\t1",
+                                   }));
+}
+
+TEST_F(ShowCheckCommand, LineEndsAndNul) {
+    dir.Write("a", "abc");
+    dir.Write("b", "abc");
+    dir.Write("c", "abc");
+    const std::string expected = "kind\tSFV" + std::string(kNewline) +
+                                 Row("Good", 3, "352441C2", "a") + std::string(kNewline) +
+                                 Row("Good", 3, "352441C2", "b") + std::string(kNewline) +
+                                 Row("Good", 3, "352441C2", "c") + std::string(kNewline) +
+                                 "summary\t0\t0\t0\t3" + std::string(kNewline);
+    const struct {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"CR LF", "a 352441C2\r\nb 352441C2\r\nc 352441C2\r\n"},
+        {"LF only", "a 352441C2\nb 352441C2\nc 352441C2\n"},
+        {"CR only", "a 352441C2\rb 352441C2\rc 352441C2\r"},
+        {"mixed, no end", "a 352441C2\rb 352441C2\nc 352441C2"},
+        {"NUL hides the rest", "a 352441C2\nb 352441C2\nc 352441C2\n\0d 1\ne 2\n"s},
+    };
+    for (const auto& c : cases) {
+        CliRun r = Check({"--porcelain", List("l.sfv", c.bytes)});
+        EXPECT_EQ(r.out, expected) << c.what;
+        EXPECT_EQ(r.status, 0) << c.what;
+    }
+    // A NUL inside a line cuts it there: the name before it has no checksum of its own.
+    CliRun cut = Check({"--porcelain", List("n.sfv", "a 352441C2\nb 3524\0"
+                                                     "41C2\n"s)});
+    EXPECT_EQ(Lines(cut.out), (std::vector<std::string>{
+                                  "kind\tSFV",
+                                  Row("Good", 3, "352441C2", "a"),
+                                  Row("Bad", 3, "3524", "b"),
+                                  "summary\t0\t0\t1\t1",
+                              }));
+}
+
+// Lists made on Windows name files below their folder with "\".
+TEST_F(ShowCheckCommand, BackslashIsAFolderSeparator) {
+    dir.Write("sub/deeper/s.txt", "abc");
+    CliRun r = Check({"--porcelain", List("l.sfv", "sub\\deeper\\s.txt 352441C2\r\n")});
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(Lines(r.out).at(1),
+              Row("Good", 3, "352441C2", std::filesystem::path("sub") / "deeper" / "s.txt"));
+}
+
+// ---- Ctrl+C ---------------------------------------------------------------------------------
+
+#ifndef _WIN32
+std::atomic<int> g_outerInterrupts{0};
+extern "C" void CountInterrupt(int) {
+    ++g_outerInterrupts;
+}
+
+// SIGINT while a file is being read stops the check there, as the Abort button does: the entry
+// in progress and those after it stay Unchecked, and the summary is still printed.
+TEST_F(ShowCheckCommand, InterruptAbortsAndStillPrintsTheSummary) {
+    dir.Write("abc.txt", "abc");
+    dir.Write("big.bin", test::RandomBytes(4 * 65536, 5));
+    dir.Write("last.txt", "abc");
+    const auto list = List("l.sfv", "abc.txt 352441C2\nbig.bin 12345678\nlast.txt 352441C2\n");
+    struct sigaction outer {
+    }, saved{};
+    outer.sa_handler = CountInterrupt;
+    sigemptyset(&outer.sa_mask);
+    sigaction(SIGINT, &outer, &saved);
+    g_outerInterrupts = 0;
+    platform::FileReader::SetReadFaultForTests([](const std::filesystem::path& p, std::int64_t at) {
+        if (p.filename() == "big.bin" && at == 65536)
+            std::raise(SIGINT);
+        return 0;
+    });
+    CliRun r = Check({"--porcelain", list});
+    CliRun human = Check({list});
+    platform::FileReader::SetReadFaultForTests(nullptr);
+    EXPECT_EQ(g_outerInterrupts, 0); // the command's own handler took them
+    std::raise(SIGINT);              // and put the one before it back
+    EXPECT_EQ(g_outerInterrupts, 1);
+    sigaction(SIGINT, &saved, nullptr);
+
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(Lines(r.out), (std::vector<std::string>{
+                                "kind\tSFV",
+                                Row("Good", 3, "352441C2", "abc.txt"),
+                                Row("Unchecked", 4 * 65536, "12345678", "big.bin"),
+                                Row("Unchecked", 3, "352441C2", "last.txt"),
+                                "summary\t2\t0\t0\t1",
+                            }));
+    EXPECT_NE(r.err.find("aborted"), std::string::npos) << r.err;
+    EXPECT_EQ(human.status, 1);
+    EXPECT_EQ(Lines(human.out).back(), "2 Unchecked, 0 Missing, 0 Bad, 1 Good");
+    EXPECT_EQ(human.out.find("Complete in"), std::string::npos);
+
+    // Without an interrupt the same list runs to its end.
+    CliRun again = Check({"--porcelain", list});
+    EXPECT_EQ(Lines(again.out).back(), "summary\t0\t0\t1\t2");
+}
+
+// An interrupt during the last block still ends the last file Good; the user stopped the run
+// all the same, so a script must not take it for a finished check.
+TEST_F(ShowCheckCommand, InterruptAfterTheLastReadIsNotSuccess) {
+    dir.Write("abc.txt", "abc");
+    const auto list = List("l.sfv", "abc.txt 352441C2\n");
+    struct sigaction ignore {
+    }, saved{};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGINT, &ignore, &saved);
+    platform::FileReader::SetReadFaultForTests([](const auto&, std::int64_t) {
+        std::raise(SIGINT);
+        return 0;
+    });
+    CliRun r = Check({"--porcelain", list});
+    platform::FileReader::SetReadFaultForTests(nullptr);
+    sigaction(SIGINT, &saved, nullptr);
+    EXPECT_EQ(Lines(r.out).back(), "summary\t0\t0\t0\t1");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("aborted"), std::string::npos) << r.err;
+}
+#endif
+
+// The start of a check clears AbortRequested; an interrupt that came just before must survive
+// it, or the whole check runs on although the user asked it to stop.
+TEST_F(ShowCheckCommand, InterruptBeforeTheStartStillStops) {
+    dir.Write("abc.txt", "abc");
+    dir.Write("l.sfv", "abc.txt 352441C2\nabc.txt 352441C2\n");
+    std::vector<std::string> printed;
+    std::atomic<bool> interrupted{true};
+    ConsoleView view(
+        false, [&](const TItemRec& e) { printed.emplace_back(StatusName(e.Status)); },
+        &interrupted);
+    {
+        VerifyModel model(view);
+        model.ListFiles = {dir / "l.sfv"};
+        model.LoadListFiles();
+        AbortRequested = true; // as the signal handler leaves it
+        model.StartCheck();
+        model.WaitForCheck();
+        view.ReportRemainingRows();
+        EXPECT_EQ(model.Counters.GoodCount, 0);
+        EXPECT_EQ(model.Counters.UncheckedCount, 1);
+    }
+    EXPECT_EQ(printed, (std::vector<std::string>{"Unchecked"}));
+    EXPECT_TRUE(view.TimeText().empty());
+}
+
+} // namespace
+} // namespace quillon::cli
