@@ -168,6 +168,8 @@ public:
         action.sa_flags = SA_RESETHAND;
         sigemptyset(&action.sa_mask);
         sigaction(SIGINT, &action, &previous_);
+        // A shell starts background jobs with SIGINT ignored; such a job must stay deaf to it.
+        if (previous_.sa_handler == SIG_IGN) sigaction(SIGINT, &previous_, nullptr);
     }
     ~AbortOnBreak() { sigaction(SIGINT, &previous_, nullptr); }
     AbortOnBreak(const AbortOnBreak&) = delete;

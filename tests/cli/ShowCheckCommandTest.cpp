@@ -459,10 +459,11 @@ TEST_F(ShowCheckCommand, InterruptAbortsAndStillPrintsTheSummary) {
 TEST_F(ShowCheckCommand, InterruptAfterTheLastReadIsNotSuccess) {
     dir.Write("abc.txt", "abc");
     const auto list = List("l.sfv", "abc.txt 352441C2\n");
-    struct sigaction ignore {
+    struct sigaction outer {
     }, saved{};
-    ignore.sa_handler = SIG_IGN;
-    sigaction(SIGINT, &ignore, &saved);
+    outer.sa_handler = CountInterrupt;
+    sigemptyset(&outer.sa_mask);
+    sigaction(SIGINT, &outer, &saved);
     platform::FileReader::SetReadFaultForTests([](const auto&, std::int64_t) {
         std::raise(SIGINT);
         return 0;
@@ -473,6 +474,31 @@ TEST_F(ShowCheckCommand, InterruptAfterTheLastReadIsNotSuccess) {
     EXPECT_EQ(Lines(r.out).back(), "summary\t0\t0\t0\t1");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("aborted"), std::string::npos) << r.err;
+}
+
+// A job started in the background by a shell has SIGINT ignored; the user's Ctrl+C is meant for
+// the foreground, so the check must run on.
+TEST_F(ShowCheckCommand, IgnoredInterruptStaysIgnored) {
+    dir.Write("abc.txt", "abc");
+    dir.Write("big.bin", test::RandomBytes(2 * 65536, 6));
+    const auto list = List("l.sfv", "abc.txt 352441C2\nbig.bin 00000000\n");
+    struct sigaction ignore {
+    }, saved{};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGINT, &ignore, &saved);
+    platform::FileReader::SetReadFaultForTests([](const auto&, std::int64_t) {
+        std::raise(SIGINT);
+        return 0;
+    });
+    CliRun r = Check({"--porcelain", list});
+    platform::FileReader::SetReadFaultForTests(nullptr);
+    struct sigaction after {};
+    sigaction(SIGINT, &saved, &after);
+    EXPECT_EQ(after.sa_handler, SIG_IGN);
+    EXPECT_EQ(Lines(r.out).back(), "summary\t0\t0\t1\t1");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.find("aborted"), std::string::npos) << r.err;
 }
 #endif
 
