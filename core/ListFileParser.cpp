@@ -2,7 +2,10 @@
 #include "core/ListFile.h"
 #include "platform/Locale.h"
 
-#include <unordered_set>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
 
 namespace quillon {
 
@@ -44,6 +47,45 @@ std::string NormaliseMd5Line(std::string_view line) {
     return out;
 }
 
+// The keys met so far, in one buffer, found by open addressing on their hashes: a million lines
+// cost no allocation and no scattered node each.
+class SeenKeys {
+public:
+    explicit SeenKeys(std::size_t most) {
+        std::size_t size = 16;
+        while (size < most * 2) size *= 2; // at most half full: probe runs stay short
+        slots_.resize(size);
+        mask_ = size - 1;
+    }
+
+    // True when key is new (it is then remembered).
+    bool Insert(std::string_view key) {
+        const std::size_t hash = std::hash<std::string_view>{}(key);
+        for (std::size_t i = hash & mask_;; i = (i + 1) & mask_) {
+            Slot& slot = slots_[i];
+            if (slot.length == Empty) {
+                slot = Slot{hash, keys_.size(), key.size()};
+                keys_.append(key);
+                return true;
+            }
+            if (slot.hash == hash &&
+                std::string_view(keys_).substr(slot.offset, slot.length) == key)
+                return false;
+        }
+    }
+
+private:
+    static constexpr std::size_t Empty = static_cast<std::size_t>(-1);
+    struct Slot {
+        std::size_t hash = 0;
+        std::size_t offset = 0;
+        std::size_t length = Empty;
+    };
+    std::vector<Slot> slots_;
+    std::size_t mask_ = 0;
+    std::string keys_;
+};
+
 } // namespace
 
 bool IsMd5ListName(const std::filesystem::path& listFileName) {
@@ -62,14 +104,22 @@ bool IsMd5ListName(const std::filesystem::path& listFileName) {
 void ParseListText(std::string_view bytes, bool md5, std::vector<std::string>& lines) {
     std::string_view text = bytes.substr(0, bytes.find('\0'));
 
-    // Lines at CR LF, LF or CR; comment and empty lines go at once.
-    std::vector<std::string> kept;
+    // Lines at CR LF, LF or CR; comment and empty lines go at once. SFV lines stay views into the
+    // text; normalised MD5 lines live in a deque, which never moves them.
+    std::vector<std::string_view> kept;
+    std::deque<std::string> normalised;
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find_first_of("\r\n", start);
         std::string_view line = text.substr(start, end == text.npos ? text.npos : end - start);
-        if (!line.empty() && line.front() != ';')
-            kept.push_back(md5 ? NormaliseMd5Line(line) : std::string(line));
+        if (!line.empty() && line.front() != ';') {
+            if (md5) {
+                normalised.push_back(NormaliseMd5Line(line));
+                kept.push_back(normalised.back());
+            } else {
+                kept.push_back(line);
+            }
+        }
         if (end == text.npos) break;
         start = end + 1;
         if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
@@ -82,19 +132,18 @@ void ParseListText(std::string_view bytes, bool md5, std::vector<std::string>& l
     std::size_t last = kept.size();
     while (last > first && TrimRight(kept[last - 1]).empty()) --last;
     if (first < last) {
-        kept[first] = std::string(TrimLeft(kept[first]));
-        kept[last - 1] = std::string(TrimRight(kept[last - 1]));
+        kept[first] = TrimLeft(kept[first]);
+        kept[last - 1] = TrimRight(kept[last - 1]);
     }
 
     // Case-insensitive duplicates: equal keys exactly when the locale calls two lines equal, so
-    // a hash set gives the result of comparing each line with every line kept before it.
+    // a hash table gives the result of comparing each line with every line kept before it.
     std::vector<std::string> result;
     result.reserve(last - first);
-    std::unordered_set<std::string> seen;
-    seen.reserve(last - first);
+    SeenKeys seen(last - first);
     for (std::size_t i = first; i < last; ++i) {
-        if (seen.insert(platform::IgnoreCaseKey(kept[i])).second)
-            result.push_back(std::move(kept[i]));
+        if (seen.Insert(platform::IgnoreCaseKey(kept[i])))
+            result.emplace_back(kept[i]);
     }
     lines = std::move(result);
 }

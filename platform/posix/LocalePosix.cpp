@@ -45,10 +45,16 @@ const ListLocale& EnvironmentListLocale() {
     return *environment;
 }
 
-// Pinned locales stay allocated: a reader on another thread may still hold one.
+// Pinned locales stay allocated until exit: a reader on another thread may still hold one.
+struct FreeListLocale {
+    void operator()(ListLocale* p) const {
+        freelocale(p->locale);
+        delete p;
+    }
+};
 std::atomic<const ListLocale*> pinned{nullptr};
 std::mutex pinnedMutex;
-std::vector<std::unique_ptr<ListLocale>> pinnedKeep;
+std::vector<std::unique_ptr<ListLocale, FreeListLocale>> pinnedKeep;
 
 } // namespace
 
