@@ -15,7 +15,11 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
 # Reproducible locale and clock for locale and time tests.
-export LANG="${QUILLON_WINE_LANG:-en_US.UTF-8}"
+# Wine takes US English for the Windows side from either; without a UTF-8 host locale it could not
+# create files with non-ASCII names.
+default_lang=C.UTF-8
+locale -a 2>/dev/null | grep -qi '^en_US\.utf-\?8$' && default_lang=en_US.UTF-8
+export LANG="${QUILLON_WINE_LANG:-$default_lang}"
 export LC_ALL="$LANG"
 export TZ="${QUILLON_WINE_TZ:-UTC}"
 
