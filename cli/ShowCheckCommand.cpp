@@ -85,7 +85,13 @@ public:
         } else {
             line_.append(status.size() < 10 ? 10 - status.size() : 1, ' ');
         }
+        const std::size_t pathStart = line_.size();
         AppendPath(line_, e.FileName);
+        // Names come from untrusted lists: a terminal must not receive their control bytes as
+        // escape sequences. Porcelain keeps the bytes for scripts.
+        if (!porcelain_)
+            for (std::size_t i = pathStart; i < line_.size(); ++i)
+                if (static_cast<unsigned char>(line_[i]) < 0x20 || line_[i] == 0x7F) line_[i] = '?';
         line_ += kNewline;
         Out(line_);
     }

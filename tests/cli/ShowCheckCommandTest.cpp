@@ -114,6 +114,17 @@ TEST_F(ShowCheckCommand, ShowPrintsEveryEntryUncheckedAndReadsNoFile) {
     EXPECT_EQ(porcelain.err, "");
 }
 
+// A hostile list must not drive the terminal: control bytes of names reach it as "?", while
+// porcelain hands scripts the bytes as they are.
+TEST_F(ShowCheckCommand, ControlBytesOfNamesNeverReachTheTerminal) {
+    const auto list = List("l.sfv", "a\x1b[31mred\x07.txt 00000000\r\n");
+    CliRun human = Show({list});
+    ASSERT_EQ(Lines(human.out).size(), 2u);
+    EXPECT_EQ(Lines(human.out)[0], "Unchecked " + P("a?[31mred?.txt"));
+    CliRun porcelain = Show({"--porcelain", list});
+    EXPECT_NE(porcelain.out.find("a\x1b[31mred\x07.txt"), std::string::npos);
+}
+
 TEST_F(ShowCheckCommand, CheckPrintsResultsCountsAndDuration) {
     dir.Write("abc.txt", "abc");
     dir.Write("bad.txt", "abd");
