@@ -85,8 +85,9 @@ std::uint32_t UpdateSlice16(std::uint32_t crc, const unsigned char* p, std::size
 // bit short of a reflected 128-bit value, and the remainder sits in the low half of its quadword:
 // together that is a factor x^33 already present, hence the exponents below.
 
-// x^n mod P, reflected: bit 31 holds x^0.
-constexpr std::uint32_t XPowModP(unsigned n) {
+// x^n mod P, reflected: bit 31 holds x^0. Thousands of steps for a long fold: consteval keeps
+// every one of them out of the running program.
+consteval std::uint32_t XPowModP(unsigned n) {
     std::uint32_t v = 0x80000000u;
     for (; n != 0; --n)
         v = (v >> 1) ^ ((v & 1) ? Polynomial : 0);
@@ -98,7 +99,7 @@ struct FoldConstants {
     std::uint64_t high; // multiplies the quadword at the higher address
 };
 
-constexpr FoldConstants FoldBy(unsigned bytes) {
+consteval FoldConstants FoldBy(unsigned bytes) {
     return {XPowModP(bytes * 8 + 31), XPowModP(bytes * 8 - 33)};
 }
 
@@ -215,6 +216,9 @@ QUILLON_VPCLMUL QUILLON_INLINE std::uint32_t FinishVpclmul(__m512i x, const unsi
     const __m128i k16x = Constants128(k16);
     for (; n >= 16; p += 16, n -= 16)
         x128 = Fold128(x128, k16x, Load128(p));
+    // GCC inserts no vzeroupper here; with the upper halves left dirty, the SSE-encoded PCLMULQDQ
+    // kernel ran at half speed afterwards (measured).
+    _mm256_zeroupper();
     return Finish(x128, p, n);
 }
 
@@ -271,7 +275,7 @@ constexpr bool Coefficient(std::uint32_t reflected, int power) {
 // The matrix that gives byte e of (byte * k): output bit i, the power 7 - i of that byte, takes
 // input bit k (the power 7 - k) where k has the power 8e + k - i. GF2P8AFFINEQB reads the row of
 // output bit i from byte 7 - i of the matrix.
-constexpr std::uint64_t ProductByteMatrix(std::uint32_t k, int e) {
+consteval std::uint64_t ProductByteMatrix(std::uint32_t k, int e) {
     std::uint64_t matrix = 0;
     for (int i = 0; i < 8; ++i) {
         std::uint64_t row = 0;
@@ -291,7 +295,7 @@ struct MatrixFold {
 // Moves a run of registers on by bytes. The run less its last four bytes, multiplied by
 // x^(8 bytes + 32), fills exactly the run's length; the last four bytes, times x^(8 bytes - 1),
 // come out of the multiplier as a quadword ready to add to the run's end.
-constexpr MatrixFold MatrixFoldBy(unsigned bytes) {
+consteval MatrixFold MatrixFoldBy(unsigned bytes) {
     MatrixFold f{};
     const std::uint32_t k = XPowModP(bytes * 8 + 32);
     for (int d = 0; d < 5; ++d)
@@ -308,13 +312,19 @@ QUILLON_VPCLMUL_GFNI QUILLON_INLINE __m512i Affine(__m512i x, __m512i matrix) {
     return _mm512_gf2p8affine_epi64_epi8(x, matrix, 0);
 }
 
-// How a round splits between the two units; measured on Zen 4, where a 512-bit carry-less product
-// takes two cycles.
+// How a round splits between the two units (registers by products, registers by matrix); a
+// matrix share of 0 leaves the level to the plain VPCLMULQDQ kernel. bench/gfni-splits.sh times
+// the splits.
 #ifndef QUILLON_GFNI_SPLIT
-#define QUILLON_GFNI_SPLIT 6, 2
+// Zen 4: each matrix share (4,4 to 14,2) lost 3-25%: its shifts cost more than the products spared.
+#define QUILLON_GFNI_SPLIT 8, 0
 #endif
 constexpr int GfniSplit[] = {QUILLON_GFNI_SPLIT};
-constexpr int GfniMultiplied = GfniSplit[0], GfniByMatrix = GfniSplit[1];
+constexpr bool GfniForLevel = GfniSplit[1] > 0;
+// The matrix kernel is built and listed also when the level does not use it, so that it stays
+// tested and timed.
+constexpr int GfniMultiplied = GfniForLevel ? GfniSplit[0] : 6;
+constexpr int GfniByMatrix = GfniForLevel ? GfniSplit[1] : 2;
 
 // Rounds of (Multiplied + ByMatrix) * 64 bytes: Multiplied registers fold by carry-less products,
 // ByMatrix registers after them make up the run that the matrix unit folds.
@@ -367,11 +377,16 @@ QUILLON_VPCLMUL_GFNI std::uint32_t UpdateVpclmulGfniRounds(std::uint32_t crc,
     }
 
     // Every register onto the last, each by its own distance.
+    static constexpr auto Tail = []() consteval {
+        std::array<FoldConstants, Registers> k{};
+        for (int i = 0; i < Registers - 1; ++i)
+            k[i] = FoldBy((Registers - 1 - i) * 64);
+        return k;
+    }();
     __m512i acc = x[Registers - 1];
 #pragma GCC unroll 16
     for (int i = 0; i < Registers - 1; ++i)
-        acc = _mm512_xor_si512(acc, Fold512(x[i], Constants512(FoldBy((Registers - 1 - i) * 64)),
-                                            _mm512_setzero_si512()));
+        acc = _mm512_xor_si512(acc, Fold512(x[i], Constants512(Tail[i]), _mm512_setzero_si512()));
     return FinishVpclmul(acc, p, n);
 }
 
@@ -435,7 +450,7 @@ Kernel KernelFor(CrcLevel level) {
     case CrcLevel::Pclmul:
         return UpdatePclmul;
     case CrcLevel::Vpclmul:
-        return Cpu().gfni ? UpdateVpclmulGfni : UpdateVpclmul;
+        return GfniForLevel && Cpu().gfni ? UpdateVpclmulGfni : UpdateVpclmul;
 #endif
     default:
         return UpdateSlice16;

@@ -1,0 +1,209 @@
+// Routine speeds over 64 KiB buffers, the size every file digest reads in, beside zlib's crc32()
+// and OpenSSL's MD5 on the same buffers. Run with --benchmark_filter to pick cases; the ratios
+// are printed at the end from the figures of this run.
+#include "core/Crc32.h"
+#include "core/Crc32Kernels.h"
+#include "core/MD5.h"
+
+#include <benchmark/benchmark.h>
+#include <openssl/evp.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace quillon;
+
+constexpr std::size_t BlockSize = DigestBufferSize;
+// The cases run over state.range(0) blocks in turn: 1 is the digest loop, whose one buffer is
+// still in the near caches when read() has just filled it; 32 (2 MiB) is beyond them.
+constexpr std::size_t MaxBlocks = 32;
+
+const unsigned char* Data() {
+    static const std::unique_ptr<unsigned char[]> data = [] {
+        auto d = std::make_unique<unsigned char[]>(BlockSize * MaxBlocks + 64);
+        std::mt19937_64 rng(20240607);
+        for (std::size_t i = 0; i < BlockSize * MaxBlocks + 64; ++i)
+            d[i] = static_cast<unsigned char>(rng());
+        return d;
+    }();
+    // On a cache line, as the file digests' own buffers are.
+    return data.get() + ((0 - reinterpret_cast<std::uintptr_t>(data.get())) & 63);
+}
+
+// fn takes one 64 KiB block per iteration.
+template <class Fn> void Cycle(benchmark::State& state, Fn fn) {
+    const unsigned char* data = Data();
+    const auto blocks = static_cast<std::size_t>(state.range(0));
+    std::size_t i = 0;
+    for (auto _ : state) {
+        fn(data + BlockSize * i);
+        if (++i == blocks) i = 0;
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * BlockSize));
+}
+
+void CrcKernelCase(benchmark::State& state, const CrcKernel* kernel) {
+    if (!kernel->supported) {
+        state.SkipWithError("not on this processor");
+        return;
+    }
+    std::uint32_t crc = 0xFFFFFFFFu;
+    Cycle(state, [&](const unsigned char* p) { crc = kernel->update(crc, p, BlockSize); });
+    benchmark::DoNotOptimize(crc);
+}
+
+void CrcLevelCase(benchmark::State& state, CrcLevel level) {
+    if (!CrcLevelSupported(level)) {
+        state.SkipWithError("not on this processor");
+        return;
+    }
+    std::uint32_t crc = 0xFFFFFFFFu;
+    Cycle(state,
+        [&](const unsigned char* p) { crc = UpdateCrc32At(level, crc, p, BlockSize); });
+    benchmark::DoNotOptimize(crc);
+}
+
+// The entry every file digest goes through, with whatever it chose.
+void CrcUpdate(benchmark::State& state) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    Cycle(state, [&](const unsigned char* p) {
+        crc = UpdateCrc32(crc, p, static_cast<std::int32_t>(BlockSize));
+    });
+    benchmark::DoNotOptimize(crc);
+}
+
+void ZlibCrc32(benchmark::State& state) {
+    uLong crc = crc32(0, nullptr, 0);
+    Cycle(state,
+        [&](const unsigned char* p) { crc = crc32(crc, p, static_cast<uInt>(BlockSize)); });
+    benchmark::DoNotOptimize(crc);
+}
+
+void Md5Case(benchmark::State& state, Md5Path path) {
+    if (!Md5PathSupported(path)) {
+        state.SkipWithError("not on this processor");
+        return;
+    }
+    const Md5Path before = SelectMd5Path(path);
+    TMD5Context context;
+    MD5Init(context);
+    Cycle(state, [&](const unsigned char* p) { MD5UpdateBuffer(context, p, BlockSize); });
+    unsigned char digest[16];
+    MD5Final(digest, context);
+    benchmark::DoNotOptimize(digest);
+    SelectMd5Path(before);
+}
+
+void OpensslMd5(benchmark::State& state) {
+    EVP_MD_CTX* ctx = EVP_MD_CTX_new();
+    EVP_DigestInit_ex(ctx, EVP_md5(), nullptr);
+    Cycle(state, [&](const unsigned char* p) { EVP_DigestUpdate(ctx, p, BlockSize); });
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    EVP_DigestFinal_ex(ctx, digest, &length);
+    EVP_MD_CTX_free(ctx);
+    benchmark::DoNotOptimize(digest);
+}
+
+// Keeps the bytes/second of every case as the console shows them, for the ratios.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        // The median when there are repetitions, else the one run.
+        for (const Run& run : runs) {
+            if (run.error_occurred) continue;
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.run_type == Run::RT_Aggregate && !median) continue;
+            auto it = run.counters.find("bytes_per_second");
+            if (it == run.counters.end()) continue;
+            const std::string name = run.run_name.str();
+            if (median || !medians_.count(name)) rates_[name] = it->second.value;
+            if (median) medians_.insert(name);
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    double Rate(const std::string& name) const {
+        auto it = rates_.find(name);
+        return it == rates_.end() ? 0 : it->second;
+    }
+    const std::map<std::string, double>& All() const { return rates_; }
+
+private:
+    std::map<std::string, double> rates_;
+    std::set<std::string> medians_;
+};
+
+// "Group/case/blocks" over "Group/yardstick/blocks".
+void PrintRatios(const RatioReporter& r) {
+    std::printf("\nRatios from this run (bytes/second over the yardstick on as many blocks):\n");
+    for (const auto& [name, rate] : r.All()) {
+        const std::size_t slash = name.rfind('/');
+        const std::string blocks = name.substr(slash + 1);
+        const bool crc = name.rfind("Crc32/", 0) == 0;
+        const double base = r.Rate((crc ? "Crc32/zlib/" : "Md5/OpenSSL_EVP/") + blocks);
+        if (base <= 0) {
+            std::printf("  %-30s %8.2f GB/s\n", name.c_str(), rate / 1e9);
+            continue;
+        }
+        const bool entry = name.rfind("Crc32/UpdateCrc32/", 0) == 0 ||
+                           name.rfind("Md5/MD5UpdateBuffer/", 0) == 0;
+        std::printf("  %-30s %8.2f GB/s %7.2fx %s%s\n", name.c_str(), rate / 1e9, rate / base,
+                    crc ? "zlib crc32()" : "OpenSSL MD5",
+                    entry ? (crc ? "   (target >= 12)" : "    (target >= 1)") : "");
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<benchmark::internal::Benchmark*> cases;
+    for (const CrcKernel& kernel : CrcKernels())
+        cases.push_back(benchmark::RegisterBenchmark(
+            (std::string("Crc32/kernel:") + kernel.name).c_str(), CrcKernelCase, &kernel));
+    for (CrcLevel level : {CrcLevel::Table, CrcLevel::Slice16, CrcLevel::Pclmul, CrcLevel::Vpclmul})
+        cases.push_back(benchmark::RegisterBenchmark(
+            (std::string("Crc32/level:") + CrcLevelName(level)).c_str(), CrcLevelCase, level));
+    cases.push_back(benchmark::RegisterBenchmark("Crc32/UpdateCrc32", CrcUpdate));
+    cases.push_back(benchmark::RegisterBenchmark("Crc32/zlib", ZlibCrc32));
+    for (Md5Path path : {Md5Path::Scalar, Md5Path::Avx512})
+        cases.push_back(benchmark::RegisterBenchmark(
+            (std::string("Md5/path:") + Md5PathName(path)).c_str(), Md5Case, path));
+    cases.push_back(benchmark::RegisterBenchmark("Md5/MD5UpdateBuffer", Md5Case, BestMd5Path()));
+    cases.push_back(benchmark::RegisterBenchmark("Md5/OpenSSL_EVP", OpensslMd5));
+    for (auto* c : cases)
+        c->Arg(1)->Arg(static_cast<std::int64_t>(MaxBlocks));
+
+    // Other work on the machine makes single runs noisy: medians of five unless told otherwise.
+    std::vector<char*> args(argv, argv + argc);
+    std::string repetitions = "--benchmark_repetitions=5", aggregates =
+        "--benchmark_report_aggregates_only=true", minTime = "--benchmark_min_time=0.2";
+    auto given = [&](const char* flag) {
+        for (int i = 1; i < argc; ++i)
+            if (std::strncmp(argv[i], flag, std::strlen(flag)) == 0) return true;
+        return false;
+    };
+    if (!given("--benchmark_repetitions")) {
+        args.push_back(repetitions.data());
+        if (!given("--benchmark_report_aggregates_only")) args.push_back(aggregates.data());
+    }
+    if (!given("--benchmark_min_time")) args.push_back(minTime.data());
+    argc = static_cast<int>(args.size());
+    args.push_back(nullptr);
+    argv = args.data();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    PrintRatios(reporter);
+    benchmark::Shutdown();
+    return 0;
+}
