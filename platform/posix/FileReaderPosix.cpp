@@ -24,10 +24,11 @@ bool FileReader::Open(const std::filesystem::path& path, OsError* error) {
         if (error) *error = OsErrorFromCode(code);
         return false;
     }
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     fd_ = fd;
     path_ = path;
     length_ = S_ISREG(st.st_mode) ? static_cast<std::int64_t>(st.st_size) : 0;
+    // Read-ahead hints pay off over many blocks; a file of one block would pay a call for nothing.
+    if (length_ > 65536) ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     offset_ = 0;
     return true;
 }
