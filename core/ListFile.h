@@ -33,6 +33,12 @@ struct ListEntry {
     std::string checksum; // as written
 };
 ListEntry SplitListLine(std::string_view line);
+// The same as views into line.
+struct ListEntryView {
+    std::string_view name;
+    std::string_view checksum;
+};
+ListEntryView SplitListLineView(std::string_view line);
 
 // Removes one leading and then one trailing double quote from a text of two or more characters.
 std::string StripQuotes(std::string text);

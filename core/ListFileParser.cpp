@@ -141,8 +141,10 @@ void ParseListText(std::string_view bytes, bool md5, std::vector<std::string>& l
     std::vector<std::string> result;
     result.reserve(last - first);
     SeenKeys seen(last - first);
+    std::string key;
     for (std::size_t i = first; i < last; ++i) {
-        if (seen.Insert(platform::IgnoreCaseKey(kept[i])))
+        platform::IgnoreCaseKey(kept[i], key);
+        if (seen.Insert(key))
             result.emplace_back(kept[i]);
     }
     lines = std::move(result);
@@ -159,11 +161,20 @@ void ParseListFile(const std::filesystem::path& listFileName, std::vector<std::s
     Md5Mode = md5;
 }
 
-ListEntry SplitListLine(std::string_view line) {
+ListEntryView SplitListLineView(std::string_view line) {
     std::size_t p = line.rfind(' ');
-    if (p == line.npos) return ListEntry{std::string(), std::string(line)};
-    return ListEntry{StripQuotes(std::string(Trim(line.substr(0, p + 1)))),
-                     std::string(line.substr(p + 1))};
+    if (p == line.npos) return ListEntryView{{}, line};
+    std::string_view name = Trim(line.substr(0, p + 1));
+    if (name.size() > 1) {
+        if (name.front() == '"') name.remove_prefix(1);
+        if (!name.empty() && name.back() == '"') name.remove_suffix(1);
+    }
+    return ListEntryView{name, line.substr(p + 1)};
+}
+
+ListEntry SplitListLine(std::string_view line) {
+    const ListEntryView parts = SplitListLineView(line);
+    return ListEntry{std::string(parts.name), std::string(parts.checksum)};
 }
 
 std::string StripQuotes(std::string text) {

@@ -43,6 +43,8 @@ int CompareTextIgnoreCase(std::string_view a, std::string_view b);
 // so that equal texts can be found by hashing. Windows: the locale's sort key, which also skips
 // the characters the comparison ignores. Only equality of keys means anything.
 std::string IgnoreCaseKey(std::string_view text);
+// The same into key (replacing its content), so that a long list reuses one buffer.
+void IgnoreCaseKey(std::string_view text, std::string& key);
 
 // Tests pin the locale by name ("C", "C.UTF-8"); nullptr goes back to the environment's. False
 // when the system lacks that locale. POSIX only: Windows always follows the user's settings and

@@ -63,8 +63,7 @@ ViewText SizeText(std::int64_t size, std::uint8_t sizeType) {
     return {};
 }
 
-ViewTextView EntryCaption(const std::filesystem::path& fileName) {
-    ViewTextView text = fileName.native();
+ViewTextView EntryCaption(ViewTextView text) {
     for (std::size_t i = text.size(); i > 0; --i)
         if (IsNameSeparator(text[i - 1])) return text.substr(i);
     return text;

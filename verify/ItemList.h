@@ -25,7 +25,7 @@ inline constexpr std::uint8_t SizeTypeBytes = 2;
 ViewText SizeText(std::int64_t size, std::uint8_t sizeType);
 
 // The caption of an entry row: the file name part of the entry's path.
-ViewTextView EntryCaption(const std::filesystem::path& fileName);
+ViewTextView EntryCaption(ViewTextView fileName);
 
 // Rebuilds every row of the view from the list under the filter: per list file a header row
 // (after a separator row from the second on), then the rows of its entries that pass the filter.

@@ -28,7 +28,9 @@ inline constexpr RowIndex NoRow = -1;
 
 // One entry of the verify list.
 struct TItemRec {
-    std::filesystem::path FileName; // folder of the list file + name as written in it
+    // Folder of the list file + name as written in it, as a path's native text: a path would
+    // split itself into components for every entry of a long list.
+    std::filesystem::path::string_type FileName;
     std::string Checksum;           // expected text exactly as read
     std::int64_t Size = -1;         // bytes at the last lookup; -1: not found, folder or device
     std::int32_t Status = StatusUnchecked;

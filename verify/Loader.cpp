@@ -33,23 +33,23 @@ ViewText ListFolderPart(const std::filesystem::path& listFile) {
     return {};
 }
 
-std::filesystem::path EntryPath(const ViewText& folderPart, std::string_view name) {
-#ifdef _WIN32
-    const std::filesystem::path converted = platform::PathFromListText(name);
+ViewText EntryPath(const ViewText& folderPart, std::string_view name) {
     ViewText text;
-    text.reserve(folderPart.size() + converted.native().size());
+#ifdef _WIN32
+    const std::wstring converted = platform::WideFromListText(name);
+    text.reserve(folderPart.size() + converted.size());
     text += folderPart;
-    text += converted.native();
+    text += converted;
 #else
-    std::string text;
+    // List text is the bytes of the name here.
     text.reserve(folderPart.size() + name.size());
     text += folderPart;
     const std::size_t start = text.size();
-    text += platform::PathFromListText(name).native();
+    text += name;
     for (std::size_t i = start; i < text.size(); ++i)
         if (text[i] == '\\') text[i] = '/';
 #endif
-    return std::filesystem::path(std::move(text));
+    return text;
 }
 
 ViewText ListCaption(std::string_view appTitle, const std::vector<std::filesystem::path>& lists) {
@@ -64,8 +64,8 @@ ViewText ListCaption(std::string_view appTitle, const std::vector<std::filesyste
     return ViewTextFromAscii(appTitle) + ViewTextFromAscii(" - ") + LastPathComponent(trimmed);
 }
 
-std::int64_t VerifyModel::GetFileSize64(const std::filesystem::path& path) {
-    const auto found = platform::LookupPath(path);
+std::int64_t VerifyModel::GetFileSize64(const std::filesystem::path::string_type& path) {
+    const auto found = platform::LookupPathText(path);
     if (!found || found->isDirectory || found->isDevice) return -1;
     return found->size;
 }
@@ -86,10 +86,10 @@ void VerifyModel::LoadListFiles() {
             const ViewText folder = ListFolderPart(listPath);
             ItemList.reserve(ItemList.size() + lines.size());
             for (const auto& line : lines) {
-                auto parts = SplitListLine(line);
+                const auto parts = SplitListLineView(line);
                 auto entry = std::make_unique<TItemRec>();
                 entry->FileName = EntryPath(folder, parts.name);
-                entry->Checksum = std::move(parts.checksum);
+                entry->Checksum = parts.checksum;
                 entry->Size = GetFileSize64(entry->FileName);
                 entry->Status = StatusUnchecked;
                 entry->ListFile = listFile;

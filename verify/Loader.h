@@ -17,7 +17,7 @@ ViewText ListFolderPart(const std::filesystem::path& listFile);
 // The folder part followed by a name as the list gives it (list text). The name is appended as
 // text, not joined: a full path in a list still lands below the list's folder. On POSIX a "\" in
 // the name is a folder separator, so lists written on Windows with sub\file names resolve.
-std::filesystem::path EntryPath(const ViewText& folderPart, std::string_view name);
+ViewText EntryPath(const ViewText& folderPart, std::string_view name);
 
 // AppTitle + " - " + the last path component of the ListFiles text (the paths joined by CR LF)
 // after trimming it.

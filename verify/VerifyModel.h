@@ -51,7 +51,7 @@ public:
     // line with the entries read before it.
     void LoadListFiles();
     // Size by an exact-name lookup; -1 when nothing is there or it is a folder or a device.
-    static std::int64_t GetFileSize64(const std::filesystem::path& path);
+    static std::int64_t GetFileSize64(const std::filesystem::path::string_type& path);
     // AppTitle + " - " + the last path component of the trimmed ListFiles text.
     ViewText ListCaption() const;
 

@@ -33,6 +33,10 @@ bool WriteAll(int fd, std::string_view bytes) {
 } // namespace
 
 std::optional<FileLookup> LookupPath(const std::filesystem::path& path) {
+    return LookupPathText(path.native());
+}
+
+std::optional<FileLookup> LookupPathText(const std::string& path) {
     if (path.empty()) return std::nullopt;
     FileLookup f;
     mode_t mode = 0;

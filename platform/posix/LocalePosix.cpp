@@ -193,10 +193,10 @@ int CompareTextIgnoreCase(std::string_view a, std::string_view b) {
     return *pa < *pb ? -1 : 1;
 }
 
-std::string IgnoreCaseKey(std::string_view text) {
+void IgnoreCaseKey(std::string_view text, std::string& key) {
     // The folded values in base-128 groups, the last group of each value without its high bit:
     // a prefix-free code, so equal keys mean equal folded texts. ASCII stays one byte each.
-    std::string key;
+    key.clear();
     key.reserve(text.size());
     FoldText(CurrentListLocale(), text, [&](std::uint32_t v) {
         while (v >= 0x80) {
@@ -205,6 +205,11 @@ std::string IgnoreCaseKey(std::string_view text) {
         }
         key.push_back(static_cast<char>(v));
     });
+}
+
+std::string IgnoreCaseKey(std::string_view text) {
+    std::string key;
+    IgnoreCaseKey(text, key);
     return key;
 }
 

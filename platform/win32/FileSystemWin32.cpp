@@ -41,6 +41,10 @@ struct Handle {
 
 } // namespace
 
+std::optional<FileLookup> LookupPathText(const std::wstring& path) {
+    return LookupPath(std::filesystem::path(path));
+}
+
 std::optional<FileLookup> LookupPath(const std::filesystem::path& path) {
     const std::wstring& native = path.native();
     if (native.empty() || HasWildcard(native)) return std::nullopt;

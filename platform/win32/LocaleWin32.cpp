@@ -124,6 +124,8 @@ std::string IgnoreCaseKey(std::string_view text) {
     return key;
 }
 
+void IgnoreCaseKey(std::string_view text, std::string& key) { key = IgnoreCaseKey(text); }
+
 bool OverrideLocaleForTests(const char*) { return false; }
 
 } // namespace quillon::platform

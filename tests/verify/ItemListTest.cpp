@@ -48,7 +48,7 @@ TEST(EntryCaption, FileNamePartOfThePath) {
     EXPECT_EQ(Narrow(ViewText(EntryCaption("/data/a:b.bin"))), "a:b.bin");
     EXPECT_EQ(Narrow(ViewText(EntryCaption("/data/"))), "");
 #endif
-    EXPECT_EQ(Narrow(ViewText(EntryCaption("plain.bin"))), "plain.bin");
+    EXPECT_EQ(Narrow(ViewText(EntryCaption(ViewTextFromAscii("plain.bin")))), "plain.bin");
 }
 
 // Rows built from hand-made entries (no files needed).

@@ -77,8 +77,8 @@ TEST_F(LoadListFilesTest, FullPathInAListStaysBelowTheListFolder) {
     const auto list = List("l.sfv", {"\\data\\x.bin 1"});
     Load({list});
     const ViewText folder = ListFolderPart(list);
-    EXPECT_EQ(Entry(0).FileName.native().substr(0, folder.size()), folder);
-    EXPECT_GT(Entry(0).FileName.native().size(), folder.size() + 5);
+    EXPECT_EQ(Entry(0).FileName.substr(0, folder.size()), folder);
+    EXPECT_GT(Entry(0).FileName.size(), folder.size() + 5);
 }
 
 TEST_F(LoadListFilesTest, ListWithoutFolderResolvesAgainstTheCurrentFolder) {
