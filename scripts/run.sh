@@ -19,8 +19,7 @@ printf 'abc' > "$demo/readme.txt"
 : > "$demo/empty.dat"
 head -c 3000000 /dev/urandom > "$demo/sub/data.bin"
 
-cli="build/native/quillon-cli"
-wcli() { cmake/wine-run.sh --prefix build/win64/wineprefix build/win64/quillon-cli.exe "$@"; }
+cli="build/native/cli/quillon-cli"
 
 echo "== native: quillon-cli digest"
 (cd "$demo" && "$root/$cli" digest --crc32 readme.txt empty.dat sub/data.bin)
@@ -28,15 +27,21 @@ echo "== native: quillon-cli digest"
 
 echo "== Windows build under Wine: quillon-cli.exe digest"
 (cd "$demo" && "$root/cmake/wine-run.sh" --prefix "$root/build/win64/wineprefix" \
-    "$root/build/win64/quillon-cli.exe" digest --crc32 readme.txt empty.dat sub/data.bin)
+    "$root/build/win64/cli/quillon-cli.exe" digest --crc32 readme.txt empty.dat sub/data.bin)
 
 # The lists the demo checks: made by the digest command itself.
 (cd "$demo" && "$root/$cli" digest --crc32 readme.txt empty.dat sub/data.bin |
     awk '{ print $2 " " $1 }' > demo.sfv)
 (cd "$demo" && "$root/$cli" digest --md5 readme.txt empty.dat sub/data.bin > demo.md5)
-if "$cli" show "$demo/demo.sfv" >/dev/null 2>&1; then
-    echo "== native: quillon-cli check demo.sfv and demo.md5"
-    "$cli" check "$demo/demo.sfv" || true
-    "$cli" check "$demo/demo.md5" || true
-fi
+echo "== native: quillon-cli check demo.sfv and demo.md5"
+"$cli" check "$demo/demo.sfv"
+"$cli" check --porcelain "$demo/demo.md5"
+# A damaged copy: one file changed, one gone.
+printf 'abd' > "$demo/readme.txt"
+rm "$demo/empty.dat"
+echo "== native: after damaging the demo folder (exit status 1 expected)"
+"$cli" check "$demo/demo.sfv" && exit 1
+echo "== Windows build under Wine: quillon-cli.exe check demo.sfv"
+(cd "$demo" && "$root/cmake/wine-run.sh" --prefix "$root/build/win64/wineprefix" \
+    "$root/build/win64/cli/quillon-cli.exe" check demo.sfv) || true
 WINEPREFIX="$root/build/win64/wineprefix" wineserver -k 2>/dev/null || true
