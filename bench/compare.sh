@@ -142,8 +142,9 @@ fi
 # 80 MB in 20,000 files: warmed once here, and they stay cached between runs.
 cat "$small"/f* > /dev/null
 WARM="$small/list.sfv $small/list.md5"
-group q "'$cli' check --quiet '$small/list.sfv'" \
-    qm "'$cli' check --quiet '$small/list.md5'" \
+# Every tool runs in the list's folder on the list's bare name, so all resolve the same short paths.
+group q "cd '$small' && '$cli' check --quiet list.sfv" \
+    qm "cd '$small' && '$cli' check --quiet list.md5" \
     c "cd '$small' && cksfv -q -f list.sfv" \
     r "cd '$small' && rhash -c list.sfv" \
     m "cd '$small' && md5sum -c list.md5"

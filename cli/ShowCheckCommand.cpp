@@ -50,11 +50,11 @@ bool ParseOptions(const Args& args, bool check, Options& options) {
     return !options.lists.empty();
 }
 
-void AppendPath(std::string& out, const std::filesystem::path& path) {
+void AppendPath(std::string& out, const ViewText& path) {
 #ifdef _WIN32
-    out += TextFromPath(path);
+    out += TextFromPath(std::filesystem::path(path));
 #else
-    out += path.native(); // already the bytes the terminal gets
+    out += path; // already the bytes the terminal gets
 #endif
 }
 

@@ -3,6 +3,7 @@
 #include "platform/Locale.h"
 
 #include <atomic>
+#include <deque>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -26,6 +27,17 @@ void ParseListFile(const std::filesystem::path& listFileName, std::vector<std::s
 
 // The same for bytes already in memory; md5 tells the list kind. Leaves Md5Mode alone.
 void ParseListText(std::string_view bytes, bool md5, std::vector<std::string>& lines);
+
+// The normalised lines of one list as views into text it keeps: the loader's way, which spares
+// a string per line of a long list.
+struct ListLines {
+    std::string text;                   // the list file's bytes
+    std::deque<std::string> normalised; // MD5 lines as rewritten ("name digest")
+    std::vector<std::string_view> lines;
+};
+void ParseListFile(const std::filesystem::path& listFileName, ListLines& out);
+// Views into bytes (and out.normalised); bytes must outlive out.lines.
+void ParseListText(std::string_view bytes, bool md5, ListLines& out);
 
 // One normalised line taken apart at its last blank.
 struct ListEntry {

@@ -101,21 +101,22 @@ bool IsMd5ListName(const std::filesystem::path& listFileName) {
     return true;
 }
 
-void ParseListText(std::string_view bytes, bool md5, std::vector<std::string>& lines) {
+void ParseListText(std::string_view bytes, bool md5, ListLines& out) {
     std::string_view text = bytes.substr(0, bytes.find('\0'));
+    out.normalised.clear();
+    out.lines.clear();
 
     // Lines at CR LF, LF or CR; comment and empty lines go at once. SFV lines stay views into the
     // text; normalised MD5 lines live in a deque, which never moves them.
     std::vector<std::string_view> kept;
-    std::deque<std::string> normalised;
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find_first_of("\r\n", start);
         std::string_view line = text.substr(start, end == text.npos ? text.npos : end - start);
         if (!line.empty() && line.front() != ';') {
             if (md5) {
-                normalised.push_back(NormaliseMd5Line(line));
-                kept.push_back(normalised.back());
+                out.normalised.push_back(NormaliseMd5Line(line));
+                kept.push_back(out.normalised.back());
             } else {
                 kept.push_back(line);
             }
@@ -138,27 +139,35 @@ void ParseListText(std::string_view bytes, bool md5, std::vector<std::string>& l
 
     // Case-insensitive duplicates: equal keys exactly when the locale calls two lines equal, so
     // a hash table gives the result of comparing each line with every line kept before it.
-    std::vector<std::string> result;
-    result.reserve(last - first);
+    out.lines.reserve(last - first);
     SeenKeys seen(last - first);
     std::string key;
     for (std::size_t i = first; i < last; ++i) {
         platform::IgnoreCaseKey(kept[i], key);
-        if (seen.Insert(key))
-            result.emplace_back(kept[i]);
+        if (seen.Insert(key)) out.lines.push_back(kept[i]);
     }
-    lines = std::move(result);
 }
 
-void ParseListFile(const std::filesystem::path& listFileName, std::vector<std::string>& lines) {
+void ParseListText(std::string_view bytes, bool md5, std::vector<std::string>& lines) {
+    ListLines parsed;
+    ParseListText(bytes, md5, parsed);
+    lines.assign(parsed.lines.begin(), parsed.lines.end());
+}
+
+void ParseListFile(const std::filesystem::path& listFileName, ListLines& out) {
     platform::OsError error;
     std::optional<std::string> bytes = platform::ReadWholeFile(listFileName, &error);
     if (!bytes) throw FileError(FileError::Kind::Open, listFileName, error);
-    bool md5 = IsMd5ListName(listFileName);
-    std::vector<std::string> parsed;
-    ParseListText(*bytes, md5, parsed);
-    lines = std::move(parsed);
+    const bool md5 = IsMd5ListName(listFileName);
+    out.text = std::move(*bytes);
+    ParseListText(out.text, md5, out);
     Md5Mode = md5;
+}
+
+void ParseListFile(const std::filesystem::path& listFileName, std::vector<std::string>& lines) {
+    ListLines parsed;
+    ParseListFile(listFileName, parsed);
+    lines.assign(parsed.lines.begin(), parsed.lines.end());
 }
 
 ListEntryView SplitListLineView(std::string_view line) {

@@ -75,17 +75,16 @@ ViewText VerifyModel::ListCaption() const { return quillon::ListCaption(AppTitle
 void VerifyModel::LoadListFiles() {
     // Never free entries under a worker; one that is past its end steps finishes at once.
     if (worker_) WaitForCheck();
-    std::vector<std::string> lines;
+    ListLines lines;
     ItemList.clear();
     ClaimOnProgress();
     try {
         for (const auto& listPath : ListFiles) {
-            lines.clear();
             ParseListFile(listPath, lines);
             const auto listFile = std::make_shared<const std::filesystem::path>(listPath);
             const ViewText folder = ListFolderPart(listPath);
-            ItemList.reserve(ItemList.size() + lines.size());
-            for (const auto& line : lines) {
+            ItemList.reserve(ItemList.size() + lines.lines.size());
+            for (const auto line : lines.lines) {
                 const auto parts = SplitListLineView(line);
                 auto entry = std::make_unique<TItemRec>();
                 entry->FileName = EntryPath(folder, parts.name);
@@ -96,7 +95,7 @@ void VerifyModel::LoadListFiles() {
                 ItemList.push_back(std::move(entry));
             }
             // The lines of a big list are not needed any more.
-            std::vector<std::string>().swap(lines);
+            lines = ListLines();
         }
     } catch (...) {
         // The entries read before the failing list stay; the view shows exactly those.
