@@ -25,7 +25,7 @@ export TZ="${QUILLON_WINE_TZ:-UTC}"
 
 wine_bin="$(command -v wine || command -v wine64 || echo /usr/lib/wine/wine64)"
 
-xvfb_pid=""
+source "$(dirname "$0")/xvfb.sh"
 cleanup() {
     [ -n "$xvfb_pid" ] || return 0
     # Wine's desktop process holds the display we are about to stop: end the prefix's server first.
@@ -34,14 +34,7 @@ cleanup() {
     wait "$xvfb_pid" 2>/dev/null
 }
 trap cleanup EXIT
-if [ -z "${DISPLAY:-}" ]; then
-    fdfile="$(mktemp)"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" 2>/dev/null &
-    xvfb_pid=$!
-    for _ in $(seq 1 100); do [ -s "$fdfile" ] && break; sleep 0.05; done
-    export DISPLAY=":$(head -n1 "$fdfile")"
-    rm -f "$fdfile"
-fi
+start_display
 
 (
     flock 9

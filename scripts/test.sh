@@ -52,21 +52,14 @@ run_tree native
 BUILD_TARGETS="verify_tests cli_tests quillon-cli" CTEST_ARGS="-R ^(verify|cli)_tests$" \
     run_tree native-tsan -DQUILLON_TSAN=ON -DQUILLON_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
 # One display for the whole Wine run (the runner would otherwise start one per suite).
-xvfb_pid=""
+source "$root/cmake/xvfb.sh"
 stop_display() {
     # Leave no wineserver of the test prefix behind, and stop it before its display.
     WINEPREFIX="$root/build/win64/wineprefix" wineserver -k 2>/dev/null || true
     [ -n "$xvfb_pid" ] && { kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; } || true
 }
 trap stop_display EXIT
-if [ -z "${DISPLAY:-}" ]; then
-    fdfile="$(mktemp)"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" 2>/dev/null &
-    xvfb_pid=$!
-    for _ in $(seq 1 100); do [ -s "$fdfile" ] && break; sleep 0.05; done
-    export DISPLAY=":$(head -n1 "$fdfile")"
-    rm -f "$fdfile"
-fi
+start_display
 run_tree win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake"
 
 echo "== all trees: $(( $(date +%s) - start )) s"
