@@ -5,6 +5,7 @@
 #include "core/ListFile.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
+#include "verify/SizeLookup.h"
 #include "verify/VerifyModel.h"
 
 #include <exception>
@@ -173,12 +174,14 @@ void VerifyModel::BeginCheck(TcrcThread& thread) {
         selected == 0 || selected == rows || (selected == 1 && view_.IsRowSelected(0));
 
     Progress.TotalBytes = 0;
-    for (auto& e : ItemList) {
-        if (e->ListItem == NoRow) continue;
-        const std::int64_t size = GetFileSize64(e->FileName);
-        if (size != e->Size) {
-            e->Size = size;
-            view_.SetRowSizeText(e->ListItem, SizeText(size, SizeType));
+    std::vector<TItemRec*> shown;
+    for (auto& e : ItemList)
+        if (e->ListItem != NoRow) shown.push_back(e.get());
+    const std::vector<std::int64_t> sizes = LookupSizes(shown);
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        if (sizes[i] != shown[i]->Size) {
+            shown[i]->Size = sizes[i];
+            view_.SetRowSizeText(shown[i]->ListItem, SizeText(sizes[i], SizeType));
         }
     }
     for (const auto& e : ItemList) {

@@ -5,6 +5,7 @@
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 #include "util/EnhFunc.h"
+#include "verify/SizeLookup.h"
 #include "verify/VerifyModel.h"
 
 #include <string>
@@ -83,17 +84,23 @@ void VerifyModel::LoadListFiles() {
             ParseListFile(listPath, lines);
             const auto listFile = std::make_shared<const std::filesystem::path>(listPath);
             const ViewText folder = ListFolderPart(listPath);
+            const std::size_t firstOfList = ItemList.size();
             ItemList.reserve(ItemList.size() + lines.lines.size());
             for (const auto line : lines.lines) {
                 const auto parts = SplitListLineView(line);
                 auto entry = std::make_unique<TItemRec>();
                 entry->FileName = EntryPath(folder, parts.name);
                 entry->Checksum = parts.checksum;
-                entry->Size = GetFileSize64(entry->FileName);
                 entry->Status = StatusUnchecked;
                 entry->ListFile = listFile;
                 ItemList.push_back(std::move(entry));
             }
+            std::vector<TItemRec*> added;
+            added.reserve(ItemList.size() - firstOfList);
+            for (std::size_t i = firstOfList; i < ItemList.size(); ++i)
+                added.push_back(ItemList[i].get());
+            const std::vector<std::int64_t> sizes = LookupSizes(added);
+            for (std::size_t i = 0; i < added.size(); ++i) added[i]->Size = sizes[i];
             // The lines of a big list are not needed any more.
             lines = ListLines();
         }

@@ -45,6 +45,32 @@ TEST_F(LoadListFilesTest, EntriesInListOrderWithPathsSizesAndRows) {
     EXPECT_EQ(model->Progress.DoneBytes, 1000);
 }
 
+// Long lists look their sizes up on several threads: every entry must still get its own size,
+// at load and again when a check starts.
+TEST_F(LoadListFilesTest, SizesOfALongListBelongToTheirEntries) {
+    constexpr int Count = 20000;
+    std::vector<std::string> lines;
+    for (int i = 0; i < Count; ++i) {
+        const std::string name = "f" + std::to_string(i) + ".bin";
+        if (i % 997 == 0) dir.Write(name, std::string(static_cast<std::size_t>(i % 50), 'x'));
+        lines.push_back(name + " 00000000");
+    }
+    Load({List("long.sfv", lines)});
+    ASSERT_EQ(model->ItemList.size(), static_cast<std::size_t>(Count));
+    for (int i = 0; i < Count; ++i)
+        ASSERT_EQ(Entry(static_cast<std::size_t>(i)).Size, i % 997 == 0 ? i % 50 : -1) << i;
+
+    // Files that changed after the load: the start of a check sees them.
+    dir.Write("f0.bin", "12345");
+    std::filesystem::remove(dir / "f997.bin");
+    dir.Write("f19999.bin", "abc");
+    Check();
+    EXPECT_EQ(Entry(0).Size, 5);
+    EXPECT_EQ(Entry(997).Size, -1);
+    EXPECT_EQ(Entry(19999).Size, 3);
+    EXPECT_EQ(Entry(1994).Size, 1994 % 50);
+}
+
 TEST_F(LoadListFilesTest, ReloadReplacesEverything) {
     dir.Write("a.bin", "abc");
     Load({List("first.sfv", {"a.bin 352441C2", "b.bin 00000000"})});
