@@ -111,6 +111,7 @@ bool ReplaceFileContents(const std::filesystem::path& path, std::string_view byt
                 DWORD put = 0;
                 DWORD want = static_cast<DWORD>(std::min<std::size_t>(left, 1u << 30));
                 if (!WriteFile(file.h, p, want, &put, nullptr)) code = GetLastError();
+                else if (put == 0) code = ERROR_WRITE_FAULT; // never spin on a write that takes nothing
                 p += put;
                 left -= put;
             }
