@@ -29,12 +29,13 @@ std::int32_t DigestPercent(std::int64_t done, std::int64_t length) {
         std::nearbyint(static_cast<double>(done) / static_cast<double>(length) * 100.0));
 }
 
-std::uint32_t FileCrc32(const std::filesystem::path& fileName, bool* complete) {
+std::uint32_t FileCrc32(const std::filesystem::path& fileName, bool* complete,
+                        platform::OpenMode mode) {
     if (complete) *complete = false;
     auto buffer = std::make_unique_for_overwrite<DigestBlock>();
     platform::FileReader file;
     platform::OsError error;
-    if (!file.Open(fileName, &error)) throw FileError(FileError::Kind::Open, fileName, error);
+    if (!file.Open(fileName, &error, mode)) throw FileError(FileError::Kind::Open, fileName, error);
     const std::int64_t length = file.Length();
     std::int64_t done = 0;
     std::uint32_t crc = 0xFFFFFFFFu;

@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/FileReader.h"
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
@@ -37,7 +38,9 @@ std::int32_t DigestPercent(std::int64_t done, std::int64_t length);
 
 // The finished CRC-32 of a whole file. Throws FileError ("Cannot open file %s") when the file
 // cannot be opened. complete (optional) tells whether every byte was read: false after an abort
-// or a failed read.
-std::uint32_t FileCrc32(const std::filesystem::path& fileName, bool* complete = nullptr);
+// or a failed read. With OpenMode::RegularOnly a name that holds no regular file raises the error
+// with noFile set in its reason, the name left unread.
+std::uint32_t FileCrc32(const std::filesystem::path& fileName, bool* complete = nullptr,
+                        platform::OpenMode mode = platform::OpenMode::AnyKind);
 
 } // namespace quillon

@@ -18,11 +18,11 @@ struct alignas(64) DigestBlock {
     unsigned char bytes[DigestBufferSize];
 };
 
-DigestResult CrcDigest(const std::filesystem::path& fileName) {
+DigestResult CrcDigest(const std::filesystem::path& fileName, platform::OpenMode mode) {
     DigestResult r;
     try {
         bool complete = false;
-        r.text = CrcText(FileCrc32(fileName, &complete));
+        r.text = CrcText(FileCrc32(fileName, &complete, mode));
         r.complete = complete;
         r.aborted = !complete;
     } catch (const FileError& e) {
@@ -38,13 +38,14 @@ DigestResult CrcDigest(const std::filesystem::path& fileName) {
 }
 
 // pumpMessages: the create run on the GUI thread lets the window breathe between blocks.
-DigestResult Md5Digest(const std::filesystem::path& fileName, bool pumpMessages) {
+DigestResult Md5Digest(const std::filesystem::path& fileName, bool pumpMessages,
+                       platform::OpenMode mode) {
     DigestResult r;
     TMD5Context context;
     MD5Init(context);
     auto buffer = std::make_unique_for_overwrite<DigestBlock>();
     platform::FileReader file;
-    if (file.Open(fileName, &r.error)) {
+    if (file.Open(fileName, &r.error, mode)) {
         const std::int64_t length = file.Length();
         std::int64_t done = 0;
         for (;;) {
@@ -92,11 +93,13 @@ std::string Md5Text(const unsigned char digest[16]) {
     return s;
 }
 
-DigestResult GetCrcText(const std::filesystem::path& fileName) { return CrcDigest(fileName); }
+DigestResult GetCrcText(const std::filesystem::path& fileName) {
+    return CrcDigest(fileName, platform::OpenMode::AnyKind);
+}
 
 DigestResult GetMd5Text(const std::filesystem::path& fileName) {
     try {
-        return Md5Digest(fileName, true);
+        return Md5Digest(fileName, true, platform::OpenMode::AnyKind);
     } catch (const std::bad_alloc&) {
         DigestResult r;
         r.error.code = -1;
@@ -111,12 +114,12 @@ DigestResult ThreadCrcText(const std::filesystem::path& fileName) {
         PumpOff() { NoMessagePump = true; }
         ~PumpOff() { NoMessagePump = false; }
     } pumpOff;
-    return CrcDigest(fileName);
+    return CrcDigest(fileName, platform::OpenMode::RegularOnly);
 }
 
 DigestResult ThreadMd5Text(const std::filesystem::path& fileName) {
     try {
-        return Md5Digest(fileName, false);
+        return Md5Digest(fileName, false, platform::OpenMode::RegularOnly);
     } catch (...) {
         DigestResult r;
         r.error.code = -1;

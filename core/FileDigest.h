@@ -19,7 +19,8 @@ struct DigestResult {
 // For the create run on the GUI thread: let the window handle messages between blocks.
 DigestResult GetCrcText(const std::filesystem::path& fileName);
 DigestResult GetMd5Text(const std::filesystem::path& fileName);
-// For the check worker: never pump messages.
+// For the check worker: never pump messages, and open regular files only. A name that holds none
+// (nothing, a folder, a device, a FIFO) is left unread and reported with error.noFile.
 DigestResult ThreadCrcText(const std::filesystem::path& fileName);
 DigestResult ThreadMd5Text(const std::filesystem::path& fileName);
 

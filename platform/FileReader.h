@@ -7,6 +7,11 @@
 
 namespace quillon::platform {
 
+enum class OpenMode {
+    AnyKind,     // whatever the name holds that reads like a file (a FIFO, stdin)
+    RegularOnly, // a regular file only: anything else fails with noFile set, unread
+};
+
 // Reads one file front to back: opened read-only, existing only, sharing read and write with
 // everybody, with a sequential-scan hint.
 class FileReader {
@@ -16,7 +21,8 @@ public:
     FileReader(const FileReader&) = delete;
     FileReader& operator=(const FileReader&) = delete;
 
-    bool Open(const std::filesystem::path& path, OsError* error);
+    bool Open(const std::filesystem::path& path, OsError* error,
+              OpenMode mode = OpenMode::AnyKind);
     void Close();
     bool IsOpen() const;
     std::int64_t Length() const { return length_; }

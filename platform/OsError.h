@@ -8,6 +8,8 @@ namespace quillon::platform {
 struct OsError {
     int code = 0;
     std::string text;
+    // A file was asked for and the name holds none: nothing, a folder or a device.
+    bool noFile = false;
     explicit operator bool() const { return code != 0; }
 };
 

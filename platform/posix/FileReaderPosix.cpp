@@ -1,5 +1,7 @@
 #include "platform/FileReader.h"
 
+#include "platform/FileSystem.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,19 +11,44 @@ namespace quillon::platform {
 
 int InjectedReadFault(const std::filesystem::path& path, std::int64_t offset);
 
-bool FileReader::Open(const std::filesystem::path& path, OsError* error) {
+namespace {
+
+// After a failed open: does the name hold a regular file at all? A search permission missing on
+// a folder of the path, a loop of links and the like leave nothing to read, as a lookup would.
+bool HoldsNoFile(const std::filesystem::path& path, int code) {
+    if (code == ENOENT || code == ENOTDIR) return true;
+    const auto found = LookupPath(path);
+    return !found || found->isDirectory || found->isDevice;
+}
+
+} // namespace
+
+bool FileReader::Open(const std::filesystem::path& path, OsError* error, OpenMode mode) {
     Close();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // Non-blocking, so that a FIFO put where a file was is refused instead of waited on; reads of
+    // a regular file do not heed the flag.
+    const int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | (mode == OpenMode::RegularOnly ? O_NONBLOCK : 0);
+    int fd = ::open(path.c_str(), flags);
     if (fd < 0) {
-        if (error) *error = LastOsError();
+        const int code = errno;
+        if (error) {
+            *error = OsErrorFromCode(code);
+            error->noFile = mode == OpenMode::RegularOnly && HoldsNoFile(path, code);
+        }
         return false;
     }
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    const bool statted = ::fstat(fd, &st) == 0;
+    const bool refused =
+        statted && (S_ISDIR(st.st_mode) || (mode == OpenMode::RegularOnly && !S_ISREG(st.st_mode)));
+    if (!statted || refused) {
         // Windows cannot open a folder as a file either.
-        int code = S_ISDIR(st.st_mode) ? EISDIR : errno;
+        int code = !statted ? errno : S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
         ::close(fd);
-        if (error) *error = OsErrorFromCode(code);
+        if (error) {
+            *error = OsErrorFromCode(code);
+            error->noFile = refused;
+        }
         return false;
     }
     fd_ = fd;

@@ -1,5 +1,7 @@
 #include "platform/FileReader.h"
 
+#include "platform/FileSystem.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -8,18 +10,49 @@ namespace quillon::platform {
 
 int InjectedReadFault(const std::filesystem::path& path, std::int64_t offset);
 
-bool FileReader::Open(const std::filesystem::path& path, OsError* error) {
+namespace {
+
+OsError NoFileError(DWORD code) {
+    OsError e = OsErrorFromCode(static_cast<int>(code));
+    e.noFile = true;
+    return e;
+}
+
+} // namespace
+
+bool FileReader::Open(const std::filesystem::path& path, OsError* error, OpenMode mode) {
     Close();
+    if (mode == OpenMode::RegularOnly) {
+        // CreateFileW would open NUL or COM1 and fail on a folder as on a locked file; the exact
+        // lookup tells them apart first.
+        const auto found = LookupPath(path);
+        if (!found || found->isDirectory || found->isDevice) {
+            if (error) *error = NoFileError(found ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND);
+            return false;
+        }
+    }
     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
                            nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        if (error) *error = LastOsError();
+        const DWORD code = GetLastError();
+        if (error) {
+            *error = OsErrorFromCode(static_cast<int>(code));
+            // Gone since the lookup.
+            error->noFile = mode == OpenMode::RegularOnly &&
+                            (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND);
+        }
         return false;
     }
     LARGE_INTEGER size{};
-    if (GetFileType(h) == FILE_TYPE_DISK) {
+    const bool disk = GetFileType(h) == FILE_TYPE_DISK;
+    if (!disk && mode == OpenMode::RegularOnly) {
+        CloseHandle(h);
+        if (error) *error = NoFileError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    if (disk) {
         if (!GetFileSizeEx(h, &size)) {
             if (error) *error = LastOsError();
             CloseHandle(h);

@@ -152,5 +152,24 @@ TEST(FileReader, FolderAndMissingFileDoNotOpen) {
     EXPECT_FALSE(reader.IsOpen());
 }
 
+// The check's open: it alone decides whether the name holds a file, so "no file" must be told
+// apart from a file that is there but cannot be read.
+TEST(FileReader, RegularOnlyTellsNoFileFromOtherFailures) {
+    test::TempDir dir;
+    const auto file = dir.Write("f.bin", "abc");
+    FileReader reader;
+    for (const auto& name : {dir.path(), dir / "missing", dir / "f.bin" / "below"}) {
+        OsError error;
+        EXPECT_FALSE(reader.Open(name, &error, OpenMode::RegularOnly)) << name;
+        EXPECT_TRUE(error.noFile) << name;
+        EXPECT_NE(error.code, 0) << name;
+    }
+    OsError error;
+    ASSERT_TRUE(reader.Open(file, &error, OpenMode::RegularOnly)) << error.text;
+    EXPECT_EQ(reader.Length(), 3);
+    std::string buffer(16, '\0');
+    EXPECT_EQ(reader.Read(buffer.data(), buffer.size(), &error), 3);
+}
+
 } // namespace
 } // namespace quillon::platform

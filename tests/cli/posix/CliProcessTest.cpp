@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -147,6 +148,27 @@ TEST_F(CliProcess, DigestExitStatuses) {
     EXPECT_EQ(Spawn({"digest", P("abc.txt")}).status, 2);
     EXPECT_EQ(Spawn({}).status, 2);
     EXPECT_EQ(Spawn({"frobnicate"}).status, 2);
+}
+
+// As md5sum <(...) does: digest reads a stream to its end; only check refuses what is no file.
+TEST_F(CliProcess, DigestReadsAFifo) {
+    ASSERT_EQ(::mkfifo(P("fifo").c_str(), 0600), 0);
+    // Waits for the reader without blocking, so that a digest that never opens cannot hang this.
+    std::thread writer([path = P("fifo")] {
+        for (int i = 0; i < 2000; ++i) {
+            const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) {
+                EXPECT_EQ(::write(fd, "abc", 3), 3);
+                ::close(fd);
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    Result r = Spawn({"digest", "--crc32", P("fifo")}, false, nullptr, 20);
+    writer.join();
+    EXPECT_EQ(r.out, "352441C2 " + P("fifo") + "\n");
+    EXPECT_EQ(r.status, 0);
 }
 
 // Good, Bad, Missing and folder entries, with the exact porcelain text and the human one.

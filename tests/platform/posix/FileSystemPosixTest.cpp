@@ -1,7 +1,10 @@
+#include "platform/FileReader.h"
 #include "platform/FileSystem.h"
 #include "tests/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace quillon::platform {
 namespace {
@@ -21,6 +24,32 @@ TEST(LookupPathPosix, NameWithQuestionMarkFindsOnlyItself) {
     auto f = LookupPath(dir / "a?c");
     ASSERT_TRUE(f);
     EXPECT_EQ(f->size, 2);
+}
+
+// A FIFO with no writer would hold a plain open forever; devices read without end.
+TEST(FileReaderPosix, RegularOnlyRefusesFifosAndDevicesAtOnce) {
+    test::TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", dir / "zero");
+    for (const auto& name : {dir / "fifo", dir / "zero", std::filesystem::path("/dev/null")}) {
+        FileReader reader;
+        OsError error;
+        EXPECT_FALSE(reader.Open(name, &error, OpenMode::RegularOnly)) << name;
+        EXPECT_TRUE(error.noFile) << name;
+        EXPECT_FALSE(reader.IsOpen());
+    }
+}
+
+// Root opens past chmod 000, but not a write-only sysctl: a file that is there yet unreadable.
+TEST(FileReaderPosix, RegularOnlyUnopenableFileIsNoNoFile) {
+    const std::filesystem::path wronly = "/proc/sys/vm/drop_caches";
+    std::error_code ec;
+    if (!std::filesystem::exists(wronly, ec) || FileReader().Open(wronly, nullptr))
+        GTEST_SKIP() << "no file that cannot be opened";
+    OsError error;
+    EXPECT_FALSE(FileReader().Open(wronly, &error, OpenMode::RegularOnly));
+    EXPECT_NE(error.code, 0);
+    EXPECT_FALSE(error.noFile);
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "platform/FileReader.h"
 #include "platform/FileSystem.h"
 #include "tests/TempDir.h"
 
@@ -16,6 +17,18 @@ TEST(LookupPathWin32, ReservedDeviceNamesAreDevices) {
     }
     for (const wchar_t* name : {L"COM0.txt", L"CONSOLE", L"NULL"})
         EXPECT_FALSE(LookupPath(dir.path() / name)) << std::filesystem::path(name).string();
+}
+
+// CreateFileW opens these happily; the check's open must not.
+TEST(FileReaderWin32, RegularOnlyRefusesDevices) {
+    test::TempDir dir;
+    for (const wchar_t* name : {L"NUL", L"nul.txt", L"CON", L"COM1"}) {
+        FileReader reader;
+        OsError error;
+        EXPECT_FALSE(reader.Open(dir.path() / name, &error, OpenMode::RegularOnly))
+            << std::filesystem::path(name).string();
+        EXPECT_TRUE(error.noFile) << std::filesystem::path(name).string();
+    }
 }
 
 } // namespace
