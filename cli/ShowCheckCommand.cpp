@@ -123,11 +123,11 @@ void PrintKind(bool porcelain) {
 }
 
 // Loads the lists together, as the window does. False (with the message out) when one cannot be
-// opened.
-bool Load(VerifyModel& model, const Options& options) {
+// opened. A check looks the sizes up itself before anything is printed.
+bool Load(VerifyModel& model, const Options& options, bool forCheck) {
     for (const auto& l : options.lists) model.ListFiles.push_back(PathFromArg(l));
     try {
-        model.LoadListFiles();
+        model.LoadListFiles(!forCheck);
     } catch (const FileError& e) {
         Err(std::string("quillon-cli: ") + e.what() + "\n");
         return false;
@@ -197,7 +197,7 @@ int RunShow(const Args& args) {
     EntryLines lines(options.porcelain, false);
     ConsoleView view(false, [&lines](const TItemRec& e) { lines.Print(e); });
     VerifyModel model(view);
-    if (!Load(model, options)) return 2;
+    if (!Load(model, options, false)) return 2;
     PrintKind(options.porcelain);
     view.ReportRemainingRows();
     PrintSummary(model, options.porcelain);
@@ -215,7 +215,7 @@ int RunCheck(const Args& args) {
     ConsoleView view(!options.quiet && StderrIsTerminal(),
                      [&lines](const TItemRec& e) { lines.Print(e); }, &g_interrupted);
     VerifyModel model(view);
-    if (!Load(model, options)) return 2;
+    if (!Load(model, options, true)) return 2;
     PrintKind(options.porcelain);
     if (model.ItemList.empty()) {
         PrintSummary(model, options.porcelain);

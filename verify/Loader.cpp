@@ -73,7 +73,7 @@ std::int64_t VerifyModel::GetFileSize64(const std::filesystem::path::string_type
 
 ViewText VerifyModel::ListCaption() const { return quillon::ListCaption(AppTitle, ListFiles); }
 
-void VerifyModel::LoadListFiles() {
+void VerifyModel::LoadListFiles(bool lookUpSizes) {
     // Never free entries under a worker; one that is past its end steps finishes at once.
     if (worker_) WaitForCheck();
     ListLines lines;
@@ -95,12 +95,14 @@ void VerifyModel::LoadListFiles() {
                 entry->ListFile = listFile;
                 ItemList.push_back(std::move(entry));
             }
-            std::vector<TItemRec*> added;
-            added.reserve(ItemList.size() - firstOfList);
-            for (std::size_t i = firstOfList; i < ItemList.size(); ++i)
-                added.push_back(ItemList[i].get());
-            const std::vector<std::int64_t> sizes = LookupSizes(added);
-            for (std::size_t i = 0; i < added.size(); ++i) added[i]->Size = sizes[i];
+            if (lookUpSizes) {
+                std::vector<TItemRec*> added;
+                added.reserve(ItemList.size() - firstOfList);
+                for (std::size_t i = firstOfList; i < ItemList.size(); ++i)
+                    added.push_back(ItemList[i].get());
+                const std::vector<std::int64_t> sizes = LookupSizes(added);
+                for (std::size_t i = 0; i < added.size(); ++i) added[i]->Size = sizes[i];
+            }
             // The lines of a big list are not needed any more.
             lines = ListLines();
         }

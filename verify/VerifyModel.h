@@ -48,8 +48,9 @@ public:
 
     // Loading: replaces the entries by those of the lists in ListFiles. Throws FileError when a
     // list cannot be opened, after the view, counters, Check button and caption were brought in
-    // line with the entries read before it.
-    void LoadListFiles();
+    // line with the entries read before it. A caller that starts a check at once may leave the
+    // sizes to the check, which looks every one of them up again: until then they are -1.
+    void LoadListFiles(bool lookUpSizes = true);
     // Size by an exact-name lookup; -1 when nothing is there or it is a folder or a device.
     static std::int64_t GetFileSize64(const std::filesystem::path::string_type& path);
     // AppTitle + " - " + the last path component of the trimmed ListFiles text.

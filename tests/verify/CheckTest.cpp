@@ -10,6 +10,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/stat.h>
 #endif
 
 namespace quillon::test {
@@ -178,6 +180,40 @@ TEST_F(CheckTest, VanishedAndChangedFilesAreSeenAtTheStart) {
     EXPECT_EQ(view.SizeTextOf(1), "Not Found");
     EXPECT_EQ(view.SizeTextOf(3), "0 KB");
     EXPECT_EQ(Entry(2).Size, 0);
+}
+
+// Found as files at the start, then gone, or something else, by their turn: the digest's open is
+// then the only test, and it must neither read a FIFO or device (and hang) nor call them Bad.
+TEST_F(CheckTest, FilesReplacedAfterTheStartAreMissingAtTheirTurn) {
+    std::vector<std::string> names = {"gone", "folder"};
+#ifndef _WIN32
+    names.insert(names.end(), {"fifo", "zero"});
+#endif
+    std::vector<std::string> lines;
+    for (const auto& n : names) {
+        dir.Write(n, "abc");
+        lines.push_back(n + " 352441C2");
+    }
+    dir.Write("last", "abc");
+    lines.push_back("last 352441C2");
+    Load({List("l.sfv", lines)});
+    view.hook = [&](std::string_view op, std::int32_t row) {
+        if (op != "scroll" || row != 1) return;
+        for (const auto& n : names) std::filesystem::remove(dir / n);
+        std::filesystem::create_directory(dir / "folder");
+#ifndef _WIN32
+        ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+        std::filesystem::create_symlink("/dev/zero", dir / "zero");
+#endif
+    };
+    Check();
+    std::vector<std::int32_t> expected(names.size(), M);
+    expected.push_back(G);
+    EXPECT_EQ(Statuses(), expected);
+    for (std::size_t i = 0; i < names.size(); ++i)
+        EXPECT_EQ(view.SizeTextOf(static_cast<RowIndex>(i + 1)), "Not Found") << names[i];
+    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{0, static_cast<std::int32_t>(names.size()), 0, 1}));
+    ExpectRunEnded();
 }
 
 // Which rows a check covers, from the selection when it starts.
