@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -21,6 +22,8 @@ public:
                             std::to_string(counter++));
             std::error_code ec;
             if (std::filesystem::create_directory(path_, ec)) break;
+            // A taken name is tried again; a folder where nothing can be made is the end.
+            if (ec) throw std::filesystem::filesystem_error("cannot make a test folder", path_, ec);
         }
     }
     ~TempDir() {
@@ -40,6 +43,9 @@ public:
         std::filesystem::create_directories(p.parent_path());
         std::ofstream out(p, std::ios::binary | std::ios::trunc);
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        // A test that goes on without its file would test something else.
+        if (!out) throw std::runtime_error("cannot write test file " + p.string());
         return p;
     }
 
