@@ -118,6 +118,12 @@ bool ReplaceFileContents(const std::filesystem::path& path, std::string_view byt
             if (code == 0 && !FlushFileBuffers(file.h)) code = GetLastError();
         }
     }
+    // The new list takes the place of the old one: a hidden or system list stays so.
+    const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    const DWORD oldAttributes = GetFileAttributesW(path.c_str());
+    if (code == 0 && oldAttributes != INVALID_FILE_ATTRIBUTES && (oldAttributes & kept) != 0 &&
+        !SetFileAttributesW(temp, (oldAttributes & kept) | FILE_ATTRIBUTE_ARCHIVE))
+        code = GetLastError();
     if (code == 0 &&
         !MoveFileExW(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         code = GetLastError();

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 namespace quillon::platform {
 namespace {
 
@@ -29,6 +31,21 @@ TEST(FileReaderWin32, RegularOnlyRefusesDevices) {
             << std::filesystem::path(name).string();
         EXPECT_TRUE(error.noFile) << std::filesystem::path(name).string();
     }
+}
+
+TEST(ReplaceFileContentsWin32, HiddenListStaysHidden) {
+    test::TempDir dir;
+    const auto list = dir.Write("l.sfv", "old\r\n");
+    ASSERT_TRUE(SetFileAttributesW(list.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    OsError error;
+    ASSERT_TRUE(ReplaceFileContents(list, "new\r\n", &error)) << error.text;
+    EXPECT_EQ(test::ReadAll(list), "new\r\n");
+    const DWORD attributes = GetFileAttributesW(list.c_str());
+    EXPECT_NE(attributes & FILE_ATTRIBUTE_HIDDEN, 0u);
+    // A plain list stays plain.
+    const auto plain = dir.Write("p.sfv", "old\r\n");
+    ASSERT_TRUE(ReplaceFileContents(plain, "new\r\n", &error)) << error.text;
+    EXPECT_EQ(GetFileAttributesW(plain.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
 }
 
 } // namespace
