@@ -29,6 +29,14 @@ std::string_view TrimRight(std::string_view s) {
 
 std::string_view Trim(std::string_view s) { return TrimRight(TrimLeft(s)); }
 
+// The first CR or LF from start, or npos. find_first_of would search the two-character set once
+// for every byte of the list.
+std::size_t LineEnd(std::string_view text, std::size_t start) {
+    for (std::size_t i = start; i < text.size(); ++i)
+        if (text[i] == '\n' || text[i] == '\r') return i;
+    return std::string_view::npos;
+}
+
 // "digest *name" (one or more blanks, with or without the binary-mode "*") -> "name digest".
 std::string NormaliseMd5Line(std::string_view line) {
     std::size_t p = line.find(' ');
@@ -111,7 +119,7 @@ void ParseListText(std::string_view bytes, bool md5, ListLines& out) {
     std::vector<std::string_view> kept;
     std::size_t start = 0;
     while (start < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", start);
+        std::size_t end = LineEnd(text, start);
         std::string_view line = text.substr(start, end == text.npos ? text.npos : end - start);
         if (!line.empty() && line.front() != ';') {
             if (md5) {
