@@ -3,7 +3,6 @@
 #include "platform/Locale.h"
 
 #include <atomic>
-#include <deque>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -32,7 +31,7 @@ void ParseListText(std::string_view bytes, bool md5, std::vector<std::string>& l
 // a string per line of a long list.
 struct ListLines {
     std::string text;                   // the list file's bytes
-    std::deque<std::string> normalised; // MD5 lines as rewritten ("name digest")
+    std::string normalised; // MD5 lines as rewritten ("name digest"), one after another
     std::vector<std::string_view> lines;
 };
 void ParseListFile(const std::filesystem::path& listFileName, ListLines& out);

@@ -2,7 +2,6 @@
 #include "core/ListFile.h"
 #include "platform/Locale.h"
 
-#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -37,8 +36,9 @@ std::size_t LineEnd(std::string_view text, std::size_t start) {
     return std::string_view::npos;
 }
 
-// "digest *name" (one or more blanks, with or without the binary-mode "*") -> "name digest".
-std::string NormaliseMd5Line(std::string_view line) {
+// "digest *name" (one or more blanks, with or without the binary-mode "*") -> "name digest",
+// appended to out; the result is never longer than line plus one blank.
+std::string_view AppendMd5Line(std::string_view line, std::string& out) {
     std::size_t p = line.find(' ');
     std::string_view digest;
     std::string_view rest = line;
@@ -46,13 +46,12 @@ std::string NormaliseMd5Line(std::string_view line) {
         digest = Trim(line.substr(0, p));
         rest = line.substr(p);
     }
-    std::string out;
-    out.reserve(line.size() + 1);
+    const std::size_t start = out.size();
     for (char c : Trim(rest))
         if (c != '*') out.push_back(c);
     out.push_back(' ');
     out.append(digest);
-    return out;
+    return std::string_view(out).substr(start);
 }
 
 // The keys met so far, in one buffer, found by open addressing on their hashes: a million lines
@@ -115,16 +114,18 @@ void ParseListText(std::string_view bytes, bool md5, ListLines& out) {
     out.lines.clear();
 
     // Lines at CR LF, LF or CR; comment and empty lines go at once. SFV lines stay views into the
-    // text; normalised MD5 lines live in a deque, which never moves them.
+    // text; rewritten MD5 lines go into one buffer. Each is at most its line plus one blank, and
+    // the lines with their ends fit in the text, so the buffer never grows past text + 1 and
+    // never moves.
     std::vector<std::string_view> kept;
+    if (md5) out.normalised.reserve(text.size() + 1);
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = LineEnd(text, start);
         std::string_view line = text.substr(start, end == text.npos ? text.npos : end - start);
         if (!line.empty() && line.front() != ';') {
             if (md5) {
-                out.normalised.push_back(NormaliseMd5Line(line));
-                kept.push_back(out.normalised.back());
+                kept.push_back(AppendMd5Line(line, out.normalised));
             } else {
                 kept.push_back(line);
             }

@@ -21,6 +21,7 @@ public:
     FileReader(const FileReader&) = delete;
     FileReader& operator=(const FileReader&) = delete;
 
+    // path must outlive the open file.
     bool Open(const std::filesystem::path& path, OsError* error,
               OpenMode mode = OpenMode::AnyKind);
     void Close();
@@ -40,7 +41,8 @@ private:
 #else
     int fd_ = -1;
 #endif
-    std::filesystem::path path_;
+    // Not a copy: one per file costs lists of small files.
+    const std::filesystem::path* path_ = nullptr;
     std::int64_t length_ = 0;
     std::int64_t offset_ = 0;
 };

@@ -52,7 +52,7 @@ bool FileReader::Open(const std::filesystem::path& path, OsError* error, OpenMod
         return false;
     }
     fd_ = fd;
-    path_ = path;
+    path_ = &path;
     length_ = S_ISREG(st.st_mode) ? static_cast<std::int64_t>(st.st_size) : 0;
     // Read-ahead hints pay off over many blocks; a file of one block would pay a call for nothing.
     if (length_ > 65536) ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -68,7 +68,7 @@ void FileReader::Close() {
 bool FileReader::IsOpen() const { return fd_ >= 0; }
 
 std::int64_t FileReader::Read(void* buffer, std::size_t count, OsError* error) {
-    if (int injected = InjectedReadFault(path_, offset_)) {
+    if (int injected = InjectedReadFault(*path_, offset_)) {
         if (error) *error = OsErrorFromCode(injected);
         return -1;
     }

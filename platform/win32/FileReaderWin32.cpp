@@ -60,7 +60,7 @@ bool FileReader::Open(const std::filesystem::path& path, OsError* error, OpenMod
         }
     }
     handle_ = h;
-    path_ = path;
+    path_ = &path;
     length_ = size.QuadPart;
     offset_ = 0;
     return true;
@@ -74,7 +74,7 @@ void FileReader::Close() {
 bool FileReader::IsOpen() const { return handle_ != nullptr; }
 
 std::int64_t FileReader::Read(void* buffer, std::size_t count, OsError* error) {
-    if (int injected = InjectedReadFault(path_, offset_)) {
+    if (int injected = InjectedReadFault(*path_, offset_)) {
         if (error) *error = OsErrorFromCode(injected);
         return -1;
     }
