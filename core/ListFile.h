@@ -30,7 +30,7 @@ void ParseListText(std::string_view bytes, bool md5, std::vector<std::string>& l
 // The normalised lines of one list as views into text it keeps: the loader's way, which spares
 // a string per line of a long list.
 struct ListLines {
-    std::string text;                   // the list file's bytes
+    std::string text;       // the list file's bytes
     std::string normalised; // MD5 lines as rewritten ("name digest"), one after another
     std::vector<std::string_view> lines;
 };

@@ -27,7 +27,8 @@ bool FileReader::Open(const std::filesystem::path& path, OsError* error, OpenMod
     Close();
     // Non-blocking, so that a FIFO put where a file was is refused instead of waited on; reads of
     // a regular file do not heed the flag.
-    const int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | (mode == OpenMode::RegularOnly ? O_NONBLOCK : 0);
+    const int flags =
+        O_RDONLY | O_CLOEXEC | O_NOCTTY | (mode == OpenMode::RegularOnly ? O_NONBLOCK : 0);
     int fd = ::open(path.c_str(), flags);
     if (fd < 0) {
         const int code = errno;

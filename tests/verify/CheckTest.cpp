@@ -212,7 +212,8 @@ TEST_F(CheckTest, FilesReplacedAfterTheStartAreMissingAtTheirTurn) {
     EXPECT_EQ(Statuses(), expected);
     for (std::size_t i = 0; i < names.size(); ++i)
         EXPECT_EQ(view.SizeTextOf(static_cast<RowIndex>(i + 1)), "Not Found") << names[i];
-    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{0, static_cast<std::int32_t>(names.size()), 0, 1}));
+    const auto missing = static_cast<std::int32_t>(names.size());
+    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{0, missing, 0, 1}));
     ExpectRunEnded();
 }
 
