@@ -16,6 +16,8 @@ struct FileLookup {
     std::int64_t size = 0;
     std::int64_t lastWriteTime = 0;
     std::int64_t creationTime = 0;
+    // Something a check may read: neither a folder nor a device.
+    bool IsFile() const { return !isDirectory && !isDevice; }
 };
 
 // Looks up exactly this name: "?" and "*" are ordinary characters, never wildcards.

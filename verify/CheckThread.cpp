@@ -42,7 +42,7 @@ bool SameDigestText(std::string_view computed, std::string_view expected) {
 // nothing meaningful.
 bool IsCheckableFile(const std::filesystem::path& path) {
     const auto found = platform::LookupPath(path);
-    return found && !found->isDirectory && !found->isDevice;
+    return found && found->IsFile();
 }
 
 } // namespace

@@ -67,7 +67,7 @@ ViewText ListCaption(std::string_view appTitle, const std::vector<std::filesyste
 
 std::int64_t VerifyModel::GetFileSize64(const std::filesystem::path::string_type& path) {
     const auto found = platform::LookupPathText(path);
-    if (!found || found->isDirectory || found->isDevice) return -1;
+    if (!found || !found->IsFile()) return -1;
     return found->size;
 }
 

@@ -18,7 +18,7 @@ namespace {
 bool HoldsNoFile(const std::filesystem::path& path, int code) {
     if (code == ENOENT || code == ENOTDIR) return true;
     const auto found = LookupPath(path);
-    return !found || found->isDirectory || found->isDevice;
+    return !found || !found->IsFile();
 }
 
 } // namespace

@@ -26,7 +26,7 @@ bool FileReader::Open(const std::filesystem::path& path, OsError* error, OpenMod
         // CreateFileW would open NUL or COM1 and fail on a folder as on a locked file; the exact
         // lookup tells them apart first.
         const auto found = LookupPath(path);
-        if (!found || found->isDirectory || found->isDevice) {
+        if (!found || !found->IsFile()) {
             if (error) *error = NoFileError(found ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND);
             return false;
         }
