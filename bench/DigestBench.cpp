@@ -4,6 +4,7 @@
 #include "core/Crc32.h"
 #include "core/Crc32Kernels.h"
 #include "core/MD5.h"
+#include "core/MD5Many.h"
 
 #include <benchmark/benchmark.h>
 #include <openssl/evp.h>
@@ -103,6 +104,24 @@ void Md5Case(benchmark::State& state, Md5Path path) {
     SelectMd5Path(before);
 }
 
+// Each 64 KiB block as sixteen whole 4 KiB messages: the many-small-files case.
+void Md5ManyCase(benchmark::State& state, Md5Path path) {
+    if (!Md5PathSupported(path)) {
+        state.SkipWithError("not on this processor");
+        return;
+    }
+    constexpr std::size_t Count = 16, Length = BlockSize / Count;
+    std::size_t lengths[Count];
+    for (std::size_t& n : lengths) n = Length;
+    unsigned char digests[Count][16];
+    Cycle(state, [&](const unsigned char* p) {
+        const unsigned char* messages[Count];
+        for (std::size_t i = 0; i < Count; ++i) messages[i] = p + i * Length;
+        MD5Many(path, messages, lengths, Count, digests);
+    });
+    benchmark::DoNotOptimize(digests);
+}
+
 void OpensslMd5(benchmark::State& state) {
     EVP_MD_CTX* ctx = EVP_MD_CTX_new();
     EVP_DigestInit_ex(ctx, EVP_md5(), nullptr);
@@ -178,6 +197,9 @@ int main(int argc, char** argv) {
         cases.push_back(benchmark::RegisterBenchmark(
             (std::string("Md5/path:") + Md5PathName(path)).c_str(), Md5Case, path));
     cases.push_back(benchmark::RegisterBenchmark("Md5/MD5UpdateBuffer", Md5Case, BestMd5Path()));
+    for (Md5Path path : {Md5Path::Scalar, Md5Path::Avx512})
+        cases.push_back(benchmark::RegisterBenchmark(
+            (std::string("Md5/MD5Many_4KiB:") + Md5PathName(path)).c_str(), Md5ManyCase, path));
     cases.push_back(benchmark::RegisterBenchmark("Md5/OpenSSL_EVP", OpensslMd5));
     for (auto* c : cases)
         c->Arg(1)->Arg(static_cast<std::int64_t>(MaxBlocks));

@@ -7,6 +7,9 @@ namespace quillon {
 #if defined(__x86_64__) || defined(_M_X64)
 // Needs AVX-512F and AVX-512VL with the register state enabled by the system.
 void Md5BlocksAvx512(std::uint32_t state[4], const unsigned char* p, std::size_t blocks);
+// Whole messages, one per lane of a 512-bit register; count is 1 to 16. Needs AVX-512F.
+void Md5ManyAvx512(const unsigned char* const messages[], const std::size_t lengths[],
+                   std::size_t count, unsigned char digests[][16]);
 #endif
 
 } // namespace quillon

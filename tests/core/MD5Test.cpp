@@ -1,4 +1,5 @@
 #include "core/MD5.h"
+#include "core/MD5Many.h"
 #include "core/FileDigest.h"
 #include "tests/TempDir.h"
 
@@ -7,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -217,6 +219,38 @@ TEST_P(MD5Test, BitCountCarriesIntoTheHighWord) {
     MD5Update(context, data.data(), 100);
     EXPECT_EQ(context.Count[0], 0xFFFFFE00u + 800u);
     EXPECT_EQ(context.Count[1], 1u);
+}
+
+// Messages side by side: lanes of every length around the padding edges, lanes that end blocks
+// apart, and counts that leave lanes unused or spill into a second group.
+TEST_P(MD5Test, ManyMessagesMatchOneByOne) {
+    const std::string data = test::RandomBytes(9000 + 64, 49);
+    std::mt19937 gen(50);
+    std::vector<std::size_t> lengths;
+    for (std::size_t n = 0; n <= 200; ++n)
+        lengths.push_back(n);
+    for (int i = 0; i < 300; ++i)
+        lengths.push_back(gen() % 9000);
+    for (std::size_t n : {4095u, 4096u, 4097u, 8191u, 8192u})
+        lengths.push_back(n);
+    for (const std::size_t group : {std::size_t{0}, std::size_t{1}, std::size_t{2}, std::size_t{15},
+                                    std::size_t{16}, std::size_t{17}, std::size_t{33}}) {
+        for (std::size_t start = 0; start + group <= lengths.size(); start += group ? group : 1) {
+            std::vector<const unsigned char*> messages;
+            for (std::size_t i = 0; i < group; ++i)
+                messages.push_back(reinterpret_cast<const unsigned char*>(data.data()) +
+                                   (start + i) % 64);
+            std::unique_ptr<unsigned char[][16]> digests(new unsigned char[group][16]);
+            MD5Many(GetParam(), messages.data(), lengths.data() + start, group, digests.get());
+            for (std::size_t i = 0; i < group; ++i) {
+                const std::size_t n = lengths[start + i];
+                ASSERT_EQ(Md5Text(digests[i]), WholeMd5(data.substr((start + i) % 64, n)))
+                    << "group " << group << ", lane " << i << ", " << n << " bytes";
+            }
+            if (group == 0)
+                break;
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, MD5Test, ::testing::Values(Md5Path::Scalar, Md5Path::Avx512),
