@@ -128,4 +128,27 @@ DigestResult ThreadMd5Text(const std::filesystem::path& fileName) {
     }
 }
 
+bool ReadSmallFile(const std::filesystem::path& fileName, unsigned char* block, SmallFile& file) {
+    platform::OsError error;
+    platform::FileReader reader;
+    if (!reader.Open(fileName, &error, platform::OpenMode::RegularOnly))
+        return false;
+    const std::int64_t n = reader.Read(block, DigestBufferSize, &error);
+    if (n < 0 || n >= DigestBufferSize)
+        return false;
+    file.length = reader.Length();
+    file.size = static_cast<std::size_t>(n);
+    return true;
+}
+
+DigestResult SmallFileMd5Result(const SmallFile& file, const unsigned char digest[16]) {
+    if (file.length != 0 && OnProgress)
+        OnProgress(DigestPercent(static_cast<std::int64_t>(file.size), file.length),
+                   static_cast<std::int32_t>(file.size));
+    DigestResult r;
+    r.text = Md5Text(digest);
+    r.complete = true;
+    return r;
+}
+
 } // namespace quillon

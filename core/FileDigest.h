@@ -1,5 +1,7 @@
 #pragma once
 #include "platform/OsError.h"
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -23,6 +25,19 @@ DigestResult GetMd5Text(const std::filesystem::path& fileName);
 // (nothing, a folder, a device, a FIFO) is left unread and reported with error.noFile.
 DigestResult ThreadCrcText(const std::filesystem::path& fileName);
 DigestResult ThreadMd5Text(const std::filesystem::path& fileName);
+
+// A regular file read whole ahead of its turn in a check, so that the MD5 of many small files
+// can be computed side by side.
+struct SmallFile {
+    std::int64_t length = 0; // as the open found it; progress is figured against it
+    std::size_t size = 0;    // bytes read
+};
+// Reads a regular file shorter than one block (DigestBufferSize bytes) whole into block, opened
+// as ThreadMd5Text opens it. False for everything ThreadMd5Text must see for itself: no regular
+// file, a failed open or read, a block or more of bytes.
+bool ReadSmallFile(const std::filesystem::path& fileName, unsigned char* block, SmallFile& file);
+// What ThreadMd5Text gives for a file so read whose MD5 is digest, with the same progress call.
+DigestResult SmallFileMd5Result(const SmallFile& file, const unsigned char digest[16]);
 
 // Eight upper-case hex digits, leading zeros kept.
 std::string CrcText(std::uint32_t crc);

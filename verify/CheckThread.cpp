@@ -5,6 +5,7 @@
 #include "core/ListFile.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
+#include "verify/Md5ReadAhead.h"
 #include "verify/SizeLookup.h"
 #include "verify/VerifyModel.h"
 
@@ -81,10 +82,29 @@ void TcrcThread::Execute() {
     RunOnGui(view, [this] { model_.EndCheck(); });
 }
 
+void TcrcThread::ReadAhead(Md5ReadAhead& readAhead, std::size_t first) {
+    // Far enough to fill the lanes through a few big or unselected entries, near enough that
+    // a file is read moments before its turn.
+    constexpr std::size_t Scan = 4 * MD5ManyLanes;
+    VerifyView& view = model_.View();
+    const std::size_t count = model_.ItemList.size();
+    readAhead.Begin(first);
+    std::size_t i = first;
+    for (; i < count && i - first < Scan && !readAhead.Full() && !AbortRequested; ++i) {
+        const TItemRec& e = *model_.ItemList[i];
+        if (e.ListItem == NoRow || !Md5ReadAhead::Fits(e.Size)) continue;
+        // The loop has just found the first one in the check.
+        if (i != first && !CheckAll && !view.IsRowSelected(e.ListItem)) continue;
+        readAhead.Add(i, e.FileName);
+    }
+    readAhead.Finish(i);
+}
+
 void TcrcThread::CheckEntries() {
     VerifyView& view = model_.View();
     StatusCounters& counters = model_.Counters;
     const std::size_t count = model_.ItemList.size();
+    Md5ReadAhead readAhead;
     for (std::size_t i = 0; i < count; ++i) {
         TItemRec& e = *model_.ItemList[i];
         const RowIndex row = e.ListItem;
@@ -114,7 +134,13 @@ void TcrcThread::CheckEntries() {
         bool noFile = e.Size < 0 && !IsCheckableFile(fileName);
         DigestResult digest;
         if (!noFile) {
-            digest = Md5Mode ? ThreadMd5Text(fileName) : ThreadCrcText(fileName);
+            if (!Md5Mode) {
+                digest = ThreadCrcText(fileName);
+            } else {
+                // A small file that was a file at the start is read with the next few ones.
+                if (Md5ReadAhead::Fits(e.Size) && !readAhead.Covers(i)) ReadAhead(readAhead, i);
+                if (!readAhead.Take(i, digest)) digest = ThreadMd5Text(fileName);
+            }
             noFile = digest.error.noFile;
         }
         if (noFile) {

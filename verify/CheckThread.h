@@ -1,9 +1,11 @@
 #pragma once
 #include <atomic>
+#include <cstddef>
 #include <thread>
 
 namespace quillon {
 
+class Md5ReadAhead;
 class VerifyModel;
 
 // The worker of one check. Owned by the model, which joins it before anything it uses goes.
@@ -28,6 +30,7 @@ private:
     void ThreadMain() noexcept;
     void Execute();
     void CheckEntries();
+    void ReadAhead(Md5ReadAhead& readAhead, std::size_t first);
 
     VerifyModel& model_;
     std::thread thread_;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <stdexcept>
 #include <thread>
 
@@ -183,37 +184,122 @@ TEST_F(CheckTest, VanishedAndChangedFilesAreSeenAtTheStart) {
 }
 
 // Found as files at the start, then gone, or something else, by their turn: the digest's open is
-// then the only test, and it must neither read a FIFO or device (and hang) nor call them Bad.
+// then the only test, and it must neither read a FIFO or device (and hang) nor call them Bad. In
+// an MD5 list the small files are read ahead, from the first entry's turn on; a file that has
+// outgrown that read by then is read the usual way.
 TEST_F(CheckTest, FilesReplacedAfterTheStartAreMissingAtTheirTurn) {
     std::vector<std::string> names = {"gone", "folder"};
 #ifndef _WIN32
     names.insert(names.end(), {"fifo", "zero"});
 #endif
-    std::vector<std::string> lines;
-    for (const auto& n : names) {
-        dir.Write(n, "abc");
-        lines.push_back(n + " 352441C2");
-    }
-    dir.Write("last", "abc");
-    lines.push_back("last 352441C2");
-    Load({List("l.sfv", lines)});
-    view.hook = [&](std::string_view op, std::int32_t row) {
-        if (op != "scroll" || row != 1) return;
-        for (const auto& n : names) std::filesystem::remove(dir / n);
-        std::filesystem::create_directory(dir / "folder");
+    const std::string grown = RandomBytes(70000, 11);
+    const auto grownFile = dir.Write("grown", grown);
+    const std::string grownCrc = ThreadCrcText(grownFile).text;
+    const std::string grownMd5 = ThreadMd5Text(grownFile).text;
+    const std::string abcMd5 = "900150983cd24fb0d6963f7d28e17f72", abcCrc = "352441C2";
+    for (const bool md5 : {false, true}) {
+        SCOPED_TRACE(md5 ? "MD5" : "SFV");
+        const auto line = [&](const std::string& name, const std::string& md5Text,
+                              const std::string& crcText) {
+            return md5 ? md5Text + " " + name : name + " " + crcText;
+        };
+        std::vector<std::string> lines;
+        for (const auto& n : names) {
+            std::filesystem::remove_all(dir / n);
+            dir.Write(n, "abc");
+            lines.push_back(line(n, abcMd5, abcCrc));
+        }
+        dir.Write("grown", "abc");
+        lines.push_back(line("grown", grownMd5, grownCrc));
+        dir.Write("last", "abc");
+        lines.push_back(line("last", abcMd5, abcCrc));
+        Load({List(md5 ? "l.md5" : "l.sfv", lines)});
+        view.hook = [&](std::string_view op, std::int32_t row) {
+            if (op != "scroll" || row != 1) return;
+            for (const auto& n : names) std::filesystem::remove(dir / n);
+            std::filesystem::create_directory(dir / "folder");
 #ifndef _WIN32
-        ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
-        std::filesystem::create_symlink("/dev/zero", dir / "zero");
+            ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+            std::filesystem::create_symlink("/dev/zero", dir / "zero");
 #endif
+            dir.Write("grown", grown);
+        };
+        Check();
+        view.hook = nullptr;
+        std::vector<std::int32_t> expected(names.size(), M);
+        expected.insert(expected.end(), {G, G});
+        EXPECT_EQ(Statuses(), expected);
+        for (std::size_t i = 0; i < names.size(); ++i)
+            EXPECT_EQ(view.SizeTextOf(static_cast<RowIndex>(i + 1)), "Not Found") << names[i];
+        const auto missing = static_cast<std::int32_t>(names.size());
+        EXPECT_EQ(Counts(), (std::vector<std::int32_t>{0, missing, 0, 2}));
+        ExpectRunEnded();
+    }
+}
+
+// The small files of an MD5 list are read ahead and digested side by side: each result must land
+// on its own entry, each file in scope be read once, and no file out of scope be read at all.
+TEST_F(CheckTest, Md5ReadAheadResultsLandOnTheirOwnEntries) {
+    const std::size_t sizes[] = {0, 1, 55, 56, 63, 64, 65, 4096, 65535, 65536, 70000};
+    std::vector<std::string> lines;
+    std::vector<std::int32_t> expected;
+    constexpr int Files = 45;
+    const auto nameOf = [](std::size_t i) {
+        std::string name = "f"; // "f" + to_string() draws a false -Wrestrict from MinGW's GCC
+        return name.append(std::to_string(i));
     };
+    for (int i = 0; i < Files; ++i) {
+        const std::string name = nameOf(static_cast<std::size_t>(i));
+        const auto file = dir.Write(name, RandomBytes(sizes[i % std::size(sizes)], 100 + i));
+        std::string md5 = GetMd5Text(file).text;
+        expected.push_back(G);
+        if (i % 3 == 1) {
+            md5[5] = md5[5] == '0' ? '1' : '0';
+            expected.back() = B;
+        }
+        if (i % 7 == 6) {
+            std::filesystem::remove(file);
+            expected.back() = M;
+        }
+        lines.push_back(md5 + " " + name);
+    }
+    Load({List("l.md5", lines)});
+    std::map<std::string, int> opened; // reads from the start of a file
+    platform::FileReader::SetReadFaultForTests([&](const std::filesystem::path& p, std::int64_t at) {
+        if (at == 0) ++opened[p.filename().string()];
+        return 0;
+    });
+    struct SeamOff {
+        ~SeamOff() { platform::FileReader::SetReadFaultForTests(nullptr); }
+    } seamOff;
+
+    // Scattered rows (row r is entry r - 1), so the read-ahead must skip the others.
+    const std::vector<RowIndex> selected = {2, 3, 5, 17, 20, 21, 22, 23, 24, 25, 26, 27, 28,
+                                            29, 30, 31, 32, 33, 34, 35, 36, 44};
+    view.Select({});
+    for (RowIndex r : selected) view.SetSelected(r, true);
     Check();
-    std::vector<std::int32_t> expected(names.size(), M);
-    expected.push_back(G);
+    std::vector<std::int32_t> partial(Files, U);
+    std::map<std::string, int> once;
+    for (RowIndex r : selected) {
+        const auto i = static_cast<std::size_t>(r - 1);
+        partial[i] = expected[i];
+        if (expected[i] != M) once[nameOf(i)] = 1;
+    }
+    EXPECT_EQ(Statuses(), partial);
+    EXPECT_EQ(opened, once);
+    EXPECT_EQ(model->Progress.DoneBytes, model->Progress.TotalBytes);
+
+    opened.clear();
+    view.Select({});
+    Check();
     EXPECT_EQ(Statuses(), expected);
-    for (std::size_t i = 0; i < names.size(); ++i)
-        EXPECT_EQ(view.SizeTextOf(static_cast<RowIndex>(i + 1)), "Not Found") << names[i];
-    const auto missing = static_cast<std::int32_t>(names.size());
-    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{0, missing, 0, 1}));
+    once.clear();
+    for (std::size_t i = 0; i < Files; ++i)
+        if (expected[i] != M) once[nameOf(i)] = 1;
+    EXPECT_EQ(opened, once);
+    EXPECT_EQ(model->Progress.DoneBytes, model->Progress.TotalBytes);
+    ExpectRowsMatchEntries();
     ExpectRunEnded();
 }
 
