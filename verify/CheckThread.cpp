@@ -93,9 +93,10 @@ void TcrcThread::ReadAhead(Md5ReadAhead& readAhead, std::size_t first) {
     for (; i < count && i - first < Scan && !readAhead.Full() && !AbortRequested; ++i) {
         const TItemRec& e = *model_.ItemList[i];
         if (e.ListItem == NoRow || !Md5ReadAhead::Fits(e.Size)) continue;
-        // The loop has just found the first one in the check.
+        // The loop has just found the first one in scope.
         if (i != first && !CheckAll && !view.IsRowSelected(e.ListItem)) continue;
-        readAhead.Add(i, e.FileName);
+        const std::filesystem::path fileName = e.FileName; // a copy, as at its turn
+        readAhead.Add(i, fileName);
     }
     readAhead.Finish(i);
 }
