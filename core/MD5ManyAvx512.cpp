@@ -18,11 +18,7 @@
 namespace quillon {
 namespace {
 
-// vpternlogd truth tables with b = 0xF0, c = 0xCC, d = 0xAA.
-constexpr int F = 0xCA; // (b & c) | (~b & d)
-constexpr int G = 0xE4; // (b & d) | (c & ~d)
-constexpr int H = 0x96; // b ^ c ^ d
-constexpr int I = 0x39; // c ^ (b | ~d)
+using namespace md5ternary;
 
 template <int Fn, int S>
 QUILLON_MD5_MANY_TARGET inline __attribute__((always_inline)) void
