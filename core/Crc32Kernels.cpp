@@ -1,5 +1,6 @@
-#include "core/Crc32.h"
 #include "core/Crc32Kernels.h"
+#include "core/CpuFeatures.h"
+#include "core/Crc32.h"
 
 #include <array>
 #include <atomic>
@@ -12,7 +13,6 @@
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#include <cpuid.h>
 #include <immintrin.h>
 #pragma GCC diagnostic pop
 #endif
@@ -395,47 +395,6 @@ QUILLON_VPCLMUL_GFNI std::uint32_t UpdateVpclmulGfni(std::uint32_t crc, const un
     if (n < 2048)
         return UpdateVpclmul(crc, p, n);
     return UpdateVpclmulGfniRounds<GfniMultiplied, GfniByMatrix>(crc, p, n);
-}
-
-struct CpuFeatures {
-    bool pclmul = false;
-    bool vpclmul = false;
-    bool gfni = false; // with the 512-bit forms and the double shifts beside vpclmul
-};
-
-std::uint64_t ReadXcr0() {
-    std::uint32_t low = 0, high = 0;
-    // The instruction rather than _xgetbv, which would need the xsave target on this function.
-    __asm__ volatile("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
-    return static_cast<std::uint64_t>(high) << 32 | low;
-}
-
-CpuFeatures DetectCpu() {
-    CpuFeatures f;
-    unsigned a = 0, b = 0, c = 0, d = 0;
-    if (!__get_cpuid(1, &a, &b, &c, &d))
-        return f;
-    constexpr unsigned Sse41 = 1u << 19, Pclmul = 1u << 1, OsXsave = 1u << 27;
-    f.pclmul = (c & Sse41) && (c & Pclmul);
-    if (!f.pclmul || !(c & OsXsave))
-        return f;
-    if (!__get_cpuid_count(7, 0, &a, &b, &c, &d))
-        return f;
-    constexpr unsigned Avx512F = 1u << 16, Avx512VL = 1u << 31, Vpclmulqdq = 1u << 10;
-    if (!(b & Avx512F) || !(b & Avx512VL) || !(c & Vpclmulqdq))
-        return f;
-    // The processor having the instructions is not enough: the system must save the state of
-    // the SSE and AVX registers (bits 1, 2) and of the opmask and 512-bit registers (bits 5-7).
-    constexpr std::uint64_t ZmmState = 0xE6;
-    f.vpclmul = (ReadXcr0() & ZmmState) == ZmmState;
-    constexpr unsigned Avx512BW = 1u << 30, Vbmi2 = 1u << 6, Gfni = 1u << 8;
-    f.gfni = f.vpclmul && (b & Avx512BW) && (c & Vbmi2) && (c & Gfni);
-    return f;
-}
-
-const CpuFeatures& Cpu() {
-    static const CpuFeatures features = DetectCpu();
-    return features;
 }
 
 #endif // QUILLON_CRC_X86

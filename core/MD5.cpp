@@ -1,14 +1,15 @@
 #include "core/MD5.h"
+#include "core/CpuFeatures.h"
 #include "core/MD5Kernels.h"
 
 #include <atomic>
 #include <bit>
 #include <cassert>
+#include <chrono>
 #include <cstring>
 
 #if defined(__x86_64__) || defined(_M_X64)
 #define QUILLON_MD5_X86 1
-#include <cpuid.h>
 #endif
 
 namespace quillon {
@@ -158,53 +159,41 @@ void BlocksScalar(std::uint32_t state[4], const unsigned char* p, std::size_t bl
 
 #if QUILLON_MD5_X86
 
-std::uint64_t ReadXcr0() {
-    unsigned low = 0, high = 0;
-    // The instruction rather than _xgetbv, which would need the xsave target on this function.
-    __asm__ volatile("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
-    return static_cast<std::uint64_t>(high) << 32 | low;
-}
-
-bool DetectAvx512() {
-    unsigned a = 0, b = 0, c = 0, d = 0;
-    if (!__get_cpuid(1, &a, &b, &c, &d))
-        return false;
-    constexpr unsigned OsXsave = 1u << 27;
-    if (!(c & OsXsave))
-        return false;
-    if (!__get_cpuid_count(7, 0, &a, &b, &c, &d))
-        return false;
-    constexpr unsigned Avx512F = 1u << 16, Avx512VL = 1u << 31;
-    if (!(b & Avx512F) || !(b & Avx512VL))
-        return false;
-    // The system must also save the SSE and AVX registers (bits 1, 2) and the opmask and
-    // 512-bit registers (bits 5-7); EVEX code touches that state even at 128 bits.
-    constexpr std::uint64_t ZmmState = 0xE6;
-    return (ReadXcr0() & ZmmState) == ZmmState;
-}
-
-bool HasAvx512() {
-    static const bool has = DetectAvx512();
-    return has;
-}
-
-// The vector path wins only where a vector rotate takes one cycle. Zen 4 (AMD family 19h) takes
-// two for vprold, so each step there costs five cycles against four and a half for the scalar one
-// (measured: scalar 1.2x the vector path).
-bool SlowVectorRotate() {
-    unsigned a = 0, b = 0, c = 0, d = 0;
-    if (!__get_cpuid(0, &a, &b, &c, &d))
-        return false;
-    const bool amd = b == 0x68747541 && d == 0x69746e65 && c == 0x444d4163; // "AuthenticAMD"
-    if (!amd || !__get_cpuid(1, &a, &b, &c, &d))
-        return false;
-    const unsigned family = ((a >> 8) & 0xF) + ((a >> 20) & 0xFF);
-    return family == 0x19;
-}
-
-bool PreferAvx512() {
-    static const bool prefer = HasAvx512() && !SlowVectorRotate();
-    return prefer;
+// Whether the vector path beats the scalar one depends on the latency of the vector rotate and
+// add, which no feature bit tells: it won where those take one cycle, and lost on Zen 4 (scalar
+// 1.2x) and Zen 5 (scalar 1.8x). So both run on the same few blocks and the faster one stays.
+Md5Path Calibrate() {
+    using Clock = std::chrono::steady_clock;
+    // 4 KiB: some microseconds a try, well above the clock's step (100 ns on Windows). Timing
+    // does not depend on the bytes.
+    alignas(64) unsigned char data[4096];
+    std::memset(data, 0x5A, sizeof data);
+    std::uint32_t state[4] = {};
+    const Kernel kernels[2] = {BlocksScalar, Md5BlocksAvx512};
+    Clock::duration best[2] = {Clock::duration::max(), Clock::duration::max()};
+    // The best of several tries drops those an interrupt or a busy neighbour stretched; the
+    // order alternates so that a clock speeding up meanwhile favours neither. The first round
+    // also pays for cold caches. Slow as both may be, it stops after a fraction of a millisecond.
+    constexpr int MinRounds = 3, MaxRounds = 6;
+    constexpr auto Budget = std::chrono::microseconds(300);
+    const auto begin = Clock::now();
+    for (int round = 0; round < MaxRounds; ++round) {
+        for (int k = 0; k < 2; ++k) {
+            const int which = k ^ (round & 1);
+            // The barriers keep the blocks between the two readings of the clock.
+            __asm__ volatile("" : : "r"(state) : "memory");
+            const auto start = Clock::now();
+            kernels[which](state, data, sizeof data / 64);
+            __asm__ volatile("" : : "r"(state) : "memory");
+            const auto took = Clock::now() - start;
+            if (took < best[which])
+                best[which] = took;
+        }
+        if (round + 1 >= MinRounds && Clock::now() - begin > Budget)
+            break;
+    }
+    // Near a tie the scalar path stays: it leaves the vector unit to other threads.
+    return best[1] < best[0] - best[0] / 32 ? Md5Path::Avx512 : Md5Path::Scalar;
 }
 
 #endif // QUILLON_MD5_X86
@@ -223,8 +212,10 @@ std::atomic<int> ActivePath{-1};
 Md5Path CurrentPath() {
     int p = ActivePath.load(std::memory_order_relaxed);
     if (p < 0) {
-        p = static_cast<int>(BestMd5Path());
-        ActivePath.store(p, std::memory_order_relaxed);
+        // A path selected meanwhile by another thread wins over the measured one.
+        const int best = static_cast<int>(BestMd5Path());
+        if (ActivePath.compare_exchange_strong(p, best, std::memory_order_relaxed))
+            p = best;
     }
     return static_cast<Md5Path>(p);
 }
@@ -315,7 +306,7 @@ bool Md5PathSupported(Md5Path path) {
         return true;
 #if QUILLON_MD5_X86
     case Md5Path::Avx512:
-        return HasAvx512();
+        return Cpu().avx512;
 #endif
     default:
         return false;
@@ -324,10 +315,12 @@ bool Md5PathSupported(Md5Path path) {
 
 Md5Path BestMd5Path() {
 #if QUILLON_MD5_X86
-    if (PreferAvx512())
-        return Md5Path::Avx512;
-#endif
+    // Measured once; a function-local static, so threads that come together wait for one run.
+    static const Md5Path best = Cpu().avx512 ? Calibrate() : Md5Path::Scalar;
+    return best;
+#else
     return Md5Path::Scalar;
+#endif
 }
 
 const char* Md5PathName(Md5Path path) {
