@@ -159,32 +159,58 @@ void BlocksScalar(std::uint32_t state[4], const unsigned char* p, std::size_t bl
 
 #if QUILLON_MD5_X86
 
+struct Speeds {
+    Md5Path single;       // the faster single-stream path
+    double manyBlockCost; // one block of all sixteen lanes of Md5ManyAvx512, in scalar blocks
+};
+
 // Whether the vector path beats the scalar one depends on the latency of the vector rotate and
 // add, which no feature bit tells: it won where those take one cycle, and lost on Zen 4 (scalar
-// 1.2x) and Zen 5 (scalar 1.8x). So both run on the same few blocks and the faster one stays.
-Md5Path Calibrate() {
+// 1.2x) and Zen 5 (scalar 1.8x). So each runs on the same few blocks and the faster one stays.
+// The sixteen-lane kernel is timed alongside: how much one of its blocks costs decides when a
+// long message is better hashed alone than beside short ones.
+Speeds Measure() {
     using Clock = std::chrono::steady_clock;
     // 4 KiB: some microseconds a try, well above the clock's step (100 ns on Windows). Timing
     // does not depend on the bytes.
-    alignas(64) unsigned char data[4096];
+    constexpr std::size_t Blocks = 64;
+    alignas(64) unsigned char data[Blocks * 64];
     std::memset(data, 0x5A, sizeof data);
     std::uint32_t state[4] = {};
-    const Kernel kernels[2] = {BlocksScalar, Md5BlocksAvx512};
-    Clock::duration best[2] = {Clock::duration::max(), Clock::duration::max()};
+    // Sixteen lanes of 31 whole blocks and one of padding, all reading the same bytes.
+    constexpr std::size_t LaneLength = 31 * 64 + 55, LaneBlocks = 32;
+    const unsigned char* lanes[16];
+    std::size_t lengths[16];
+    for (int i = 0; i < 16; ++i) {
+        lanes[i] = data;
+        lengths[i] = LaneLength;
+    }
+    unsigned char digests[16][16];
+    auto run = [&](int which) {
+        if (which == 0)
+            BlocksScalar(state, data, Blocks);
+        else if (which == 1)
+            Md5BlocksAvx512(state, data, Blocks);
+        else
+            Md5ManyAvx512(lanes, lengths, 16, digests);
+    };
+    Clock::duration best[3] = {Clock::duration::max(), Clock::duration::max(),
+                               Clock::duration::max()};
     // The best of several tries drops those an interrupt or a busy neighbour stretched; the
-    // order alternates so that a clock speeding up meanwhile favours neither. The first round
-    // also pays for cold caches. Slow as both may be, it stops after a fraction of a millisecond.
+    // order turns every round so that a clock speeding up meanwhile favours none. The first
+    // round also pays for cold caches. Slow as all may be, it stops within a fraction of a
+    // millisecond.
     constexpr int MinRounds = 3, MaxRounds = 6;
-    constexpr auto Budget = std::chrono::microseconds(300);
+    constexpr auto Budget = std::chrono::microseconds(400);
     const auto begin = Clock::now();
     for (int round = 0; round < MaxRounds; ++round) {
-        for (int k = 0; k < 2; ++k) {
-            const int which = k ^ (round & 1);
-            // The barriers keep the blocks between the two readings of the clock.
-            __asm__ volatile("" : : "r"(state) : "memory");
+        for (int k = 0; k < 3; ++k) {
+            const int which = (round + k) % 3;
+            // The barriers keep the work between the two readings of the clock.
+            __asm__ volatile("" : : "r"(state), "r"(digests) : "memory");
             const auto start = Clock::now();
-            kernels[which](state, data, sizeof data / 64);
-            __asm__ volatile("" : : "r"(state) : "memory");
+            run(which);
+            __asm__ volatile("" : : "r"(state), "r"(digests) : "memory");
             const auto took = Clock::now() - start;
             if (took < best[which])
                 best[which] = took;
@@ -192,8 +218,19 @@ Md5Path Calibrate() {
         if (round + 1 >= MinRounds && Clock::now() - begin > Budget)
             break;
     }
+    Speeds s;
     // Near a tie the scalar path stays: it leaves the vector unit to other threads.
-    return best[1] < best[0] - best[0] / 32 ? Md5Path::Avx512 : Md5Path::Scalar;
+    s.single = best[1] < best[0] - best[0] / 32 ? Md5Path::Avx512 : Md5Path::Scalar;
+    const double scalarBlock = static_cast<double>(best[0].count()) / Blocks;
+    const double manyBlock = static_cast<double>(best[2].count()) / LaneBlocks;
+    s.manyBlockCost = scalarBlock > 0 ? manyBlock / scalarBlock : 1.0;
+    return s;
+}
+
+// Measured once; a function-local static, so threads that come together wait for one run.
+const Speeds& MeasuredSpeeds() {
+    static const Speeds speeds = Measure();
+    return speeds;
 }
 
 #endif // QUILLON_MD5_X86
@@ -315,9 +352,7 @@ bool Md5PathSupported(Md5Path path) {
 
 Md5Path BestMd5Path() {
 #if QUILLON_MD5_X86
-    // Measured once; a function-local static, so threads that come together wait for one run.
-    static const Md5Path best = Cpu().avx512 ? Calibrate() : Md5Path::Scalar;
-    return best;
+    return Cpu().avx512 ? MeasuredSpeeds().single : Md5Path::Scalar;
 #else
     return Md5Path::Scalar;
 #endif
@@ -342,6 +377,12 @@ Md5Path SelectMd5Path(Md5Path path) {
 }
 
 Md5Path ActiveMd5Path() { return CurrentPath(); }
+
+#if QUILLON_MD5_X86
+double Md5ManyBlockCost() {
+    return MeasuredSpeeds().manyBlockCost;
+}
+#endif
 
 void MD5Blocks(Md5Path path, std::uint32_t state[4], const void* blocks, std::size_t count) {
     // A path the processor lacks would fault on its first instruction; every path gives the

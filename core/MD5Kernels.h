@@ -18,6 +18,9 @@ void Md5BlocksAvx512(std::uint32_t state[4], const unsigned char* p, std::size_t
 // Whole messages, one per lane of a 512-bit register; count is 1 to 16. Needs AVX-512F.
 void Md5ManyAvx512(const unsigned char* const messages[], const std::size_t lengths[],
                    std::size_t count, unsigned char digests[][16]);
+// What one block of all sixteen lanes of Md5ManyAvx512 costs here, in blocks of the scalar path:
+// measured at first use with the single-stream paths. Needs AVX-512F.
+double Md5ManyBlockCost();
 #endif
 
 } // namespace quillon

@@ -253,6 +253,40 @@ TEST_P(MD5Test, ManyMessagesMatchOneByOne) {
     }
 }
 
+// The default entry splits each group of sixteen between the lanes and one-by-one by cost: a
+// long message anywhere among short ones goes alone, even messages stay together, and the
+// digests must land in their own places either way.
+TEST(MD5Many, UnevenGroupsMatchOneByOne) {
+    const std::string data = test::RandomBytes(70000, 51);
+    std::mt19937 gen(52);
+    std::vector<std::vector<std::size_t>> groups;
+    for (const std::size_t count : {2u, 3u, 5u, 16u, 17u, 40u}) {
+        for (std::size_t longAt = 0; longAt<count; longAt += count> 5 ? 7 : 1) {
+            std::vector<std::size_t> lengths(count);
+            for (std::size_t& n : lengths)
+                n = gen() % 200;
+            lengths[longAt] = 60000 + gen() % 5000;
+            // A second long one, and a middling one, in some groups.
+            if (count > 3)
+                lengths[(longAt + 2) % count] = 50000 + gen() % 5000;
+            if (count > 5)
+                lengths[(longAt + 3) % count] = 8000 + gen() % 1000;
+            groups.push_back(lengths);
+        }
+        groups.push_back(std::vector<std::size_t>(count, 4096));
+    }
+    for (const auto& lengths : groups) {
+        std::vector<const unsigned char*> messages;
+        for (std::size_t i = 0; i < lengths.size(); ++i)
+            messages.push_back(reinterpret_cast<const unsigned char*>(data.data()) + i % 64);
+        std::unique_ptr<unsigned char[][16]> digests(new unsigned char[lengths.size()][16]);
+        MD5Many(messages.data(), lengths.data(), lengths.size(), digests.get());
+        for (std::size_t i = 0; i < lengths.size(); ++i)
+            ASSERT_EQ(Md5Text(digests[i]), WholeMd5(data.substr(i % 64, lengths[i])))
+                << "message " << i << " of " << lengths.size() << ", " << lengths[i] << " bytes";
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Paths, MD5Test, ::testing::Values(Md5Path::Scalar, Md5Path::Avx512),
                          [](const auto& info) { return std::string(Md5PathName(info.param)); });
 
