@@ -29,30 +29,51 @@ std::int32_t DigestPercent(std::int64_t done, std::int64_t length) {
         std::nearbyint(static_cast<double>(done) / static_cast<double>(length) * 100.0));
 }
 
-std::uint32_t FileCrc32(const std::filesystem::path& fileName, bool* complete,
-                        platform::OpenMode mode) {
-    if (complete) *complete = false;
+BlockRun DigestFileBlocks(const std::filesystem::path& fileName, platform::OpenMode mode,
+                          BlockPump pump, platform::OsError& error,
+                          const std::function<void(const unsigned char*, std::size_t)>& digest) {
     auto buffer = std::make_unique_for_overwrite<DigestBlock>();
     platform::FileReader file;
-    platform::OsError error;
-    if (!file.Open(fileName, &error, mode)) throw FileError(FileError::Kind::Open, fileName, error);
+    if (!file.Open(fileName, &error, mode))
+        return BlockRun::OpenFailed;
     const std::int64_t length = file.Length();
     std::int64_t done = 0;
-    std::uint32_t crc = 0xFFFFFFFFu;
     for (;;) {
-        std::int64_t n = file.Read(buffer->bytes, DigestBufferSize, &error);
-        if (n < 0) throw FileError(FileError::Kind::Read, fileName, error);
-        crc = UpdateCrc32(crc, buffer->bytes, static_cast<std::int32_t>(n));
+        const std::int64_t n = file.Read(buffer->bytes, DigestBufferSize, &error);
+        if (n < 0)
+            return BlockRun::ReadFailed;
+        digest(buffer->bytes, static_cast<std::size_t>(n));
         done += n;
         if (OnProgress && length != 0)
             OnProgress(DigestPercent(done, length), static_cast<std::int32_t>(n));
-        if (!NoMessagePump && MessagePump) MessagePump();
-        if (n != DigestBufferSize) {
-            if (complete) *complete = true; // read to the end
-            break;
-        }
-        if (AbortRequested) break;
+        const bool pumpNow =
+            pump == BlockPump::Always || (pump == BlockPump::UnlessNoMessagePump && !NoMessagePump);
+        if (pumpNow && MessagePump)
+            MessagePump();
+        if (n != DigestBufferSize)
+            return BlockRun::Complete; // read to the end
+        if (AbortRequested)
+            return BlockRun::Aborted;
     }
+}
+
+std::uint32_t FileCrc32(const std::filesystem::path& fileName, bool* complete,
+                        platform::OpenMode mode) {
+    if (complete)
+        *complete = false;
+    platform::OsError error;
+    std::uint32_t crc = 0xFFFFFFFFu;
+    auto digest = [&crc](const unsigned char* p, std::size_t n) {
+        crc = UpdateCrc32(crc, p, static_cast<std::int32_t>(n));
+    };
+    const BlockRun run =
+        DigestFileBlocks(fileName, mode, BlockPump::UnlessNoMessagePump, error, digest);
+    if (run == BlockRun::OpenFailed)
+        throw FileError(FileError::Kind::Open, fileName, error);
+    if (run == BlockRun::ReadFailed)
+        throw FileError(FileError::Kind::Read, fileName, error);
+    if (complete)
+        *complete = run == BlockRun::Complete;
     return ~crc;
 }
 

@@ -36,6 +36,21 @@ extern std::function<void()> MessagePump;
 // The percent passed to OnProgress: done / length x 100 to the nearest integer, halves to even.
 std::int32_t DigestPercent(std::int64_t done, std::int64_t length);
 
+// How the window may handle its messages between the blocks of a file digest.
+enum class BlockPump {
+    Never,
+    Always,
+    UnlessNoMessagePump, // as NoMessagePump stands at each block
+};
+enum class BlockRun { OpenFailed, ReadFailed, Aborted, Complete };
+// The loop of every file digest: opens fileName and hands each block read, of up to
+// DigestBufferSize bytes, to digest, then calls OnProgress (a file of length 0 gets no call) and
+// MessagePump as pump says. Complete when a short read ends the file; Aborted when AbortRequested
+// is seen after a full block. error tells why an open or a read failed.
+BlockRun DigestFileBlocks(const std::filesystem::path& fileName, platform::OpenMode mode,
+                          BlockPump pump, platform::OsError& error,
+                          const std::function<void(const unsigned char*, std::size_t)>& digest);
+
 // The finished CRC-32 of a whole file. Throws FileError ("Cannot open file %s") when the file
 // cannot be opened. complete (optional) tells whether every byte was read: false after an abort
 // or a failed read. With OpenMode::RegularOnly a name that holds no regular file raises the error
