@@ -1,7 +1,8 @@
 #include "core/MD5.h"
-#include "core/MD5Many.h"
 #include "core/FileDigest.h"
+#include "core/MD5Many.h"
 #include "tests/TempDir.h"
+#include "tests/core/KernelLog.h"
 
 #include <gtest/gtest.h>
 
@@ -97,8 +98,13 @@ std::string WholeMd5(const std::string& data) {
 class MD5Test : public ::testing::TestWithParam<Md5Path> {
 protected:
     void SetUp() override {
-        if (!Md5PathSupported(GetParam()))
+        if (!Md5PathSupported(GetParam())) {
+            test::KernelSkipped("md5", Md5PathName(GetParam()));
+            if (GetParam() == Md5Path::Avx512)
+                test::KernelSkipped("md5", "many-avx512");
             GTEST_SKIP() << Md5PathName(GetParam()) << " not supported here";
+        }
+        test::KernelRan("md5", Md5PathName(GetParam()));
         before_ = SelectMd5Path(GetParam());
         selected_ = true;
     }
@@ -224,6 +230,8 @@ TEST_P(MD5Test, BitCountCarriesIntoTheHighWord) {
 // Messages side by side: lanes of every length around the padding edges, lanes that end blocks
 // apart, and counts that leave lanes unused or spill into a second group.
 TEST_P(MD5Test, ManyMessagesMatchOneByOne) {
+    if (GetParam() == Md5Path::Avx512)
+        test::KernelRan("md5", "many-avx512");
     const std::string data = test::RandomBytes(9000 + 64, 49);
     std::mt19937 gen(50);
     std::vector<std::size_t> lengths;
@@ -293,8 +301,10 @@ INSTANTIATE_TEST_SUITE_P(Paths, MD5Test, ::testing::Values(Md5Path::Scalar, Md5P
 // Each block routine on its own, from arbitrary chaining values: all paths agree with the scalar
 // one, which the vectors above pin.
 TEST(MD5Blocks, EveryPathAgreesWithScalar) {
-    if (!Md5PathSupported(Md5Path::Avx512))
+    if (!Md5PathSupported(Md5Path::Avx512)) {
+        test::KernelSkipped("md5", "Avx512");
         GTEST_SKIP() << "only the scalar path here";
+    }
     const std::string blocks = test::RandomBytes(64 * 40, 47);
     std::mt19937 gen(48);
     for (std::size_t count = 0; count <= 40; ++count) {
