@@ -4,6 +4,7 @@
 #include "core/Crc32.h"
 #include "core/Crc32Kernels.h"
 #include "core/MD5.h"
+#include "core/MD5Kernels.h"
 #include "core/MD5Many.h"
 
 #include <benchmark/benchmark.h>
@@ -122,6 +123,29 @@ void Md5ManyCase(benchmark::State& state, Md5Path path) {
     benchmark::DoNotOptimize(digests);
 }
 
+// Each 64 KiB block as one message of 60 KiB and fifteen of 256 bytes: a group the lanes would
+// run as long as its longest message.
+void Md5ManyUnevenCase(benchmark::State& state, int how) {
+    constexpr std::size_t Count = 16, Long = 60 * 1024, Short = 256;
+    std::size_t lengths[Count];
+    for (std::size_t& n : lengths)
+        n = Short;
+    lengths[0] = Long;
+    unsigned char digests[Count][16];
+    Cycle(state, [&](const unsigned char* p) {
+        const unsigned char* messages[Count];
+        messages[0] = p;
+        for (std::size_t i = 1; i < Count; ++i)
+            messages[i] = p + Long + (i - 1) * Short;
+        if (how == 0)
+            MD5Many(messages, lengths, Count, digests);
+        else
+            MD5Many(how == 1 ? Md5Path::Avx512 : Md5Path::Scalar, messages, lengths, Count,
+                    digests);
+    });
+    benchmark::DoNotOptimize(digests);
+}
+
 void OpensslMd5(benchmark::State& state) {
     EVP_MD_CTX* ctx = EVP_MD_CTX_new();
     EVP_DigestInit_ex(ctx, EVP_md5(), nullptr);
@@ -200,6 +224,12 @@ int main(int argc, char** argv) {
     for (Md5Path path : {Md5Path::Scalar, Md5Path::Avx512})
         cases.push_back(benchmark::RegisterBenchmark(
             (std::string("Md5/MD5Many_4KiB:") + Md5PathName(path)).c_str(), Md5ManyCase, path));
+    cases.push_back(
+        benchmark::RegisterBenchmark("Md5/MD5Many_uneven:default", Md5ManyUnevenCase, 0));
+    cases.push_back(
+        benchmark::RegisterBenchmark("Md5/MD5Many_uneven:Avx512", Md5ManyUnevenCase, 1));
+    cases.push_back(
+        benchmark::RegisterBenchmark("Md5/MD5Many_uneven:Scalar", Md5ManyUnevenCase, 2));
     cases.push_back(benchmark::RegisterBenchmark("Md5/OpenSSL_EVP", OpensslMd5));
     for (auto* c : cases)
         c->Arg(1)->Arg(static_cast<std::int64_t>(MaxBlocks));
@@ -223,6 +253,12 @@ int main(int argc, char** argv) {
     argv = args.data();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    std::printf("MD5 path chosen at first use: %s", Md5PathName(BestMd5Path()));
+#if defined(__x86_64__) || defined(_M_X64)
+    if (Md5PathSupported(Md5Path::Avx512))
+        std::printf("; a block of all sixteen lanes costs %.2f scalar blocks", Md5ManyBlockCost());
+#endif
+    std::printf("\n");
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     PrintRatios(reporter);
