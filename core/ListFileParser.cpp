@@ -28,27 +28,32 @@ std::string_view TrimRight(std::string_view s) {
 
 std::string_view Trim(std::string_view s) { return TrimRight(TrimLeft(s)); }
 
-// The first CR or LF from start, or npos. find_first_of would search the two-character set once
-// for every byte of the list.
+// The first CR, LF or NUL from start, or npos. A NUL ends its line like a break: a binary or
+// UTF-16 list then gives junk lines that end Missing, and never hides the lines after it.
+// find_first_of would search the character set once for every byte of the list.
 std::size_t LineEnd(std::string_view text, std::size_t start) {
     for (std::size_t i = start; i < text.size(); ++i)
-        if (text[i] == '\n' || text[i] == '\r') return i;
+        if (text[i] == '\n' || text[i] == '\r' || text[i] == '\0')
+            return i;
     return std::string_view::npos;
 }
 
 // "digest *name" (one or more blanks, with or without the binary-mode "*") -> "name digest",
-// appended to out; the result is never longer than line plus one blank.
+// appended to out; the result is never longer than line plus one blank. Only a leading "*" is
+// the marker: x*y is a name of its own, not xy.
 std::string_view AppendMd5Line(std::string_view line, std::string& out) {
     std::size_t p = line.find(' ');
     std::string_view digest;
-    std::string_view rest = line;
+    std::string_view name = line;
     if (p != std::string_view::npos) {
         digest = Trim(line.substr(0, p));
-        rest = line.substr(p);
+        name = line.substr(p);
     }
+    name = Trim(name);
+    if (!name.empty() && name.front() == '*')
+        name.remove_prefix(1);
     const std::size_t start = out.size();
-    for (char c : Trim(rest))
-        if (c != '*') out.push_back(c);
+    out.append(name);
     out.push_back(' ');
     out.append(digest);
     return std::string_view(out).substr(start);
@@ -108,8 +113,7 @@ bool IsMd5ListName(const std::filesystem::path& listFileName) {
     return true;
 }
 
-void ParseListText(std::string_view bytes, bool md5, ListLines& out) {
-    std::string_view text = bytes.substr(0, bytes.find('\0'));
+void ParseListText(std::string_view text, bool md5, ListLines& out) {
     out.normalised.clear();
     out.lines.clear();
 
@@ -146,26 +150,28 @@ void ParseListText(std::string_view bytes, bool md5, ListLines& out) {
         kept[last - 1] = TrimRight(kept[last - 1]);
     }
 
-    // Case-insensitive duplicates: equal keys exactly when the locale calls two lines equal, so
-    // a hash table gives the result of comparing each line with every line kept before it.
+    // Duplicates: where file names ignore letter case, lines equal without regard to it name one
+    // file, and their keys are equal exactly when the locale calls the lines equal. Elsewhere
+    // f.bin and F.BIN are two files, each to be checked, and lines are compared byte for byte.
+    // A hash table gives the result of comparing each line with every line kept before it.
     out.lines.reserve(last - first);
     SeenKeys seen(last - first);
     std::string key;
     for (std::size_t i = first; i < last; ++i) {
-        platform::IgnoreCaseKey(kept[i], key);
-        if (seen.Insert(key)) out.lines.push_back(kept[i]);
+        std::string_view k = kept[i];
+        if (platform::FileNamesIgnoreCase) {
+            platform::IgnoreCaseKey(kept[i], key);
+            k = key;
+        }
+        if (seen.Insert(k))
+            out.lines.push_back(kept[i]);
     }
-}
-
-void ParseListText(std::string_view bytes, bool md5, std::vector<std::string>& lines) {
-    ListLines parsed;
-    ParseListText(bytes, md5, parsed);
-    lines.assign(parsed.lines.begin(), parsed.lines.end());
 }
 
 void ParseListFile(const std::filesystem::path& listFileName, ListLines& out) {
     platform::OsError error;
-    std::optional<std::string> bytes = platform::ReadWholeFile(listFileName, &error);
+    std::optional<std::string> bytes =
+        platform::ReadWholeFile(listFileName, &error, MaxListFileSize);
     if (!bytes) throw FileError(FileError::Kind::Open, listFileName, error);
     const bool md5 = IsMd5ListName(listFileName);
     out.text = std::move(*bytes);
@@ -173,33 +179,16 @@ void ParseListFile(const std::filesystem::path& listFileName, ListLines& out) {
     Md5Mode = md5;
 }
 
-void ParseListFile(const std::filesystem::path& listFileName, std::vector<std::string>& lines) {
-    ListLines parsed;
-    ParseListFile(listFileName, parsed);
-    lines.assign(parsed.lines.begin(), parsed.lines.end());
-}
-
 ListEntryView SplitListLineView(std::string_view line) {
     std::size_t p = line.rfind(' ');
     if (p == line.npos) return ListEntryView{{}, line};
-    std::string_view name = Trim(line.substr(0, p + 1));
-    if (name.size() > 1) {
-        if (name.front() == '"') name.remove_prefix(1);
-        if (!name.empty() && name.back() == '"') name.remove_suffix(1);
-    }
-    return ListEntryView{name, line.substr(p + 1)};
+    return ListEntryView{StripQuotes(Trim(line.substr(0, p + 1))), line.substr(p + 1)};
 }
 
-ListEntry SplitListLine(std::string_view line) {
-    const ListEntryView parts = SplitListLineView(line);
-    return ListEntry{std::string(parts.name), std::string(parts.checksum)};
-}
-
-std::string StripQuotes(std::string text) {
-    if (text.size() > 1) {
-        if (text.front() == '"') text.erase(0, 1);
-        if (!text.empty() && text.back() == '"') text.pop_back();
-    }
+std::string_view StripQuotes(std::string_view text) {
+    // A lone quote is part of the name: q" is not q.
+    if (text.size() > 1 && text.front() == '"' && text.back() == '"')
+        return text.substr(1, text.size() - 2);
     return text;
 }
 

@@ -33,8 +33,28 @@ bool DirectoryExists(const std::filesystem::path& path);
 // The Windows folder as the system reports it (POSIX: empty).
 std::filesystem::path WindowsDirectory();
 
-// Reads a whole file, letting others read but not write it meanwhile.
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, OsError* error);
+// Reads a whole file, letting others read but not write it meanwhile. A file or stream of more
+// than limit bytes is refused with the system's "file too large" error; a stream is read no
+// further than that.
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, OsError* error,
+                                         std::int64_t limit);
+
+// A character that ends the folder part of a path of this system: "\", "/" and the ":" of a
+// drive on Windows; "/" alone on POSIX, where "\" and ":" are ordinary characters of a name.
+template <typename Char> constexpr bool IsFolderSeparator(Char c) {
+#ifdef _WIN32
+    return c == Char('\\') || c == Char('/') || c == Char(':');
+#else
+    return c == Char('/');
+#endif
+}
+
+// Whether the file system takes names that differ only in letter case for one file.
+#ifdef _WIN32
+inline constexpr bool FileNamesIgnoreCase = true;
+#else
+inline constexpr bool FileNamesIgnoreCase = false;
+#endif
 
 // Replaces the file's content with bytes so that a failure leaves any old file intact: writes a
 // temporary file in the same folder, flushes it and renames it over the target. On failure the

@@ -67,7 +67,8 @@ std::optional<FileLookup> LookupPathText(const std::string& path) {
     return f;
 }
 
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, OsError* error) {
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, OsError* error,
+                                         std::int64_t limit) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
         if (error) *error = LastOsError();
@@ -81,7 +82,15 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, OsEr
         return std::nullopt;
     }
     std::string text;
-    if (S_ISREG(st.st_mode)) text.reserve(static_cast<std::size_t>(st.st_size));
+    if (S_ISREG(st.st_mode)) {
+        if (st.st_size > limit) {
+            ::close(fd);
+            if (error)
+                *error = OsErrorFromCode(EFBIG);
+            return std::nullopt;
+        }
+        text.reserve(static_cast<std::size_t>(st.st_size));
+    }
     char buffer[65536];
     for (;;) {
         ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -92,6 +101,13 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, OsEr
             return std::nullopt;
         }
         if (n == 0) break;
+        // A stream that goes on (/dev/zero, a file still growing) stops here.
+        if (static_cast<std::int64_t>(text.size()) + n > limit) {
+            ::close(fd);
+            if (error)
+                *error = OsErrorFromCode(EFBIG);
+            return std::nullopt;
+        }
         text.append(buffer, static_cast<std::size_t>(n));
     }
     ::close(fd);

@@ -63,7 +63,8 @@ std::optional<FileLookup> LookupPath(const std::filesystem::path& path) {
     return f;
 }
 
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, OsError* error) {
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, OsError* error,
+                                         std::int64_t limit) {
     Handle file;
     file.h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
@@ -73,8 +74,14 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, OsEr
     }
     std::string text;
     LARGE_INTEGER size{};
-    if (GetFileSizeEx(file.h, &size) && size.QuadPart > 0)
+    if (GetFileSizeEx(file.h, &size) && size.QuadPart > 0) {
+        if (size.QuadPart > limit) {
+            if (error)
+                *error = OsErrorFromCode(ERROR_FILE_TOO_LARGE);
+            return std::nullopt;
+        }
         text.reserve(static_cast<std::size_t>(size.QuadPart));
+    }
     std::string buffer(65536, '\0');
     for (;;) {
         DWORD got = 0;
@@ -83,6 +90,12 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, OsEr
             return std::nullopt;
         }
         if (got == 0) break;
+        // A stream that goes on (a device, a file still growing) stops here.
+        if (static_cast<std::int64_t>(text.size()) + got > limit) {
+            if (error)
+                *error = OsErrorFromCode(ERROR_FILE_TOO_LARGE);
+            return std::nullopt;
+        }
         text.append(buffer.data(), got);
     }
     return text;

@@ -20,15 +20,15 @@ using Lines = std::vector<std::string>;
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
 Lines Parse(std::string_view text, bool md5) {
-    Lines lines;
-    ParseListText(text, md5, lines);
-    return lines;
+    ListLines parsed;
+    ParseListText(text, md5, parsed);
+    return Lines(parsed.lines.begin(), parsed.lines.end());
 }
 
 Entries Split(const Lines& lines) {
     Entries e;
     for (const auto& line : lines) {
-        ListEntry entry = SplitListLine(line);
+        const ListEntryView entry = SplitListLineView(line);
         e.emplace_back(entry.name, entry.checksum);
     }
     return e;
@@ -126,7 +126,12 @@ TEST(ListFileParse, Md5LineForms) {
         std::string text;
         Entries entries;
     } cases[] = {
-        {"every '*' goes", "D *a*b*.txt", {{"ab.txt", "D"}}},
+        // Only the binary-mode marker goes: x*y is no other name for xy.
+        {"only a leading '*' goes", "D *a*b*.txt", {{"a*b*.txt", "D"}}},
+        {"inner '*' kept", "D x*y\r\nD **z", {{"x*y", "D"}, {"*z", "D"}}},
+        {"'*' in a line without a blank",
+         "D a\r\n*x*\r\nD b",
+         {{"a", "D"}, {"x*", ""}, {"b", "D"}}},
         {"name with blanks", "D my  file.txt", {{"my  file.txt", "D"}}},
         {"no blank, inner line: the whole line is the name",
          "D a\r\nnoblank\r\nD b",
@@ -153,18 +158,31 @@ TEST(ListFileParse, LineBreaksAllGiveTheSameLines) {
     }
 }
 
-TEST(ListFileParse, NulEndsTheText) {
+// A NUL ends its line, never the text: nothing after it can hide from a check.
+TEST(ListFileParse, NulEndsItsLine) {
+    using namespace std::string_literals;
     struct Case {
         std::string text;
         Lines lines;
     } cases[] = {
-        {std::string("a 1\r\nb 2\0\r\nc 3", 14), {"a 1", "b 2"}},
-        {std::string("a 1\r\nb\0 2\r\nc 3", 14), {"a 1", "b"}},
-        {std::string("\0a 1", 4), {}},
-        {std::string("a 1\0", 4), {"a 1"}},
+        {"a 1\r\nb 2\0\r\nc 3"s, {"a 1", "b 2", "c 3"}},
+        {"a 1\r\nb\0 2\r\nc 3"s, {"a 1", "b", " 2", "c 3"}},
+        {"f 1\r\n; c \0\r\ng 2"s, {"f 1", "g 2"}},
+        {"\0a 1"s, {"a 1"}},
+        {"a 1\0"s, {"a 1"}},
+        {"a 1\0\0\0b 2"s, {"a 1", "b 2"}},
+        // UTF-16: every other byte a NUL; junk lines, none of them lost.
+        {"\xFF\xFE"s + "a\0 \0"
+                       "1\0\r\0\n\0"s,
+         {"\xFF\xFE"
+          "a",
+          " ", "1"}},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(Parse(c.text, false), c.lines) << Visible(c.text);
+        for (const auto& line : Parse(c.text, true))
+            EXPECT_EQ(line.find('\0'), std::string::npos) << Visible(c.text);
+    }
 }
 
 TEST(ListFileParse, ByteOrderMarkIsPartOfTheFirstLine) {
@@ -174,26 +192,36 @@ TEST(ListFileParse, ByteOrderMarkIsPartOfTheFirstLine) {
     EXPECT_EQ(Parse(bom + "a 1", false), (Lines{bom + "a 1"}));
 }
 
-TEST(ListFileParse, DuplicatesWithoutRegardToCaseFirstKept) {
+// Lines that name one file go, the first staying. Where names ignore case (Windows) that is
+// without regard to case; on POSIX f.bin and F.BIN are two files and both must be checked.
+TEST(ListFileParse, DuplicatesFirstKept) {
+    const bool fold = platform::FileNamesIgnoreCase;
     struct Case {
         const char* why;
         std::string text;
         bool md5;
         Lines lines;
+        Lines exactLines; // where case matters, when other
     } cases[] = {
-        {"identical", "a.txt 1\r\na.txt 1", false, {"a.txt 1"}},
-        {"case only", "a.txt ab\r\nA.TXT AB\r\nA.txt aB", false, {"a.txt ab"}},
-        {"first of each group, in order",
-         "b 2\r\na 1\r\nB 2\r\nc 3\r\nA 1",
+        {"identical", "a.txt 1\r\na.txt 1", false, {"a.txt 1"}, {}},
+        {"case only",
+         "a.txt ab\r\nA.TXT AB\r\nA.txt aB\r\na.txt ab",
          false,
-         {"b 2", "a 1", "c 3"}},
-        {"same name, other checksum: both", "a 1\r\na 2\r\nA 1", false, {"a 1", "a 2"}},
-        {"blanks count", "a 1\r\na  1\r\na 1", false, {"a 1", "a  1"}},
-        {"equal after MD5 normalisation", "D a\r\nd  *A\r\nD *a", true, {"a D"}},
-        {"equal after the whole-text trim", "a 1\r\nb 2\r\na 1   ", false, {"a 1", "b 2"}},
+         {"a.txt ab"},
+         {"a.txt ab", "A.TXT AB", "A.txt aB"}},
+        {"first of each group, in order",
+         "b 2\r\na 1\r\nB 2\r\nc 3\r\nA 1\r\na 1",
+         false,
+         {"b 2", "a 1", "c 3"},
+         {"b 2", "a 1", "B 2", "c 3", "A 1"}},
+        {"same name, other checksum: both", "a 1\r\na 2\r\na 1", false, {"a 1", "a 2"}, {}},
+        {"blanks count", "a 1\r\na  1\r\na 1", false, {"a 1", "a  1"}, {}},
+        {"equal after MD5 normalisation", "D a\r\nD  *a\r\nD *a", true, {"a D"}, {}},
+        {"equal after the whole-text trim", "a 1\r\nb 2\r\na 1   ", false, {"a 1", "b 2"}, {}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(Parse(c.text, c.md5), c.lines) << c.why;
+        EXPECT_EQ(Parse(c.text, c.md5), fold || c.exactLines.empty() ? c.lines : c.exactLines)
+            << c.why;
 }
 
 TEST(ListFileParse, SplitAndStripQuotes) {
@@ -210,17 +238,21 @@ TEST(ListFileParse, SplitAndStripQuotes) {
         {"\"a\"\" 1", "a\"", "1"},
         {"\" 1", "\"", "1"},
         {"a \tX", "a", "\tX"},
+        // A lone quote is part of the name: q" and "r are not q and r.
+        {"q\" 1", "q\"", "1"},
+        {"\"r 1", "\"r", "1"},
+        {" \"my file\"  1", "my file", "1"},
     };
     for (const auto& s : splits) {
-        ListEntry e = SplitListLine(s.line);
+        const ListEntryView e = SplitListLineView(s.line);
         EXPECT_EQ(e.name, s.name) << "'" << Visible(s.line) << "'";
         EXPECT_EQ(e.checksum, s.checksum) << "'" << Visible(s.line) << "'";
     }
     struct Strip {
         std::string in, out;
     } strips[] = {
-        {"", ""},     {"\"", "\""}, {"\"\"", ""}, {"\"\"\"", "\""},       {"\"a\"", "a"},
-        {"\"a", "a"}, {"a\"", "a"}, {"a", "a"},   {"\"\"a\"\"", "\"a\""}, {"a\"b", "a\"b"},
+        {"", ""},       {"\"", "\""},   {"\"\"", ""}, {"\"\"\"", "\""},       {"\"a\"", "a"},
+        {"\"a", "\"a"}, {"a\"", "a\""}, {"a", "a"},   {"\"\"a\"\"", "\"a\""}, {"a\"b", "a\"b"},
     };
     for (const auto& s : strips)
         EXPECT_EQ(StripQuotes(s.in), s.out) << s.in;
@@ -267,29 +299,36 @@ TEST_F(ListFileTest, ParseListFileSetsTheKindAndReplacesTheLines) {
     };
     for (const auto& c : cases) {
         Md5Mode = !c.md5;
-        Lines lines = {"old"};
-        ParseListFile(dir.Write(c.name, c.text), lines);
+        ListLines parsed;
+        ParseListFile(dir.Write(c.name, c.text), parsed);
         EXPECT_EQ(Md5Mode, c.md5) << c.name;
-        EXPECT_EQ(lines, c.lines) << c.name;
+        EXPECT_EQ(Lines(parsed.lines.begin(), parsed.lines.end()), c.lines) << c.name;
     }
 }
 
 TEST_F(ListFileTest, UnreadableListFileThrowsAndChangesNothing) {
-    const std::filesystem::path targets[] = {dir / "missing.md5", dir / "sub.md5"};
+    // Over the size limit: refused at once, not read into memory.
+    const auto huge = dir.Write("huge.md5", "");
+    std::filesystem::resize_file(huge, MaxListFileSize + 1);
+    const std::filesystem::path targets[] = {dir / "missing.md5", dir / "sub.md5", huge};
     std::filesystem::create_directory(dir / "sub.md5");
     for (const auto& target : targets) {
         for (bool before : {false, true}) {
             Md5Mode = before;
-            Lines lines = {"kept 1", "kept 2"};
+            ListLines parsed;
+            parsed.text = "kept 1";
+            parsed.lines = {parsed.text};
             try {
-                ParseListFile(target, lines);
+                ParseListFile(target, parsed);
                 ADD_FAILURE() << "no error for " << target;
             } catch (const FileError& e) {
                 EXPECT_EQ(e.kind(), FileError::Kind::Open);
                 EXPECT_EQ(std::string(e.what()),
                           "Cannot open file " + platform::Utf8FromPath(target));
+                EXPECT_FALSE(e.reason().text.empty()) << target;
             }
-            EXPECT_EQ(lines, (Lines{"kept 1", "kept 2"}));
+            EXPECT_EQ(parsed.text, "kept 1");
+            EXPECT_EQ(parsed.lines, (std::vector<std::string_view>{parsed.text}));
             EXPECT_EQ(Md5Mode, before);
         }
     }
@@ -370,7 +409,7 @@ void ExpectWellFormed(const Lines& lines, bool md5, const char* what) {
         if (md5 && i > 0 && i + 1 < lines.size()) {
             ASSERT_NE(line.find(' '), std::string::npos) << what << " line " << i;
         }
-        SplitListLine(line);
+        SplitListLineView(line);
     }
     if (!lines.empty()) {
         EXPECT_GT(static_cast<unsigned char>(lines.front().front()), 0x20) << what;
@@ -431,7 +470,8 @@ Lines QuadraticUnique(const Lines& lines) {
     for (const auto& line : lines) {
         bool seen = false;
         for (const auto& k : kept)
-            if (platform::CompareTextIgnoreCase(line, k) == 0) {
+            if (platform::FileNamesIgnoreCase ? platform::CompareTextIgnoreCase(line, k) == 0
+                                              : line == k) {
                 seen = true;
                 break;
             }
@@ -487,14 +527,14 @@ TEST(ListFileDuplicates, ManyLinesDoNotTakeQuadraticTime) {
     ASSERT_EQ(lines.size(), static_cast<std::size_t>(count));
     EXPECT_EQ(lines.front().substr(0, 16), "file0000000.bin ");
     EXPECT_EQ(lines.back().substr(0, 4), "file");
-    // The same lines again in upper case, after the originals: every one of them must go.
-    Lines twice;
-    std::string upper = text;
-    for (auto& c : upper)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    ParseListText(text + upper, false, twice);
-    EXPECT_EQ(twice, lines);
+    // The same lines again (in upper case where names ignore it), after the originals: every
+    // one of them must go.
+    std::string again = text;
+    if (platform::FileNamesIgnoreCase)
+        for (auto& c : again)
+            if (c >= 'a' && c <= 'z')
+                c = static_cast<char>(c - 'a' + 'A');
+    EXPECT_EQ(Parse(text + again, false), lines);
 #if defined(NDEBUG) && !defined(_WIN32) && !defined(__SANITIZE_ADDRESS__)
     EXPECT_LT(seconds, 3.0) << "duplicate removal of " << count << " lines";
 #else

@@ -52,16 +52,26 @@ TEST(ReadWholeFile, ReadsEveryByteAndReportsFailures) {
     data[1000] = '\0';
     auto file = dir.Write("list.sfv", data);
     OsError error;
-    auto text = ReadWholeFile(file, &error);
+    auto text = ReadWholeFile(file, &error, 1 << 30);
     ASSERT_TRUE(text);
     EXPECT_EQ(*text, data);
 
-    EXPECT_FALSE(ReadWholeFile(dir / "missing.sfv", &error));
+    EXPECT_FALSE(ReadWholeFile(dir / "missing.sfv", &error, 1 << 30));
     EXPECT_NE(error.code, 0);
     EXPECT_FALSE(error.text.empty());
     error = {};
-    EXPECT_FALSE(ReadWholeFile(dir.path(), &error)) << "a folder is not a list";
+    EXPECT_FALSE(ReadWholeFile(dir.path(), &error, 1 << 30)) << "a folder is not a list";
     EXPECT_NE(error.code, 0);
+}
+
+TEST(ReadWholeFile, RefusesMoreThanTheLimit) {
+    test::TempDir dir;
+    const auto file = dir.Write("list.sfv", std::string(1000, 'x'));
+    OsError error;
+    EXPECT_EQ(ReadWholeFile(file, &error, 1000), std::string(1000, 'x'));
+    EXPECT_FALSE(ReadWholeFile(file, &error, 999));
+    EXPECT_NE(error.code, 0);
+    EXPECT_FALSE(error.text.empty());
 }
 
 bool OnlyEntries(const test::TempDir& dir, std::initializer_list<const char*> names) {

@@ -118,20 +118,32 @@ TEST_F(ListFilePosix, SummerAndWinterTimeStamps) {
 }
 
 // Case folding follows the locale: UTF-8 letters are letters only where the encoding is UTF-8.
-TEST_F(ListFilePosix, DuplicatesFollowTheLocaleEncoding) {
-    const std::string text = "caf\xC3\xA9 1\r\nCAF\xC3\x89 1\r\n\xCE\xA3 2\r\n\xCF\x83 2\r\n";
-    Lines c;
-    ParseListText(text, false, c);
-    EXPECT_EQ(c, (Lines{"caf\xC3\xA9 1", "CAF\xC3\x89 1", "\xCE\xA3 2", "\xCF\x83 2"}));
+TEST_F(ListFilePosix, CaseFoldingFollowsTheLocaleEncoding) {
+    const auto same = [](std::string_view a, std::string_view b) {
+        const bool keys = platform::IgnoreCaseKey(a) == platform::IgnoreCaseKey(b);
+        EXPECT_EQ(keys, platform::CompareTextIgnoreCase(a, b) == 0) << a << " / " << b;
+        return keys;
+    };
+    EXPECT_TRUE(same("caf\xC3\xA9", "CAF\xC3\xA9"));
+    EXPECT_FALSE(same("caf\xC3\xA9", "CAF\xC3\x89"));
     if (!platform::OverrideLocaleForTests("C.UTF-8"))
         GTEST_SKIP() << "no C.UTF-8 locale";
-    Lines utf8;
-    ParseListText(text, false, utf8);
-    EXPECT_EQ(utf8, (Lines{"caf\xC3\xA9 1", "\xCE\xA3 2"}));
+    EXPECT_TRUE(same("caf\xC3\xA9", "CAF\xC3\x89"));
+    EXPECT_TRUE(same("\xCE\xA3", "\xCF\x83"));
     // Bytes that are no character of the encoding still count, each one on its own.
-    Lines broken;
-    ParseListText("a\xC3 1\r\nA\xC3 1\r\na\xC4 1\r\na\xC3\xC3 1", false, broken);
-    EXPECT_EQ(broken, (Lines{"a\xC3 1", "a\xC4 1", "a\xC3\xC3 1"}));
+    EXPECT_TRUE(same("a\xC3", "A\xC3"));
+    EXPECT_FALSE(same("a\xC3", "a\xC4"));
+    EXPECT_FALSE(same("a\xC3", "a\xC3\xC3"));
+}
+
+// Here f.bin and F.BIN are two files: a list naming both must check both, whatever the locale.
+TEST_F(ListFilePosix, NamesDifferingInCaseAreTwoEntries) {
+    // Under UTF-8 folding would take the accented pair for one name too.
+    platform::OverrideLocaleForTests("C.UTF-8");
+    ListLines parsed;
+    ParseListText("f.bin 1\r\nF.BIN 1\r\ncaf\xC3\xA9 2\r\nCAF\xC3\x89 2\r\nf.bin 1", false, parsed);
+    EXPECT_EQ(Lines(parsed.lines.begin(), parsed.lines.end()),
+              (Lines{"f.bin 1", "F.BIN 1", "caf\xC3\xA9 2", "CAF\xC3\x89 2"}));
 }
 
 TEST_F(ListFilePosix, NonAsciiNamesRoundTrip) {
@@ -139,13 +151,13 @@ TEST_F(ListFilePosix, NonAsciiNamesRoundTrip) {
     const auto list = dir / "liste \xC3\xA9.md5";
     const std::string name = platform::ListTextFromPath(file.filename());
     StoreList(list, {Md5EntryLine(GetMd5Text(file).text, name)});
-    Lines lines;
-    ParseListFile(list, lines);
-    ASSERT_EQ(lines.size(), 1u);
-    const ListEntry entry = SplitListLine(lines[0]);
+    ListLines parsed;
+    ParseListFile(list, parsed);
+    ASSERT_EQ(parsed.lines.size(), 1u);
+    const ListEntryView entry = SplitListLineView(parsed.lines[0]);
     EXPECT_EQ(entry.name, "caf\xC3\xA9 \xE9.txt");
     EXPECT_EQ(entry.checksum, "900150983CD24FB0D6963F7D28E17F72");
-    EXPECT_TRUE(std::filesystem::exists(dir / platform::PathFromListText(entry.name)));
+    EXPECT_TRUE(std::filesystem::exists(dir / platform::PathFromListText(std::string(entry.name))));
 }
 
 // A write that fails part way (the file size limit here) keeps the old list as it was.

@@ -20,6 +20,12 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
+Lines ParseFile(const std::filesystem::path& list) {
+    ListLines parsed;
+    ParseListFile(list, parsed);
+    return Lines(parsed.lines.begin(), parsed.lines.end());
+}
+
 void SetLastWriteLocal(const std::filesystem::path& file, WORD y, WORD mo, WORD d, WORD h, WORD mi,
                        WORD s) {
     SYSTEMTIME local{};
@@ -67,12 +73,9 @@ TEST(ListFileWin32, WorkedExampleByteForByte) {
                                                "D41D8CD98F00B204E9800998ECF8427E empty.dat\r\n");
 
     // Read back: the header, the ";" line and the comments are gone.
-    Lines lines;
-    ParseListFile(dir / "both.sfv", lines);
-    EXPECT_EQ(lines, (Lines{"readme.txt 352441C2", "empty.dat 00000000"}));
-    ParseListFile(dir / "both.md5", lines);
-    EXPECT_EQ(lines, (Lines{"readme.txt 900150983CD24FB0D6963F7D28E17F72",
-                            "empty.dat D41D8CD98F00B204E9800998ECF8427E"}));
+    EXPECT_EQ(ParseFile(dir / "both.sfv"), (Lines{"readme.txt 352441C2", "empty.dat 00000000"}));
+    EXPECT_EQ(ParseFile(dir / "both.md5"), (Lines{"readme.txt 900150983CD24FB0D6963F7D28E17F72",
+                                                  "empty.dat D41D8CD98F00B204E9800998ECF8427E"}));
 }
 
 TEST(ListFileWin32, HeaderDateAndTimeForms) {
@@ -111,13 +114,12 @@ TEST(ListFileWin32, AnsiNamesRoundTrip) {
                                      : SfvEntryLine(text, GetCrcText(file).text);
         StoreList(list, {line});
         EXPECT_EQ(test::ReadAll(list), line + "\r\n");
-        Lines lines;
-        ParseListFile(list, lines);
+        const Lines lines = ParseFile(list);
         ASSERT_EQ(lines.size(), 1u);
-        const ListEntry entry = SplitListLine(lines[0]);
-        EXPECT_EQ(entry.name, text);
-        EXPECT_EQ(platform::PathFromListText(entry.name), name);
-        EXPECT_TRUE(platform::LookupPath(dir / platform::PathFromListText(entry.name)));
+        const std::string entry(SplitListLineView(lines[0]).name);
+        EXPECT_EQ(entry, text);
+        EXPECT_EQ(platform::PathFromListText(entry), name);
+        EXPECT_TRUE(platform::LookupPath(dir / platform::PathFromListText(entry)));
     }
 }
 
@@ -131,16 +133,18 @@ TEST(ListFileWin32, CharactersOutsideTheCodePage) {
     EXPECT_FALSE(platform::LookupPath(dir / platform::PathFromListText("?.txt")));
 }
 
+// Windows names ignore case: lines equal without regard to it under the user's locale are one.
 TEST(ListFileWin32, DuplicatesUnderTheUserLocale) {
-    Lines lines;
-    ParseListText("caf\xE9 1\r\nCAF\xC9 1\r\n\xE0 2\r\n\xC0 2\r\n\xFF 3\r\n", false, lines);
-    EXPECT_EQ(lines, (Lines{"caf\xE9 1", "\xE0 2", "\xFF 3"}));
+    ListLines parsed;
+    ParseListText("caf\xE9 1\r\nCAF\xC9 1\r\n\xE0 2\r\n\xC0 2\r\n\xFF 3\r\n", false, parsed);
+    EXPECT_EQ(Lines(parsed.lines.begin(), parsed.lines.end()),
+              (Lines{"caf\xE9 1", "\xE0 2", "\xFF 3"}));
 }
 
 TEST(ListFileWin32, OpenErrorNamesThePath) {
     test::TempDir dir;
     const auto missing = dir / L"gone \u00E9.sfv";
-    Lines lines;
+    ListLines lines;
     try {
         ParseListFile(missing, lines);
         ADD_FAILURE() << "no error";

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <sys/stat.h>
+#include <thread>
 
 namespace quillon::platform {
 namespace {
@@ -50,6 +53,29 @@ TEST(FileReaderPosix, RegularOnlyUnopenableFileIsNoNoFile) {
     EXPECT_FALSE(FileReader().Open(wronly, &error, OpenMode::RegularOnly));
     EXPECT_NE(error.code, 0);
     EXPECT_FALSE(error.noFile);
+}
+
+// A stream is read up to the limit and no further: /dev/zero as a list must not fill the memory.
+// A stream within the limit is read whole.
+TEST(ReadWholeFilePosix, StreamsStopAtTheLimit) {
+    OsError error;
+    EXPECT_FALSE(ReadWholeFile("/dev/zero", &error, 1 << 20));
+    EXPECT_EQ(error.code, EFBIG);
+
+    test::TempDir dir;
+    const auto fifo = dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string data(300000, 'y');
+    std::thread writer([&] {
+        std::FILE* f = std::fopen(fifo.c_str(), "wb");
+        if (!f)
+            return;
+        std::fwrite(data.data(), 1, data.size(), f);
+        std::fclose(f);
+    });
+    const auto text = ReadWholeFile(fifo, &error, 300000);
+    writer.join();
+    EXPECT_EQ(text, data);
 }
 
 } // namespace
