@@ -92,11 +92,21 @@ void TcrcThread::ReadAhead(Md5ReadAhead& readAhead, std::size_t first) {
     std::size_t i = first;
     for (; i < count && i - first < Scan && !readAhead.Full() && !AbortRequested; ++i) {
         const TItemRec& e = *model_.ItemList[i];
-        if (e.ListItem == NoRow || !Md5ReadAhead::Fits(e.Size)) continue;
+        // Entries out of scope are never read, so they break no order.
+        if (e.ListItem == NoRow)
+            continue;
         // The loop has just found the first one in scope.
         if (i != first && !CheckAll && !view.IsRowSelected(e.ListItem)) continue;
+        // Only an unbroken run of small files: a file after a big or absent one would be read
+        // long before its turn, and a change to it in between would go unseen.
+        if (!Md5ReadAhead::Fits(e.Size))
+            break;
         const std::filesystem::path fileName = e.FileName; // a copy, as at its turn
-        readAhead.Add(i, fileName);
+        if (!readAhead.Add(i, fileName)) {
+            // Not read whole: its turn reads it the usual way, and nothing after it is read first.
+            ++i;
+            break;
+        }
     }
     readAhead.Finish(i);
 }

@@ -1,5 +1,6 @@
 #include "verify/ItemList.h"
 
+#include "platform/FileSystem.h"
 #include "util/EnhFunc.h"
 
 #include <cmath>
@@ -8,15 +9,6 @@
 namespace quillon {
 
 namespace {
-
-bool IsNameSeparator(ViewChar c) {
-#ifdef _WIN32
-    return c == L'\\' || c == L'/' || c == L':';
-#else
-    // No drive letters here: ":" is an ordinary character of a name.
-    return c == '/' || c == '\\';
-#endif
-}
 
 bool SameListFile(const std::shared_ptr<const std::filesystem::path>& a,
                   const std::shared_ptr<const std::filesystem::path>& b) {
@@ -65,7 +57,8 @@ ViewText SizeText(std::int64_t size, std::uint8_t sizeType) {
 
 ViewTextView EntryCaption(ViewTextView text) {
     for (std::size_t i = text.size(); i > 0; --i)
-        if (IsNameSeparator(text[i - 1])) return text.substr(i);
+        if (platform::IsFolderSeparator(text[i - 1]))
+            return text.substr(i);
     return text;
 }
 

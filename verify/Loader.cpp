@@ -14,15 +14,6 @@ namespace quillon {
 
 namespace {
 
-bool IsFolderSeparator(ViewChar c) {
-#ifdef _WIN32
-    return c == L'\\' || c == L'/' || c == L':';
-#else
-    // The path comes from the system, where "\" and ":" are ordinary characters of a name.
-    return c == '/';
-#endif
-}
-
 bool IsTrimmed(ViewChar c) { return static_cast<std::make_unsigned_t<ViewChar>>(c) <= 0x20; }
 
 } // namespace
@@ -30,7 +21,8 @@ bool IsTrimmed(ViewChar c) { return static_cast<std::make_unsigned_t<ViewChar>>(
 ViewText ListFolderPart(const std::filesystem::path& listFile) {
     const ViewText& text = listFile.native();
     for (std::size_t i = text.size(); i > 0; --i)
-        if (IsFolderSeparator(text[i - 1])) return text.substr(0, i);
+        if (platform::IsFolderSeparator(text[i - 1]))
+            return text.substr(0, i);
     return {};
 }
 
@@ -42,9 +34,13 @@ ViewText EntryPath(const ViewText& folderPart, std::string_view name) {
     text += folderPart;
     text += converted;
 #else
-    // List text is the bytes of the name here.
+    // List text is the bytes of the name here. A name that begins with "/" is that path, as
+    // md5sum reads it: glued to the folder it would name another file, and the same list would
+    // check one file or another depending on how its own path was typed.
+    const bool absolute = !name.empty() && name.front() == '/';
     text.reserve(folderPart.size() + name.size());
-    text += folderPart;
+    if (!absolute)
+        text += folderPart;
     const std::size_t start = text.size();
     text += name;
     for (std::size_t i = start; i < text.size(); ++i)

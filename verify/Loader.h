@@ -14,9 +14,10 @@ namespace quillon {
 // "\", "/" and ":" on Windows, "/" on POSIX.
 ViewText ListFolderPart(const std::filesystem::path& listFile);
 
-// The folder part followed by a name as the list gives it (list text). The name is appended as
-// text, not joined: a full path in a list still lands below the list's folder. On POSIX a "\" in
-// the name is a folder separator, so lists written on Windows with sub\file names resolve.
+// The folder part followed by a name as the list gives it (list text). On Windows the name is
+// appended as text, not joined: a full path in a list still lands below the list's folder. On
+// POSIX a "\" in the name is a folder separator, so lists written on Windows with sub\file names
+// resolve, and a name that begins with "/" is that absolute path.
 ViewText EntryPath(const ViewText& folderPart, std::string_view name);
 
 // AppTitle + " - " + the last path component of the ListFiles text (the paths joined by CR LF)

@@ -7,11 +7,13 @@ void Md5ReadAhead::Begin(std::size_t first) {
     first_ = end_ = first;
 }
 
-void Md5ReadAhead::Add(std::size_t index, const std::filesystem::path& fileName) {
+bool Md5ReadAhead::Add(std::size_t index, const std::filesystem::path& fileName) {
     if (!blocks_)
         blocks_ = std::make_unique_for_overwrite<Block[]>(MD5ManyLanes);
-    if (ReadSmallFile(fileName, blocks_[count_].bytes, files_[count_]))
-        index_[count_++] = index;
+    if (!ReadSmallFile(fileName, blocks_[count_].bytes, files_[count_]))
+        return false;
+    index_[count_++] = index;
+    return true;
 }
 
 void Md5ReadAhead::Finish(std::size_t end) {

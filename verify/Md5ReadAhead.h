@@ -22,8 +22,9 @@ public:
     // Forgets the files read before; first is the entry the next ones start from.
     void Begin(std::size_t first);
     bool Full() const { return count_ == MD5ManyLanes; }
-    // Reads the file of entry index, which comes after the ones added before.
-    void Add(std::size_t index, const std::filesystem::path& fileName);
+    // Reads the file of entry index, which comes after the ones added before. False when it
+    // could not be read whole (its turn must read it).
+    bool Add(std::size_t index, const std::filesystem::path& fileName);
     // Digests the files read; the entries before end have all been considered.
     void Finish(std::size_t end);
 

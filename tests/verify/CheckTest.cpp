@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <mutex>
 #include <stdexcept>
 #include <thread>
 
@@ -300,6 +302,49 @@ TEST_F(CheckTest, Md5ReadAheadResultsLandOnTheirOwnEntries) {
     EXPECT_EQ(opened, once);
     EXPECT_EQ(model->Progress.DoneBytes, model->Progress.TotalBytes);
     ExpectRowsMatchEntries();
+    ExpectRunEnded();
+}
+
+// The read-ahead takes only an unbroken run of small files: none is read before a big or absent
+// entry that comes first, so a file changed while a big one is read is seen changed.
+TEST_F(CheckTest, Md5ReadAheadStopsAtTheFirstEntryItWouldNotTake) {
+    const std::string abcMd5 = "900150983CD24FB0D6963F7D28E17F72";
+    for (const char* n : {"s1", "s2", "s3", "s4"})
+        dir.Write(n, "abc");
+    const auto big = dir.Write("big", RandomBytes(3 * DigestBufferSize + 5, 12));
+    const std::string bigMd5 = GetMd5Text(big).text;
+    // Entries 0..5, rows 1..6.
+    Load({List("l.md5", {abcMd5 + " s1", bigMd5 + " big", abcMd5 + " s2", abcMd5 + " gone",
+                         abcMd5 + " s3", abcMd5 + " s4"})});
+    std::mutex m;
+    std::vector<std::string> reads; // files in the order their first block was read
+    platform::FileReader::SetReadFaultForTests([&](const std::filesystem::path& p,
+                                                   std::int64_t at) {
+        if (at != 0)
+            return 0;
+        std::lock_guard lock(m);
+        reads.push_back(p.filename().string());
+        if (reads.back() == "big")
+            dir.Write("s2", "abd"); // rewritten while big is read
+        // The read-ahead fails to read s3 once: s3 is read again at its turn, s4 only after that.
+        return reads.back() == "s3" && std::count(reads.begin(), reads.end(), "s3") == 1 ? 5 : 0;
+    });
+    struct SeamOff {
+        ~SeamOff() { platform::FileReader::SetReadFaultForTests(nullptr); }
+    } seamOff;
+    std::map<std::int32_t, std::vector<std::string>> readAtTurn; // by row
+    view.hook = [&](std::string_view op, std::int32_t row) {
+        std::lock_guard lock(m);
+        if (op == "scroll")
+            readAtTurn[row] = reads;
+    };
+    Check();
+    view.hook = nullptr;
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(readAtTurn[2], (Names{"s1"})) << "nothing read past big before its turn";
+    EXPECT_EQ(readAtTurn[4], (Names{"s1", "big", "s2"})) << "nothing read past gone";
+    EXPECT_EQ(reads, (Names{"s1", "big", "s2", "s3", "s3", "s4"}));
+    EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{G, G, B, M, G, G}));
     ExpectRunEnded();
 }
 

@@ -19,9 +19,9 @@ TEST_F(LoadListFilesTest, EntriesInListOrderWithPathsSizesAndRows) {
     dir.Write("abc.txt", "abc");
     dir.Write("empty.dat", "");
     const auto list = List("one.sfv", {"; comment", "abc.txt 352441C2", "empty.dat 00000000",
-                                       "gone.bin 12345678", "abc.txt 352441c2"});
+                                       "gone.bin 12345678", "abc.txt 352441C2"});
     Load({list});
-    ASSERT_EQ(model->ItemList.size(), 3u); // the last line is a duplicate without regard to case
+    ASSERT_EQ(model->ItemList.size(), 3u); // the last line is a duplicate
     EXPECT_EQ(Entry(0).FileName, dir / "abc.txt");
     EXPECT_EQ(Entry(0).Checksum, "352441C2");
     EXPECT_EQ(Entry(0).Size, 3);
@@ -106,6 +106,20 @@ TEST_F(LoadListFilesTest, FullPathInAListStaysBelowTheListFolder) {
     EXPECT_EQ(Entry(0).FileName.substr(0, folder.size()), folder);
     EXPECT_GT(Entry(0).FileName.size(), folder.size() + 5);
 }
+
+#ifndef _WIN32
+// An absolute name is that file, as md5sum reads it: glued to the list's folder, the same list
+// would check shadow/data/f.bin or data/f.bin depending on how its own path was typed.
+TEST_F(LoadListFilesTest, AbsoluteNamesOnPosixAreThatPath) {
+    const auto real = dir.Write("data/f.bin", "abc");
+    dir.Write("shadow" + real.string(), "abd");
+    Load({List("shadow/l.sfv", {real.string() + " 352441C2", "rel.bin 1"})});
+    EXPECT_EQ(Entry(0).FileName, real);
+    EXPECT_EQ(Entry(1).FileName, dir / "shadow" / "rel.bin");
+    Load({std::filesystem::relative(dir / "shadow" / "l.sfv")});
+    EXPECT_EQ(Entry(0).FileName, real);
+}
+#endif
 
 TEST_F(LoadListFilesTest, ListWithoutFolderResolvesAgainstTheCurrentFolder) {
     dir.Write("abc.txt", "abc");
