@@ -1,7 +1,9 @@
 #include "cli/Console.h"
 
+#include "platform/OsError.h"
 #include "platform/TextCodec.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -19,6 +21,9 @@ namespace {
 
 std::string* g_captureOut = nullptr;
 std::string* g_captureErr = nullptr;
+// The first failed write to stdout: a full disk under "digest ... > sums" must not pass for
+// success.
+std::string g_outFailure;
 
 std::string& OutBuffer() {
     static std::string buffer;
@@ -41,7 +46,9 @@ void WriteRaw(bool toErr, std::string_view text) {
         MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
                             n);
         DWORD written = 0;
-        WriteConsoleW(h, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        if (!WriteConsoleW(h, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) &&
+            !toErr && g_outFailure.empty())
+            g_outFailure = platform::LastOsError().text;
         return;
     }
     // Our text already ends its lines with CR LF; a text-mode stdout would make that CR CR LF.
@@ -49,8 +56,13 @@ void WriteRaw(bool toErr, std::string_view text) {
     (void)binaryOut;
 #endif
     std::FILE* f = toErr ? stderr : stdout;
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::fflush(f);
+    errno = 0;
+    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    if ((std::fflush(f) != 0 || !written) && !toErr && g_outFailure.empty()) {
+        const int code = errno;
+        g_outFailure = code != 0 ? platform::OsErrorFromCode(code).text : "write failed";
+        // The stream stays in error; later lines fail the same way and change nothing.
+    }
 }
 
 } // namespace
@@ -80,6 +92,10 @@ void Flush() {
     auto& buffer = OutBuffer();
     WriteRaw(false, buffer);
     buffer.clear();
+}
+
+const std::string& OutFailure() {
+    return g_outFailure;
 }
 
 void CaptureForTests(std::string* out, std::string* err) {

@@ -17,6 +17,8 @@ void Out(std::string_view text);
 void Err(std::string_view text);
 void Flush();
 bool StderrIsTerminal();
+// Why a write to stdout failed (the system's text), or empty while every write succeeded.
+const std::string& OutFailure();
 
 // Tests run the commands in-process: while set, output goes to these strings instead.
 void CaptureForTests(std::string* out, std::string* err);

@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 #include "cli/Console.h"
+#include "cli/Escape.h"
 #include "core/FileDigest.h"
 
 namespace quillon::cli {
@@ -35,16 +36,15 @@ int RunDigest(const Args& args) {
         DigestResult r = md5 ? GetMd5Text(PathFromArg(f)) : GetCrcText(PathFromArg(f));
         if (!r.complete) {
             // A made-up digest of an unreadable file must never look like a real one.
-            Err("quillon-cli: " + f + ": " + (r.error.text.empty() ? "cannot read" : r.error.text) +
-                "\n");
+            std::string text =
+                "quillon-cli: " + f + ": " + (r.error.text.empty() ? "cannot read" : r.error.text);
+            MaskControlsFrom(text, 0);
+            Err(text + "\n");
             status = 1;
             continue;
         }
-        std::string line = r.text;
-        line += ' ';
-        line += f;
-        line += kNewline;
-        Out(line);
+        // Escaped as md5sum does, so that a name with a line break cannot forge another line.
+        Out(DigestLine(r.text, f) + std::string(kNewline));
     }
     return status;
 }

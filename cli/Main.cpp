@@ -59,5 +59,9 @@ int main(int argc, char** argv) {
         status = 2;
     }
     quillon::cli::Flush();
+    if (!quillon::cli::OutFailure().empty()) {
+        quillon::cli::Err("quillon-cli: write error: " + quillon::cli::OutFailure() + "\n");
+        status = 2;
+    }
     return status;
 }

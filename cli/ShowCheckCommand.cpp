@@ -2,6 +2,7 @@
 #include "cli/Commands.h"
 #include "cli/Console.h"
 #include "cli/ConsoleView.h"
+#include "cli/Escape.h"
 #include "core/Crc32.h"
 #include "core/FileError.h"
 #include "core/ListFile.h"
@@ -76,22 +77,25 @@ public:
         line_.clear();
         const std::string_view status = StatusName(e.Status);
         line_ += status;
+        // Names and checksums come from untrusted lists: a terminal must not receive their
+        // control bytes as escape sequences, and a script must not be handed forged rows.
         if (porcelain_) {
             line_ += '\t';
             line_ += std::to_string(e.Size);
             line_ += '\t';
+            std::size_t start = line_.size();
             AppendListText(line_, e.Checksum);
+            EscapeFieldFrom(line_, start);
             line_ += '\t';
+            start = line_.size();
+            AppendPath(line_, e.FileName);
+            EscapeFieldFrom(line_, start);
         } else {
             line_.append(status.size() < 10 ? 10 - status.size() : 1, ' ');
+            const std::size_t start = line_.size();
+            AppendPath(line_, e.FileName);
+            MaskControlsFrom(line_, start);
         }
-        const std::size_t pathStart = line_.size();
-        AppendPath(line_, e.FileName);
-        // Names come from untrusted lists: a terminal must not receive their control bytes as
-        // escape sequences. Porcelain keeps the bytes for scripts.
-        if (!porcelain_)
-            for (std::size_t i = pathStart; i < line_.size(); ++i)
-                if (static_cast<unsigned char>(line_[i]) < 0x20 || line_[i] == 0x7F) line_[i] = '?';
         line_ += kNewline;
         Out(line_);
     }
@@ -129,7 +133,11 @@ bool Load(VerifyModel& model, const Options& options, bool forCheck) {
     try {
         model.LoadListFiles(!forCheck);
     } catch (const FileError& e) {
-        Err(std::string("quillon-cli: ") + e.what() + "\n");
+        std::string text = std::string("quillon-cli: ") + e.what();
+        if (!e.reason().text.empty())
+            text += ": " + e.reason().text;
+        MaskControlsFrom(text, 0);
+        Err(text + "\n");
         return false;
     }
     return true;

@@ -42,6 +42,19 @@ TEST_F(DigestCommand, OneLinePerFileInOrder) {
     EXPECT_EQ(md5.out, Nl("900150983CD24FB0D6963F7D28E17F72 " + Arg("abc.txt")));
 }
 
+#ifndef _WIN32
+// A line break in a name must not forge another line: escaped as md5sum escapes it.
+TEST_F(DigestCommand, NamesWithBreaksAndBackslashesAreEscaped) {
+    dir.Write("a\nb", "abc");
+    dir.Write("c\\d\re", "abc");
+    CliRun r = Digest({"--md5", Arg("a\nb"), Arg("c\\d\re"), Arg("a\nb")});
+    EXPECT_EQ(r.status, 0);
+    const std::string abc = "900150983CD24FB0D6963F7D28E17F72 ";
+    EXPECT_EQ(r.out, Nl("\\" + abc + Arg("a") + "\\nb") + Nl("\\" + abc + Arg("c") + "\\\\d\\re") +
+                         Nl("\\" + abc + Arg("a") + "\\nb"));
+}
+#endif
+
 // An unreadable file gets no digest line (never the made-up FFFFFFFF), a reason on stderr, and
 // status 1; the other files are still done.
 TEST_F(DigestCommand, UnreadableFilesAreReportedNotDigested) {

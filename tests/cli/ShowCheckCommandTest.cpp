@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <sstream>
@@ -78,10 +79,33 @@ protected:
     }
     // The PATH an entry of a list in dir prints: the list's folder part and the name.
     std::string P(const std::filesystem::path& name) { return TextFromPath(dir / name); }
-    // "STATUS<TAB>SIZE<TAB>EXPECTED<TAB>PATH"
+    // "STATUS<TAB>SIZE<TAB>EXPECTED<TAB>PATH", the two texts escaped.
     std::string Row(const char* status, long long size, const std::string& expected,
                     const std::filesystem::path& name) {
-        return std::string(status) + "\t" + std::to_string(size) + "\t" + expected + "\t" + P(name);
+        return std::string(status) + "\t" + std::to_string(size) + "\t" + Escaped(expected) + "\t" +
+               Escaped(P(name));
+    }
+    static std::string Escaped(const std::string& text) {
+        std::string out;
+        for (char c : text) {
+            switch (c) {
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            default:
+                out += c;
+            }
+        }
+        return out;
     }
 
     test::TempDir dir;
@@ -170,6 +194,32 @@ TEST_F(ShowCheckCommand, PorcelainCheckIsExact) {
                          std::string(kNewline) + Row("Missing", -1, "0123", "gone.bin") +
                          std::string(kNewline) + "summary\t0\t2\t1\t1" + std::string(kNewline));
     EXPECT_EQ(r.err, "");
+}
+
+// Every entry is one row of exactly four fields, whatever its folder and checksum hold: a line
+// break in a folder name must not print a forged Good row or summary.
+TEST_F(ShowCheckCommand, PorcelainRowsCannotBeForged) {
+    dir.Write("abc.txt", "abc");
+#ifdef _WIN32
+    const std::string folder;
+#else
+    const std::string folder = "x\nGood\t3\t352441C2\t/etc/passwd\nsummary\t0\t0\t0\t9\r\\\t/";
+    dir.Write(folder + "abc.txt", "abc");
+#endif
+    const auto list =
+        List((folder + "l.sfv").c_str(), "abc.txt 352441C2\r\nabc.txt 3524\t41C2\r\n");
+    CliRun r = Check({"--porcelain", list});
+    EXPECT_EQ(r.status, 1);
+    const auto rows = Lines(r.out);
+    ASSERT_EQ(rows.size(), 4u) << r.out;
+    EXPECT_EQ(rows[1], Row("Good", 3, "352441C2", folder + "abc.txt"));
+    EXPECT_EQ(rows[2], Row("Bad", 3, "3524\t41C2", folder + "abc.txt"));
+    EXPECT_EQ(rows[3], "summary\t0\t0\t1\t1");
+    for (const auto& row : rows)
+        EXPECT_EQ(std::count(row.begin(), row.end(), '\t'), row.rfind("kind", 0) == 0      ? 1
+                                                            : row.rfind("summary", 0) == 0 ? 4
+                                                                                           : 3)
+            << row;
 }
 
 // ---- exit statuses --------------------------------------------------------------------------
@@ -348,7 +398,7 @@ TEST_F(ShowCheckCommand, WildcardNamesMatchNoOtherFile) {
 
 TEST_F(ShowCheckCommand, SeveralListsLoadTogetherUnderTheKindOfTheLast) {
     dir.Write("abc.txt", "abc");
-    const auto sfv = List("a.sfv", "abc.txt 352441C2\r\nabc.txt 352441c2\r\n");
+    const auto sfv = List("a.sfv", "abc.txt 352441C2\r\nabc.txt 352441C2\r\n");
     const auto md5 = List("b.md5", kAbcMd5 + " *abc.txt\r\n");
     // MD5 decides: the CRC text of the first list is compared with an MD5 and fails. The
     // duplicate within a.sfv goes; the same file in b.md5 stays.
@@ -386,21 +436,24 @@ TEST_F(ShowCheckCommand, LineEndsAndNul) {
         {"LF only", "a 352441C2\nb 352441C2\nc 352441C2\n"},
         {"CR only", "a 352441C2\rb 352441C2\rc 352441C2\r"},
         {"mixed, no end", "a 352441C2\rb 352441C2\nc 352441C2"},
-        {"NUL hides the rest", "a 352441C2\nb 352441C2\nc 352441C2\n\0d 1\ne 2\n"s},
+        {"NUL ends its line", "a 352441C2\0b 352441C2\n\0c 352441C2\n\0"s},
     };
     for (const auto& c : cases) {
         CliRun r = Check({"--porcelain", List("l.sfv", c.bytes)});
         EXPECT_EQ(r.out, expected) << c.what;
         EXPECT_EQ(r.status, 0) << c.what;
     }
-    // A NUL inside a line cuts it there: the name before it has no checksum of its own.
+    // A NUL inside a line cuts it there, and what follows is a line of its own: no entry after
+    // a NUL escapes the check.
     CliRun cut = Check({"--porcelain", List("n.sfv", "a 352441C2\nb 3524\0"
-                                                     "41C2\n"s)});
+                                                     "41C2\nc 00000000\n"s)});
     EXPECT_EQ(Lines(cut.out), (std::vector<std::string>{
                                   "kind\tSFV",
                                   Row("Good", 3, "352441C2", "a"),
                                   Row("Bad", 3, "3524", "b"),
-                                  "summary\t0\t0\t1\t1",
+                                  Row("Missing", -1, "41C2", ""),
+                                  Row("Bad", 3, "00000000", "c"),
+                                  "summary\t0\t1\t2\t1",
                               }));
 }
 

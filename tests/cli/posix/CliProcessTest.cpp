@@ -150,6 +150,36 @@ TEST_F(CliProcess, DigestExitStatuses) {
     EXPECT_EQ(Spawn({"frobnicate"}).status, 2);
 }
 
+// A full disk or a closed stdout is a failure (status 2, the reason on stderr), never success.
+TEST_F(CliProcess, FailedWritesToStdoutAreErrors) {
+    dir.Write("abc.txt", "abc");
+    const auto list = L("l.sfv", "abc.txt 352441C2\n");
+    const std::string cli = QUILLON_CLI_PATH;
+    for (const char* redirect : {">/dev/full", ">&-"}) {
+        for (const std::string command :
+             {"digest --md5 '" + P("abc.txt") + "'", "show '" + list + "'",
+              "check --porcelain '" + list + "'", "check '" + list + "'"}) {
+            const std::string line =
+                "'" + cli + "' " + command + " " + redirect + " 2>'" + P("err.txt") + "'";
+            const int raw = std::system(line.c_str());
+            ASSERT_TRUE(WIFEXITED(raw)) << line;
+            EXPECT_EQ(WEXITSTATUS(raw), 2) << line;
+            EXPECT_NE(test::ReadAll(dir / "err.txt").find("quillon-cli: write error: "),
+                      std::string::npos)
+                << line;
+        }
+    }
+}
+
+// A list that never ends is refused at the size limit with the "cannot open" status, not read
+// until the memory is gone.
+TEST_F(CliProcess, EndlessListIsRefused) {
+    Result r = Spawn({"show", "/dev/zero"}, false, nullptr, 60);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("Cannot open file /dev/zero: "), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
 // As md5sum <(...) does: digest reads a stream to its end; only check refuses what is no file.
 TEST_F(CliProcess, DigestReadsAFifo) {
     ASSERT_EQ(::mkfifo(P("fifo").c_str(), 0600), 0);
@@ -332,17 +362,19 @@ TEST_F(CliProcess, MixedListsLineEndsAndNul) {
                                   Row("Good", 3, "900150983CD24FB0D6963F7D28E17F72", "a"),
                                   Row("Missing", -1, "x", "1"), // digest first in MD5 lists
                                   Row("Good", 3, "900150983cd24fb0d6963f7d28e17f72", "b"),
-                                  "summary\t0\t1\t3\t2",
+                                  Row("Missing", -1, "gone", "1"), // after the NUL, still read
+                                  "summary\t0\t2\t3\t2",
                               }));
     EXPECT_EQ(md5.status, 1);
     Result sfv = Spawn({"check", "--porcelain", nul, cr, crlf});
     EXPECT_EQ(Lines(sfv.out), (std::vector<std::string>{
                                   "kind\tSFV",
                                   Row("Bad", 3, "900150983cd24fb0d6963f7d28e17f72", "b"),
+                                  Row("Missing", -1, "gone", "1"),
                                   Row("Good", 3, "352441C2", "a"),
                                   Row("Good", 3, "352441C2", "b"),
                                   Row("Good", 3, "352441C2", "a"),
-                                  "summary\t0\t0\t1\t3",
+                                  "summary\t0\t1\t1\t3",
                               }));
 }
 

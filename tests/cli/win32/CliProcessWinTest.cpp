@@ -85,8 +85,14 @@ TEST(CliProcessWin, PipedOutputKeepsItsLineEnds) {
     const auto list = dir.Write("l.sfv", "abc.txt 352441c2\r\ngone.bin 00000000\r\n");
     Result p = Spawn(L"check --porcelain " + Quoted(list));
     EXPECT_EQ(p.status, 1u);
-    EXPECT_EQ(p.out, "kind\tSFV\r\nGood\t3\t352441c2\t" + Utf8(dir / "abc.txt") +
-                         "\r\nMissing\t-1\t00000000\t" + Utf8(dir / "gone.bin") +
+    // Porcelain fields escape "\": every folder separator is doubled.
+    const auto escaped = [](std::string text) {
+        for (std::size_t i = text.find('\\'); i != text.npos; i = text.find('\\', i + 2))
+            text.insert(i, 1, '\\');
+        return text;
+    };
+    EXPECT_EQ(p.out, "kind\tSFV\r\nGood\t3\t352441c2\t" + escaped(Utf8(dir / "abc.txt")) +
+                         "\r\nMissing\t-1\t00000000\t" + escaped(Utf8(dir / "gone.bin")) +
                          "\r\nsummary\t0\t1\t0\t1\r\n");
     EXPECT_EQ(p.err, "");
 

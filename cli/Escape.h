@@ -1,0 +1,21 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+// Text from untrusted names and lists, made safe for the console's line formats.
+namespace quillon::cli {
+
+// Porcelain fields: "\" -> "\\", TAB -> "\t", CR -> "\r", LF -> "\n", so that every row is one
+// line of exactly its fields. Rewrites text from position start to its end.
+void EscapeFieldFrom(std::string& text, std::size_t start);
+
+// A digest line as md5sum writes it: when the name holds "\", LF or CR, the line begins with "\"
+// and those are written "\\", "\n" and "\r"; otherwise "TEXT NAME" unchanged. On Windows, where
+// "\" is the folder separator and names hold no line break, always "TEXT NAME".
+std::string DigestLine(std::string_view digestText, std::string_view name);
+
+// Human output: control bytes of a name reach a terminal as "?", never as escape sequences.
+// Rewrites text from position start to its end.
+void MaskControlsFrom(std::string& text, std::size_t start);
+
+} // namespace quillon::cli
