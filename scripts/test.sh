@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Every test of the project: installs what is missing, builds the native and the win64 tree
-# (plus a ThreadSanitizer build of the worker tests) and runs their suites, the win64 ones under
-# Wine. Exits non-zero when any test fails or a tree ran no test.
+# (plus a ThreadSanitizer build of the worker tests, an AddressSanitizer + UBSan build of every
+# native suite and the fuzz targets) and runs their suites, the win64 ones under Wine, the fuzz
+# targets for a bounded time each. Exits non-zero when any test fails or a tree ran no test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$(pwd)"
@@ -27,9 +28,25 @@ count_tree() {
     echo "$tests $((failures + errors))"
 }
 
+# The CRC-32 and MD5 kernels that core_tests ran, as it records them on its report; only for
+# trees whose ctest run includes core_tests.
+report_kernels() {
+    local name="$1" dir="$2" f t k=""
+    local listed
+    listed=$(ctest --test-dir "$dir" -N ${CTEST_ARGS:-})
+    grep -q ' core_tests$' <<<"$listed" || return 0
+    f=$(find "$dir" -path '*/gtest-results/core_tests*.xml' 2>/dev/null | head -n1)
+    if [ -n "$f" ] && t=$(grep -m1 -o '<testsuites [^>]*' "$f"); then
+        k=$(sed -n 's/.* kernels="\([^"]*\)".*/\1/p' <<<"$t" |
+            sed 's/&lt;/</g; s/&gt;/>/g; s/&quot;/"/g; s/&apos;/'"'"'/g; s/&amp;/\&/g')
+    fi
+    echo "== $name: kernels: ${k:-(not reported)}"
+}
+
 run_tree() {
     local name="$1"; shift
-    local dir="build/$name"
+    local dir="build/$name" began
+    began=$(date +%s)
     echo "== $name: configure and build"
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
     local targets=()
@@ -40,7 +57,8 @@ run_tree() {
     local rc=0
     ctest --test-dir "$dir" --output-on-failure --no-tests=error ${CTEST_ARGS:-} || rc=$?
     read -r n f < <(count_tree "$dir")
-    echo "== $name: $n cases, $f failed (ctest exit $rc)"
+    report_kernels "$name" "$dir"
+    echo "== $name: $n cases, $f failed (ctest exit $rc), $(( $(date +%s) - began )) s"
     if [ "$n" -eq 0 ]; then echo "== $name ran no test" >&2; rc=1; fi
     total_pass=$((total_pass + n - f))
     total_fail=$((total_fail + f))
@@ -51,6 +69,23 @@ run_tree native
 # The worker and its callers under ThreadSanitizer (only the suites that start threads).
 BUILD_TARGETS="verify_tests cli_tests quillon-cli" CTEST_ARGS="-R ^(verify|cli)_tests$" \
     run_tree native-tsan -DQUILLON_TSAN=ON -DQUILLON_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Every native suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+UBSAN_OPTIONS=print_stacktrace=1 \
+    run_tree native-asan -DQUILLON_ASAN=ON -DQUILLON_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+# The fuzz targets, a bounded time each on a scratch copy of their seeds; each target counts as
+# one case.
+fuzz_began=$(date +%s)
+fuzz_log="$(mktemp)"
+fuzz_rc=0
+bash scripts/fuzz.sh "${QUILLON_FUZZ_SECONDS:-20}" 2>&1 | tee "$fuzz_log" || fuzz_rc=$?
+read -r n f < <(sed -n 's/^== fuzz: \([0-9]*\) targets, \([0-9]*\) failed$/\1 \2/p' "$fuzz_log"
+                echo "1 1") # no summary: the build failed
+rm -f "$fuzz_log"
+[ "$fuzz_rc" -eq 0 ] || { status=1; [ "$f" -gt 0 ] || f=1; }
+total_pass=$((total_pass + n - f))
+total_fail=$((total_fail + f))
+echo "== fuzz: $(( $(date +%s) - fuzz_began )) s"
 # One display for the whole Wine run (the runner would otherwise start one per suite).
 source "$root/cmake/xvfb.sh"
 stop_display() {
