@@ -1,6 +1,7 @@
 #include "core/FileError.h"
 #include "core/ListFile.h"
 #include "platform/Locale.h"
+#include "util/EnhFunc.h"
 
 #include <functional>
 #include <string>
@@ -105,11 +106,9 @@ bool IsMd5ListName(const std::filesystem::path& listFileName) {
     auto dot = name.rfind('.');
     if (dot == name.npos || name.size() - dot != 4) return false;
     static const char lower[] = ".md5";
-    for (std::size_t i = 0; i < 4; ++i) {
-        auto c = name[dot + i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<decltype(c)>(c - 'A' + 'a');
-        if (c != static_cast<decltype(c)>(lower[i])) return false;
-    }
+    for (std::size_t i = 0; i < 4; ++i)
+        if (AsciiLower(name[dot + i]) != lower[i])
+            return false;
     return true;
 }
 

@@ -42,10 +42,6 @@ std::basic_string<Char> GroupDigits(std::basic_string_view<Char> digits,
 
 template <typename Char> bool IsSlash(Char c) { return c == Char('\\') || c == Char('/'); }
 
-template <typename Char> Char AsciiUpper(Char c) {
-    return (c >= Char('a') && c <= Char('z')) ? static_cast<Char>(c - Char('a') + Char('A')) : c;
-}
-
 template <typename Char>
 bool MatchMaskImpl(std::basic_string_view<Char> mask, std::basic_string_view<Char> name) {
     const std::size_t m = mask.size();
@@ -75,7 +71,7 @@ bool MatchMaskImpl(std::basic_string_view<Char> mask, std::basic_string_view<Cha
             ++p;
             maskResume = p;
             nameResume = s + 1;
-        } else if (c == Char('?') || AsciiUpper(c) == AsciiUpper(name[s])) {
+        } else if (c == Char('?') || AsciiLower(c) == AsciiLower(name[s])) {
             ++p;
             ++s;
         } else if (!star) {
@@ -285,8 +281,13 @@ bool DirectoryExists(const std::filesystem::path& path) { return platform::Direc
 std::filesystem::path GetWindowsDir() { return platform::WindowsDirectory(); }
 
 std::int64_t GetFileSize64(const std::filesystem::path& path) {
-    auto found = platform::LookupPath(path);
-    if (!found || found->isDirectory) return -1;
+    return GetFileSize64(path.native());
+}
+
+std::int64_t GetFileSize64(const std::filesystem::path::string_type& path) {
+    const auto found = platform::LookupPathText(path);
+    if (!found || !found->IsFile())
+        return -1;
     return found->size;
 }
 

@@ -70,8 +70,16 @@ bool DirectoryExists(const std::filesystem::path& path);
 // The Windows folder as the system reports it; empty off Windows.
 std::filesystem::path GetWindowsDir();
 
-// Size by directory lookup; -1 for a missing file or a folder.
+// Size by an exact-name lookup, no file opened: -1 when nothing is there, or a folder, or a
+// device (NUL, CON, a FIFO), which has no size a check could read.
 std::int64_t GetFileSize64(const std::filesystem::path& path);
+// The same for a path's native text, which spares building a path per entry of a long list.
+std::int64_t GetFileSize64(const std::filesystem::path::string_type& path);
+
+// ASCII letters only, whatever the locale: for digest texts and file extensions.
+template <typename Char> constexpr Char AsciiLower(Char c) {
+    return (c >= Char('A') && c <= Char('Z')) ? static_cast<Char>(c - Char('A') + Char('a')) : c;
+}
 
 // 1 when a > b, -1 when a < b, else 0 (NaN compares equal to everything).
 int CompareInt64(std::int64_t a, std::int64_t b);

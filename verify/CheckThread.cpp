@@ -3,10 +3,8 @@
 #include "core/Crc32.h"
 #include "core/FileDigest.h"
 #include "core/ListFile.h"
-#include "platform/Clock.h"
-#include "platform/FileSystem.h"
+#include "util/EnhFunc.h"
 #include "verify/Md5ReadAhead.h"
-#include "verify/SizeLookup.h"
 #include "verify/VerifyModel.h"
 
 #include <exception>
@@ -27,33 +25,32 @@ void RunOnGui(VerifyView& view, const std::function<void()>& work) {
             failure = std::current_exception();
         }
     });
-    if (failure) std::rethrow_exception(failure);
+    if (failure)
+        std::rethrow_exception(failure);
 }
-
-char LowerAZ(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool SameDigestText(std::string_view computed, std::string_view expected) {
-    if (computed.size() != expected.size()) return false;
+    if (computed.size() != expected.size())
+        return false;
     for (std::size_t i = 0; i < computed.size(); ++i)
-        if (LowerAZ(computed[i]) != LowerAZ(expected[i])) return false;
+        if (AsciiLower(computed[i]) != AsciiLower(expected[i]))
+            return false;
     return true;
-}
-
-// A folder or a device (NUL, CON, a FIFO) is no file to check: reading it would hang or hash
-// nothing meaningful.
-bool IsCheckableFile(const std::filesystem::path& path) {
-    const auto found = platform::LookupPath(path);
-    return found && found->IsFile();
 }
 
 } // namespace
 
-TcrcThread::~TcrcThread() { Join(); }
+TcrcThread::~TcrcThread() {
+    Join();
+}
 
-void TcrcThread::Start() { thread_ = std::thread(&TcrcThread::ThreadMain, this); }
+void TcrcThread::Start() {
+    thread_ = std::thread(&TcrcThread::ThreadMain, this);
+}
 
 void TcrcThread::Join() {
-    if (thread_.joinable()) thread_.join();
+    if (thread_.joinable())
+        thread_.join();
 }
 
 void TcrcThread::ThreadMain() noexcept {
@@ -73,7 +70,8 @@ void TcrcThread::Execute() {
     } catch (...) {
         // A failure inside the loop still ends the run properly, so the window is usable again.
     }
-    if (model_.WindowClosing) return;
+    if (model_.WindowClosing)
+        return;
     try {
         model_.RecountResults();
     } catch (...) {
@@ -96,7 +94,8 @@ void TcrcThread::ReadAhead(Md5ReadAhead& readAhead, std::size_t first) {
         if (e.ListItem == NoRow)
             continue;
         // The loop has just found the first one in scope.
-        if (i != first && !CheckAll && !view.IsRowSelected(e.ListItem)) continue;
+        if (i != first && !CheckAll && !view.IsRowSelected(e.ListItem))
+            continue;
         // Only an unbroken run of small files: a file after a big or absent one would be read
         // long before its turn, and a change to it in between would go unseen.
         if (!Md5ReadAhead::Fits(e.Size))
@@ -119,20 +118,23 @@ void TcrcThread::CheckEntries() {
     for (std::size_t i = 0; i < count; ++i) {
         TItemRec& e = *model_.ItemList[i];
         const RowIndex row = e.ListItem;
-        if (row == NoRow) continue;
+        if (row == NoRow)
+            continue;
         if (CheckAll)
             view.ScrollRowIntoView(row);
         else if (!view.IsRowSelected(row))
             continue;
         const std::filesystem::path fileName = e.FileName;
         const std::string expected = e.Checksum;
-        if (AbortRequested) break;
+        if (AbortRequested)
+            break;
 
         const std::int32_t before = e.Status;
         if (!CheckAll && !view.IsRowSelected(row)) {
             e.Status = StatusUnchecked;
             view.SetRowImage(row, StatusUnchecked);
-            if (before != StatusUnchecked) ++counters.UncheckedCount;
+            if (before != StatusUnchecked)
+                ++counters.UncheckedCount;
             view.RequestStatusRepaint();
             continue;
         }
@@ -141,16 +143,18 @@ void TcrcThread::CheckEntries() {
         // An entry found as a file at the start of the check goes straight to the digest, whose
         // open refuses anything but a regular file: one path walk less per entry, which a list of
         // many small files feels. The others are looked up first, so that a name that was a
-        // device or a FIFO then is never opened.
-        bool noFile = e.Size < 0 && !IsCheckableFile(fileName);
+        // device or a FIFO then is never opened (reading one would hang or hash nothing).
+        bool noFile = e.Size < 0 && GetFileSize64(fileName) < 0;
         DigestResult digest;
         if (!noFile) {
             if (!Md5Mode) {
                 digest = ThreadCrcText(fileName);
             } else {
                 // A small file that was a file at the start is read with the next few ones.
-                if (Md5ReadAhead::Fits(e.Size) && !readAhead.Covers(i)) ReadAhead(readAhead, i);
-                if (!readAhead.Take(i, digest)) digest = ThreadMd5Text(fileName);
+                if (Md5ReadAhead::Fits(e.Size) && !readAhead.Covers(i))
+                    ReadAhead(readAhead, i);
+                if (!readAhead.Take(i, digest))
+                    digest = ThreadMd5Text(fileName);
             }
             noFile = digest.error.noFile;
         }
@@ -176,106 +180,10 @@ void TcrcThread::CheckEntries() {
                 view.SetRowImage(row, result);
             }
         }
-        if (result != 0 && before == StatusUnchecked) --counters.UncheckedCount;
+        if (result != 0 && before == StatusUnchecked)
+            --counters.UncheckedCount;
         view.RequestStatusRepaint();
     }
-}
-
-void VerifyModel::StartCheck() {
-    if (worker_) {
-        if (!worker_->Finished()) return;
-        worker_->Join();
-        worker_.reset();
-    }
-    Progress.NextRateTick = platform::TickCount64();
-    auto worker = std::make_unique<TcrcThread>(*this);
-    worker->Start();
-    worker_ = std::move(worker);
-}
-
-void VerifyModel::bCancelClick() { AbortRequested = true; }
-
-bool VerifyModel::CheckRunning() const { return worker_ && !worker_->Finished(); }
-
-void VerifyModel::WaitForCheck() {
-    if (!worker_) return;
-    TcrcThread& worker = *worker_;
-    view_.WaitServingWorker([&worker] { return worker.Finished(); });
-    worker_->Join();
-    worker_.reset();
-}
-
-void VerifyModel::WindowClose() {
-    WindowClosing = true;
-    AbortRequested = true;
-}
-
-void VerifyModel::BeginCheck(TcrcThread& thread) {
-    Busy = true;
-    view_.EnableRunCommands(false);
-
-    const std::int32_t rows = view_.RowCount();
-    const std::int32_t selected = view_.SelectedCount();
-    thread.CheckAll =
-        selected == 0 || selected == rows || (selected == 1 && view_.IsRowSelected(0));
-
-    Progress.TotalBytes = 0;
-    std::vector<TItemRec*> shown;
-    for (auto& e : ItemList)
-        if (e->ListItem != NoRow) shown.push_back(e.get());
-    const std::vector<std::int64_t> sizes = LookupSizes(shown);
-    for (std::size_t i = 0; i < shown.size(); ++i) {
-        if (sizes[i] != shown[i]->Size) {
-            shown[i]->Size = sizes[i];
-            view_.SetRowSizeText(shown[i]->ListItem, SizeText(sizes[i], SizeType));
-        }
-    }
-    for (const auto& e : ItemList) {
-        if (e->ListItem == NoRow || e->Size == -1) continue;
-        if (thread.CheckAll || view_.IsRowSelected(e->ListItem)) Progress.TotalBytes += e->Size;
-    }
-    Progress.DoneBytes = 0;
-    // A close that came before this step keeps its stop request.
-    AbortRequested = WindowClosing.load();
-
-    if (thread.CheckAll) {
-        Counters.ResetResults();
-        std::int32_t unchecked = 0;
-        for (auto& e : ItemList) {
-            // The row image always equals Status, so only changed rows are touched.
-            if (e->ListItem != NoRow && e->Status != StatusUnchecked) {
-                e->Status = StatusUnchecked;
-                view_.SetRowImage(e->ListItem, StatusUnchecked);
-            }
-            unchecked += e->Status == StatusUnchecked;
-        }
-        Counters.UncheckedCount = unchecked;
-    }
-    view_.RequestStatusRepaint();
-    Progress.SetBars(0);
-    Progress.StartTick = platform::TickCount64();
-}
-
-void VerifyModel::RecountResults() {
-    // Every row's image is its entry's Status, and the entries with a row are those with a
-    // ListItem: counting them needs no round trip to the list view per row.
-    std::int32_t counts[5] = {};
-    for (const auto& e : ItemList)
-        if (e->ListItem != NoRow && e->Status >= 0 && e->Status <= StatusGood) ++counts[e->Status];
-    Counters.MissingCount = counts[StatusMissing];
-    Counters.BadCount = counts[StatusBad];
-    Counters.GoodCount = counts[StatusGood];
-}
-
-void VerifyModel::EndCheck() {
-    view_.RequestStatusRepaint();
-    Progress.SetBars(100);
-    if (!AbortRequested)
-        view_.SetTimeText(ViewTextFromAscii("Complete in ") +
-                          FormatDuration(Progress.ElapsedSeconds()));
-    else
-        view_.SetTimeText({});
-    view_.EnableRunCommands(true);
 }
 
 } // namespace quillon

@@ -6,7 +6,6 @@
 #include "platform/TextCodec.h"
 #include "util/EnhFunc.h"
 #include "verify/SizeLookup.h"
-#include "verify/VerifyModel.h"
 
 #include <string>
 
@@ -14,7 +13,9 @@ namespace quillon {
 
 namespace {
 
-bool IsTrimmed(ViewChar c) { return static_cast<std::make_unsigned_t<ViewChar>>(c) <= 0x20; }
+bool IsTrimmed(ViewChar c) {
+    return static_cast<std::make_unsigned_t<ViewChar>>(c) <= 0x20;
+}
 
 } // namespace
 
@@ -44,7 +45,8 @@ ViewText EntryPath(const ViewText& folderPart, std::string_view name) {
     const std::size_t start = text.size();
     text += name;
     for (std::size_t i = start; i < text.size(); ++i)
-        if (text[i] == '\\') text[i] = '/';
+        if (text[i] == '\\')
+            text[i] = '/';
 #endif
     return text;
 }
@@ -52,73 +54,43 @@ ViewText EntryPath(const ViewText& folderPart, std::string_view name) {
 ViewText ListCaption(std::string_view appTitle, const std::vector<std::filesystem::path>& lists) {
     ViewText joined;
     for (std::size_t i = 0; i < lists.size(); ++i) {
-        if (i != 0) joined += ViewTextFromAscii("\r\n");
+        if (i != 0)
+            joined += ViewTextFromAscii("\r\n");
         joined += lists[i].native();
     }
     ViewTextView trimmed = joined;
-    while (!trimmed.empty() && IsTrimmed(trimmed.front())) trimmed.remove_prefix(1);
-    while (!trimmed.empty() && IsTrimmed(trimmed.back())) trimmed.remove_suffix(1);
+    while (!trimmed.empty() && IsTrimmed(trimmed.front()))
+        trimmed.remove_prefix(1);
+    while (!trimmed.empty() && IsTrimmed(trimmed.back()))
+        trimmed.remove_suffix(1);
     return ViewTextFromAscii(appTitle) + ViewTextFromAscii(" - ") + LastPathComponent(trimmed);
 }
 
-std::int64_t VerifyModel::GetFileSize64(const std::filesystem::path::string_type& path) {
-    const auto found = platform::LookupPathText(path);
-    if (!found || !found->IsFile()) return -1;
-    return found->size;
-}
-
-ViewText VerifyModel::ListCaption() const { return quillon::ListCaption(AppTitle, ListFiles); }
-
-void VerifyModel::LoadListFiles(bool lookUpSizes) {
-    // Never free entries under a worker; one that is past its end steps finishes at once.
-    if (worker_) WaitForCheck();
+void AppendListEntries(const std::filesystem::path& listPath, TItemList& items, bool lookUpSizes) {
     ListLines lines;
-    ItemList.clear();
-    ClaimOnProgress();
-    try {
-        for (const auto& listPath : ListFiles) {
-            ParseListFile(listPath, lines);
-            const auto listFile = std::make_shared<const std::filesystem::path>(listPath);
-            const ViewText folder = ListFolderPart(listPath);
-            const std::size_t firstOfList = ItemList.size();
-            ItemList.reserve(ItemList.size() + lines.lines.size());
-            for (const auto line : lines.lines) {
-                const auto parts = SplitListLineView(line);
-                auto entry = std::make_unique<TItemRec>();
-                entry->FileName = EntryPath(folder, parts.name);
-                entry->Checksum = parts.checksum;
-                entry->Status = StatusUnchecked;
-                entry->ListFile = listFile;
-                ItemList.push_back(std::move(entry));
-            }
-            if (lookUpSizes) {
-                std::vector<TItemRec*> added;
-                added.reserve(ItemList.size() - firstOfList);
-                for (std::size_t i = firstOfList; i < ItemList.size(); ++i)
-                    added.push_back(ItemList[i].get());
-                const std::vector<std::int64_t> sizes = LookupSizes(added);
-                for (std::size_t i = 0; i < added.size(); ++i) added[i]->Size = sizes[i];
-            }
-            // The lines of a big list are not needed any more.
-            lines = ListLines();
-        }
-    } catch (...) {
-        // The entries read before the failing list stay; the view shows exactly those.
-        FinishLoad();
-        throw;
+    ParseListFile(listPath, lines);
+    const auto listFile = std::make_shared<const std::filesystem::path>(listPath);
+    const ViewText folder = ListFolderPart(listPath);
+    const std::size_t firstOfList = items.size();
+    items.reserve(items.size() + lines.lines.size());
+    for (const auto line : lines.lines) {
+        const auto parts = SplitListLineView(line);
+        auto entry = std::make_unique<TItemRec>();
+        entry->FileName = EntryPath(folder, parts.name);
+        entry->Checksum = parts.checksum;
+        entry->Status = StatusUnchecked;
+        entry->ListFile = listFile;
+        items.push_back(std::move(entry));
     }
-    FinishLoad();
-}
-
-void VerifyModel::FinishLoad() {
-    RefreshList();
-    std::int32_t unchecked = 0;
-    for (const auto& e : ItemList) unchecked += e->Status == StatusUnchecked;
-    Counters.UncheckedCount = unchecked;
-    Counters.ResetResults();
-    view_.RequestStatusRepaint();
-    view_.EnableCheckCommand(view_.RowCount() > 0);
-    view_.SetCaption(ListCaption());
+    if (!lookUpSizes)
+        return;
+    std::vector<TItemRec*> added;
+    added.reserve(items.size() - firstOfList);
+    for (std::size_t i = firstOfList; i < items.size(); ++i)
+        added.push_back(items[i].get());
+    const std::vector<std::int64_t> sizes = LookupSizes(added);
+    for (std::size_t i = 0; i < added.size(); ++i)
+        added[i]->Size = sizes[i];
 }
 
 } // namespace quillon

@@ -1,12 +1,14 @@
 #pragma once
+#include "verify/ItemList.h"
 #include "verify/ViewText.h"
 
 #include <filesystem>
 #include <string_view>
 #include <vector>
 
-// How the entries of a list file get their paths, and the caption of a loaded list. The loading
-// itself is VerifyModel::LoadListFiles.
+// Loading list files: the entries of one list file with their paths and sizes, and the caption
+// of a loaded list. VerifyModel::LoadListFiles runs the whole load (the old entries go, every
+// list is appended, the view and counters are rebuilt).
 namespace quillon {
 
 // The folder part of a list file's path: everything up to and including its last separator;
@@ -23,5 +25,11 @@ ViewText EntryPath(const ViewText& folderPart, std::string_view name);
 // AppTitle + " - " + the last path component of the ListFiles text (the paths joined by CR LF)
 // after trimming it.
 ViewText ListCaption(std::string_view appTitle, const std::vector<std::filesystem::path>& lists);
+
+// Parses one list file (which sets Md5Mode) and appends an Unchecked entry per normalised line:
+// its full path, the expected checksum as written, and its size when lookUpSizes (-1 otherwise,
+// for a caller whose check looks every size up anyway). Throws FileError when the list cannot
+// be opened; the entries appended before stay.
+void AppendListEntries(const std::filesystem::path& listFile, TItemList& items, bool lookUpSizes);
 
 } // namespace quillon

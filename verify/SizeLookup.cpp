@@ -1,6 +1,6 @@
 #include "verify/SizeLookup.h"
 
-#include "verify/VerifyModel.h"
+#include "util/EnhFunc.h"
 
 #include <algorithm>
 #include <thread>
@@ -17,7 +17,7 @@ std::vector<std::int64_t> LookupSizes(std::span<TItemRec* const> entries) {
     std::vector<std::int64_t> sizes(entries.size());
     auto work = [&](std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i)
-            sizes[i] = VerifyModel::GetFileSize64(entries[i]->FileName);
+            sizes[i] = GetFileSize64(entries[i]->FileName);
     };
     const std::size_t byCount = entries.size() / MinEntriesPerThread;
     const std::size_t threads = std::min<std::size_t>(

@@ -1,4 +1,5 @@
 #pragma once
+#include "Version.h"
 #include "verify/ItemList.h"
 #include "verify/Progress.h"
 #include "verify/StatusCounters.h"
@@ -25,7 +26,7 @@ public:
     VerifyModel(const VerifyModel&) = delete;
     VerifyModel& operator=(const VerifyModel&) = delete;
 
-    static constexpr std::string_view AppTitle = "Quillon 2.6";
+    static constexpr std::string_view AppTitle = "Quillon " QUILLON_VERSION;
 
     // The paths of the list files of the loaded list, in load order; filled by the callers of
     // LoadListFiles.
@@ -51,8 +52,6 @@ public:
     // line with the entries read before it. A caller that starts a check at once may leave the
     // sizes to the check, which looks every one of them up again: until then they are -1.
     void LoadListFiles(bool lookUpSizes = true);
-    // Size by an exact-name lookup; -1 when nothing is there or it is a folder or a device.
-    static std::int64_t GetFileSize64(const std::filesystem::path::string_type& path);
     // AppTitle + " - " + the last path component of the trimmed ListFiles text.
     ViewText ListCaption() const;
 

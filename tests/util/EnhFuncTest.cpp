@@ -742,6 +742,12 @@ TEST(GetFileSize64, FilesOnly) {
     EXPECT_EQ(GetFileSize64(dir.Write("empty.bin", "")), 0);
     EXPECT_EQ(GetFileSize64(dir / "sub"), -1);
     EXPECT_EQ(GetFileSize64(dir / "missing.bin"), -1);
+    // A device has no size to check: NUL on Windows, /dev/null here.
+#ifdef _WIN32
+    EXPECT_EQ(GetFileSize64(std::filesystem::path(L"NUL")), -1);
+#else
+    EXPECT_EQ(GetFileSize64(std::filesystem::path("/dev/null")), -1);
+#endif
 }
 
 } // namespace
