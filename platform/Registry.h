@@ -1,0 +1,108 @@
+#pragma once
+// The window's settings and the shell's file-type registrations: Windows only.
+#ifdef _WIN32
+
+#include <windows.h>
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace quillon::platform {
+
+// A value could not be read or written. what() is UTF-8; the window shows Message().
+class RegistryError : public std::runtime_error {
+public:
+    RegistryError(std::wstring message, std::wstring valueName);
+    const std::wstring& Message() const { return message_; }
+    const std::wstring& ValueName() const { return valueName_; }
+
+private:
+    std::wstring message_;
+    std::wstring valueName_;
+};
+
+// Owns one open registry key; never a predefined root such as HKEY_CURRENT_USER.
+class RegistryKey {
+public:
+    RegistryKey() = default;
+    explicit RegistryKey(HKEY key) : key_(key) {}
+    ~RegistryKey() { Reset(); }
+    RegistryKey(RegistryKey&& other) noexcept : key_(other.Release()) {}
+    RegistryKey& operator=(RegistryKey&& other) noexcept {
+        if (this != &other)
+            Reset(other.Release());
+        return *this;
+    }
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+
+    HKEY Get() const { return key_; }
+    explicit operator bool() const { return key_ != nullptr; }
+    HKEY Release() {
+        HKEY key = key_;
+        key_ = nullptr;
+        return key;
+    }
+    void Reset(HKEY key = nullptr) {
+        if (key_)
+            RegCloseKey(key_);
+        key_ = key;
+    }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+enum class RegistryRoot {
+    CurrentUser,
+    // The per-user classes (HKCU\Software\Classes), which need no administrator; keys that are
+    // only read fall back to HKEY_CLASSES_ROOT, as Windows' merged view does.
+    Classes,
+};
+
+// A root and at most one open key. A name that begins with "\" starts at the root; any other
+// name starts at the open key, or at the root when none is open. Values belong to the open
+// key, or to the root when none is open; the empty value name is the key's default value.
+class Registry {
+public:
+    explicit Registry(RegistryRoot root = RegistryRoot::CurrentUser);
+
+    // The previous key stays open when the new one fails to open.
+    bool OpenKey(std::wstring_view name, bool create);
+    void CloseKey();
+    // With every subkey; an absent key is no failure.
+    bool DeleteKey(std::wstring_view name);
+    bool KeyExists(std::wstring_view name) const;
+
+    bool ValueExists(std::wstring_view name) const;
+    // REG_DWORD only.
+    std::int32_t ReadInteger(std::wstring_view name) const;
+    // REG_SZ or REG_EXPAND_SZ (not expanded); empty when the value is absent.
+    std::wstring ReadString(std::wstring_view name) const;
+    void WriteInteger(std::wstring_view name, std::int32_t value);
+    void WriteString(std::wstring_view name, std::wstring_view text);
+    // An absent value is no failure.
+    bool DeleteValue(std::wstring_view name);
+
+private:
+    std::wstring FullPath(std::wstring_view name) const;
+    HKEY ValueKey() const;
+
+    RegistryRoot root_;
+    // Where keys are opened, created and deleted.
+    HKEY base_;
+    // HKCU\Software\Classes for the classes root.
+    RegistryKey ownedBase_;
+    RegistryKey current_;
+    // Below the root, without a leading "\"; meaningful only while current_ is open.
+    std::wstring currentPath_;
+};
+
+// Tells the shell that file-type registrations changed, so that icons and verbs refresh.
+void NotifyAssociationsChanged();
+
+} // namespace quillon::platform
+
+#endif // _WIN32
