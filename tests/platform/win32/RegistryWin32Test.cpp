@@ -71,12 +71,17 @@ TEST_F(RegistryWin32, ValuesRoundTrip) {
         reg.WriteInteger(L"i", v);
         EXPECT_EQ(reg.ReadInteger(L"i"), v);
     }
+    const RegistryKey raw = RawOpen(HKEY_CURRENT_USER, scratch_);
     for (const std::wstring& s :
          {std::wstring(), std::wstring(L"caf\u00e9 \u20ac"), std::wstring(5000, L'x')}) {
         reg.WriteString(L"", s);
         EXPECT_EQ(reg.ReadString(L""), s);
+        // Other readers (the shell) expect the terminating NUL stored.
+        DWORD bytes = 0;
+        RegQueryValueExW(raw.Get(), L"", nullptr, nullptr, nullptr, &bytes);
+        EXPECT_EQ(bytes, (s.size() + 1) * sizeof(wchar_t));
     }
-    RawSet(RawOpen(HKEY_CURRENT_USER, scratch_).Get(), L"e", REG_EXPAND_SZ, L"%TEMP%", 14);
+    RawSet(raw.Get(), L"e", REG_EXPAND_SZ, L"%TEMP%", 14);
     EXPECT_EQ(reg.ReadString(L"e"), L"%TEMP%");
     EXPECT_TRUE(reg.ValueExists(L"i"));
     EXPECT_TRUE(reg.DeleteValue(L"i"));
