@@ -1,7 +1,6 @@
 #include "cli/ConsoleView.h"
 
 #include "cli/Console.h"
-#include "core/Crc32.h"
 
 #include <string>
 
@@ -58,7 +57,8 @@ TItemRec* ConsoleView::RowData(RowIndex row) const {
 
 void ConsoleView::ScrollRowIntoView(RowIndex row) {
     // The worker comes here before its abort test for every entry of a check of everything.
-    if (interrupted_ && *interrupted_) AbortRequested = true;
+    if (interrupted_ && *interrupted_ && abort_)
+        *abort_ = true;
     // A check of everything visits the rows in order: the ones before this are done.
     if (row >= 0) ReportRowsBefore(static_cast<std::size_t>(row));
 }

@@ -21,6 +21,8 @@ public:
     // not clear it, so a Ctrl+C that comes before the worker's first step is not lost.
     ConsoleView(bool showProgress, EntryPrinter printEntry,
                 const std::atomic<bool>* interrupted = nullptr);
+    // The run's abort flag, which an interrupt sets before the next entry.
+    void SetAbortFlag(std::atomic<bool>* abort) { abort_ = abort; }
 
     // Reports the entries of the rows not reported yet (after a check, or after a load alone).
     void ReportRemainingRows();
@@ -53,10 +55,6 @@ public:
     void SetCaption(const ViewText&) override {}
     void SetDisplayFilterMark(std::int32_t) override {}
 
-    void RunOnGuiThread(const std::function<void()>& work) override { work(); }
-    // Nothing to serve: the caller joins the worker next.
-    void WaitServingWorker(const std::function<bool()>&) override {}
-
 private:
     void ReportRowsBefore(std::size_t end);
     void DrawProgress();
@@ -65,6 +63,7 @@ private:
     bool showProgress_;
     EntryPrinter printEntry_;
     const std::atomic<bool>* interrupted_;
+    std::atomic<bool>* abort_ = nullptr;
     std::vector<TItemRec*> rows_;
     std::size_t reported_ = 0; // rows before this one are reported
     bool running_ = false;

@@ -2,6 +2,7 @@
 #include "cli/Console.h"
 #include "cli/Escape.h"
 #include "core/FileDigest.h"
+#include "core/RunState.h"
 
 namespace quillon::cli {
 
@@ -33,7 +34,8 @@ int RunDigest(const Args& args) {
     for (const auto& f : files) {
         // The window's own routines: they read whatever reads like a file (a FIFO, /dev/stdin), and
         // a console program has no messages to pump.
-        DigestResult r = md5 ? GetMd5Text(PathFromArg(f)) : GetCrcText(PathFromArg(f));
+        RunState run; // no progress shown, nothing to abort, no window
+        DigestResult r = md5 ? GetMd5Text(PathFromArg(f), run) : GetCrcText(PathFromArg(f), run);
         if (!r.complete) {
             // A made-up digest of an unreadable file must never look like a real one.
             std::string text =

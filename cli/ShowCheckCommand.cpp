@@ -7,6 +7,7 @@
 #include "core/FileError.h"
 #include "core/ListFile.h"
 #include "platform/TextCodec.h"
+#include "verify/GuiDispatcher.h"
 #include "verify/VerifyModel.h"
 
 #include <atomic>
@@ -150,12 +151,20 @@ int NoEntries() {
 
 // Ctrl+C does what the Abort button does; a second one ends the process.
 std::atomic<bool> g_interrupted{false};
+// The abort flag of the check under way, for the handler.
+std::atomic<std::atomic<bool>*> g_abort{nullptr};
+static_assert(std::atomic<std::atomic<bool>*>::is_always_lock_free, "read in a signal handler");
+
+void RequestAbort() {
+    if (std::atomic<bool>* abort = g_abort.load())
+        *abort = true;
+}
 
 #ifdef _WIN32
 BOOL WINAPI OnConsoleBreak(DWORD type) {
     if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) return FALSE;
     if (g_interrupted.exchange(true)) return FALSE;
-    AbortRequested = true;
+    RequestAbort();
     return TRUE;
 }
 
@@ -171,7 +180,7 @@ static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler
 
 extern "C" void OnInterrupt(int) {
     g_interrupted = true;
-    AbortRequested = true;
+    RequestAbort();
 }
 
 class AbortOnBreak {
@@ -204,7 +213,9 @@ int RunShow(const Args& args) {
     }
     EntryLines lines(options.porcelain, false);
     ConsoleView view(false, [&lines](const TItemRec& e) { lines.Print(e); });
-    VerifyModel model(view);
+    RunState run(&view);
+    DirectDispatcher dispatcher;
+    VerifyModel model(view, run, dispatcher);
     if (!Load(model, options, false)) return 2;
     PrintKind(options.porcelain);
     view.ReportRemainingRows();
@@ -222,7 +233,10 @@ int RunCheck(const Args& args) {
     g_interrupted = false;
     ConsoleView view(!options.quiet && StderrIsTerminal(),
                      [&lines](const TItemRec& e) { lines.Print(e); }, &g_interrupted);
-    VerifyModel model(view);
+    RunState run(&view);
+    view.SetAbortFlag(&run.AbortRequested);
+    DirectDispatcher dispatcher;
+    VerifyModel model(view, run, dispatcher);
     if (!Load(model, options, true)) return 2;
     PrintKind(options.porcelain);
     if (model.ItemList.empty()) {
@@ -230,13 +244,15 @@ int RunCheck(const Args& args) {
         return NoEntries();
     }
     {
+        g_abort = &run.AbortRequested;
         AbortOnBreak abortOnBreak;
         model.StartCheck();
         model.WaitForCheck();
+        g_abort = nullptr;
     }
     view.ReportRemainingRows();
     PrintSummary(model, options.porcelain);
-    const bool aborted = AbortRequested;
+    const bool aborted = run.AbortRequested;
     if (!options.porcelain && !aborted) Out(TextFromPath(view.TimeText()) + std::string(kNewline));
     if (aborted) Err("quillon-cli: aborted\n");
 

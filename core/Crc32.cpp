@@ -1,6 +1,7 @@
 #include "core/Crc32.h"
 
 #include "core/FileError.h"
+#include "core/RunState.h"
 #include "platform/FileReader.h"
 
 #include <cmath>
@@ -16,12 +17,16 @@ struct alignas(64) DigestBlock {
     unsigned char bytes[DigestBufferSize];
 };
 
-} // namespace
+// After each block: the progress call, then the window's messages when the run is on its thread.
+void Report(RunState& run, bool pumpMessages, std::int64_t done, std::int64_t length,
+            std::int64_t n) {
+    if (run.OnProgress && length != 0)
+        run.OnProgress(DigestPercent(done, length), static_cast<std::int32_t>(n));
+    if (pumpMessages && run.MessagePump)
+        run.MessagePump();
+}
 
-std::atomic<bool> AbortRequested{false};
-std::atomic<bool> NoMessagePump{false};
-ProgressHandler OnProgress;
-std::function<void()> MessagePump;
+} // namespace
 
 std::int32_t DigestPercent(std::int64_t done, std::int64_t length) {
     // nearbyint under the default rounding mode takes halves to even.
@@ -30,7 +35,7 @@ std::int32_t DigestPercent(std::int64_t done, std::int64_t length) {
 }
 
 BlockRun DigestFileBlocks(const std::filesystem::path& fileName, platform::OpenMode mode,
-                          BlockPump pump, platform::OsError& error,
+                          RunState* run, bool pumpMessages, platform::OsError& error,
                           const std::function<void(const unsigned char*, std::size_t)>& digest) {
     auto buffer = std::make_unique_for_overwrite<DigestBlock>();
     platform::FileReader file;
@@ -44,21 +49,17 @@ BlockRun DigestFileBlocks(const std::filesystem::path& fileName, platform::OpenM
             return BlockRun::ReadFailed;
         digest(buffer->bytes, static_cast<std::size_t>(n));
         done += n;
-        if (OnProgress && length != 0)
-            OnProgress(DigestPercent(done, length), static_cast<std::int32_t>(n));
-        const bool pumpNow =
-            pump == BlockPump::Always || (pump == BlockPump::UnlessNoMessagePump && !NoMessagePump);
-        if (pumpNow && MessagePump)
-            MessagePump();
+        if (run)
+            Report(*run, pumpMessages, done, length, n);
         if (n != DigestBufferSize)
             return BlockRun::Complete; // read to the end
-        if (AbortRequested)
+        if (run && run->AbortRequested)
             return BlockRun::Aborted;
     }
 }
 
-std::uint32_t FileCrc32(const std::filesystem::path& fileName, bool* complete,
-                        platform::OpenMode mode) {
+std::uint32_t FileCrc32(const std::filesystem::path& fileName, RunState* run, bool pumpMessages,
+                        bool* complete, platform::OpenMode mode) {
     if (complete)
         *complete = false;
     platform::OsError error;
@@ -66,14 +67,13 @@ std::uint32_t FileCrc32(const std::filesystem::path& fileName, bool* complete,
     auto digest = [&crc](const unsigned char* p, std::size_t n) {
         crc = UpdateCrc32(crc, p, static_cast<std::int32_t>(n));
     };
-    const BlockRun run =
-        DigestFileBlocks(fileName, mode, BlockPump::UnlessNoMessagePump, error, digest);
-    if (run == BlockRun::OpenFailed)
+    const BlockRun result = DigestFileBlocks(fileName, mode, run, pumpMessages, error, digest);
+    if (result == BlockRun::OpenFailed)
         throw FileError(FileError::Kind::Open, fileName, error);
-    if (run == BlockRun::ReadFailed)
+    if (result == BlockRun::ReadFailed)
         throw FileError(FileError::Kind::Read, fileName, error);
     if (complete)
-        *complete = run == BlockRun::Complete;
+        *complete = result == BlockRun::Complete;
     return ~crc;
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 #include "platform/FileReader.h"
-#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -23,39 +22,30 @@ std::uint32_t UpdateCrc32At(CrcLevel level, std::uint32_t crc, const void* buffe
                             std::size_t count);
 const char* CrcLevelName(CrcLevel level);
 
-// Run controls shared by every file digest.
+class RunState;
+
+// The block size of every file digest.
 constexpr std::int32_t DigestBufferSize = 65536;
-extern std::atomic<bool> AbortRequested;
-extern std::atomic<bool> NoMessagePump;
-// Called after every block with the percent of the file read so far and the bytes of the block.
-using ProgressHandler = std::function<void(std::int32_t percent, std::int32_t bytesRead)>;
-extern ProgressHandler OnProgress;
-// Lets the window handle its pending messages; set by the window, unset in console programs.
-extern std::function<void()> MessagePump;
 
 // The percent passed to OnProgress: done / length x 100 to the nearest integer, halves to even.
 std::int32_t DigestPercent(std::int64_t done, std::int64_t length);
 
-// How the window may handle its messages between the blocks of a file digest.
-enum class BlockPump {
-    Never,
-    Always,
-    UnlessNoMessagePump, // as NoMessagePump stands at each block
-};
 enum class BlockRun { OpenFailed, ReadFailed, Aborted, Complete };
 // The loop of every file digest: opens fileName and hands each block read, of up to
-// DigestBufferSize bytes, to digest, then calls OnProgress (a file of length 0 gets no call) and
-// MessagePump as pump says. Complete when a short read ends the file; Aborted when AbortRequested
-// is seen after a full block. error tells why an open or a read failed.
+// DigestBufferSize bytes, to digest; then calls run's OnProgress (a file of length 0 gets no
+// call) and, when pumpMessages, its MessagePump. Complete when a short read ends the file;
+// Aborted when run's AbortRequested is seen after a full block. error tells why an open or a
+// read failed. Without a run nothing is reported and nothing stops the read.
 BlockRun DigestFileBlocks(const std::filesystem::path& fileName, platform::OpenMode mode,
-                          BlockPump pump, platform::OsError& error,
+                          RunState* run, bool pumpMessages, platform::OsError& error,
                           const std::function<void(const unsigned char*, std::size_t)>& digest);
 
-// The finished CRC-32 of a whole file. Throws FileError ("Cannot open file %s") when the file
-// cannot be opened. complete (optional) tells whether every byte was read: false after an abort
-// or a failed read. With OpenMode::RegularOnly a name that holds no regular file raises the error
-// with noFile set in its reason, the name left unread.
-std::uint32_t FileCrc32(const std::filesystem::path& fileName, bool* complete = nullptr,
+// The finished CRC-32 of a whole file, read as DigestFileBlocks reads it. Throws FileError
+// ("Cannot open file %s") when the file cannot be opened. complete (optional) tells whether
+// every byte was read: false after an abort or a failed read. With OpenMode::RegularOnly a name
+// that holds no regular file raises the error with noFile set in its reason, the name unread.
+std::uint32_t FileCrc32(const std::filesystem::path& fileName, RunState* run = nullptr,
+                        bool pumpMessages = false, bool* complete = nullptr,
                         platform::OpenMode mode = platform::OpenMode::AnyKind);
 
 } // namespace quillon

@@ -3,6 +3,7 @@
 #include "core/Crc32.h"
 #include "core/FileError.h"
 #include "core/MD5.h"
+#include "core/RunState.h"
 #include "platform/FileReader.h"
 
 #include <new>
@@ -11,11 +12,12 @@ namespace quillon {
 
 namespace {
 
-DigestResult CrcDigest(const std::filesystem::path& fileName, platform::OpenMode mode) {
+DigestResult CrcDigest(const std::filesystem::path& fileName, RunState& run, bool pumpMessages,
+                       platform::OpenMode mode) {
     DigestResult r;
     try {
         bool complete = false;
-        r.text = CrcText(FileCrc32(fileName, &complete, mode));
+        r.text = CrcText(FileCrc32(fileName, &run, pumpMessages, &complete, mode));
         r.complete = complete;
         r.aborted = !complete;
     } catch (const FileError& e) {
@@ -31,21 +33,28 @@ DigestResult CrcDigest(const std::filesystem::path& fileName, platform::OpenMode
 }
 
 // pumpMessages: the create run on the GUI thread lets the window breathe between blocks.
-DigestResult Md5Digest(const std::filesystem::path& fileName, bool pumpMessages,
+DigestResult Md5Digest(const std::filesystem::path& fileName, RunState& run, bool pumpMessages,
                        platform::OpenMode mode) {
     DigestResult r;
-    TMD5Context context;
-    MD5Init(context);
-    // A failed read leaves the digest of the part read; not complete.
-    const BlockRun run = DigestFileBlocks(
-        fileName, mode, pumpMessages ? BlockPump::Always : BlockPump::Never, r.error,
-        [&context](const unsigned char* p, std::size_t n) { MD5UpdateBuffer(context, p, n); });
-    r.complete = run == BlockRun::Complete;
-    r.aborted = run == BlockRun::Aborted;
-    if (!r.complete && !r.aborted && !r.error) r.error.code = -1;
-    unsigned char digest[16];
-    MD5Final(digest, context);
-    r.text = Md5Text(digest);
+    try {
+        TMD5Context context;
+        MD5Init(context);
+        // A failed read leaves the digest of the part read; not complete.
+        const BlockRun result = DigestFileBlocks(
+            fileName, mode, &run, pumpMessages, r.error,
+            [&context](const unsigned char* p, std::size_t n) { MD5UpdateBuffer(context, p, n); });
+        r.complete = result == BlockRun::Complete;
+        r.aborted = result == BlockRun::Aborted;
+        if (!r.complete && !r.aborted && !r.error)
+            r.error.code = -1;
+        unsigned char digest[16];
+        MD5Final(digest, context);
+        r.text = Md5Text(digest);
+    } catch (const std::bad_alloc&) {
+        r = DigestResult();
+        r.error.code = -1;
+        r.error.text = "out of memory";
+    }
     return r;
 }
 
@@ -68,39 +77,20 @@ std::string Md5Text(const unsigned char digest[16]) {
     return s;
 }
 
-DigestResult GetCrcText(const std::filesystem::path& fileName) {
-    return CrcDigest(fileName, platform::OpenMode::AnyKind);
+DigestResult GetCrcText(const std::filesystem::path& fileName, RunState& run) {
+    return CrcDigest(fileName, run, true, platform::OpenMode::AnyKind);
 }
 
-DigestResult GetMd5Text(const std::filesystem::path& fileName) {
-    try {
-        return Md5Digest(fileName, true, platform::OpenMode::AnyKind);
-    } catch (const std::bad_alloc&) {
-        DigestResult r;
-        r.error.code = -1;
-        r.error.text = "out of memory";
-        return r;
-    }
+DigestResult GetMd5Text(const std::filesystem::path& fileName, RunState& run) {
+    return Md5Digest(fileName, run, true, platform::OpenMode::AnyKind);
 }
 
-DigestResult ThreadCrcText(const std::filesystem::path& fileName) {
-    // The worker must never pump the window's messages, whatever happens inside.
-    struct PumpOff {
-        PumpOff() { NoMessagePump = true; }
-        ~PumpOff() { NoMessagePump = false; }
-    } pumpOff;
-    return CrcDigest(fileName, platform::OpenMode::RegularOnly);
+DigestResult ThreadCrcText(const std::filesystem::path& fileName, RunState& run) {
+    return CrcDigest(fileName, run, false, platform::OpenMode::RegularOnly);
 }
 
-DigestResult ThreadMd5Text(const std::filesystem::path& fileName) {
-    try {
-        return Md5Digest(fileName, false, platform::OpenMode::RegularOnly);
-    } catch (...) {
-        DigestResult r;
-        r.error.code = -1;
-        r.error.text = "out of memory";
-        return r;
-    }
+DigestResult ThreadMd5Text(const std::filesystem::path& fileName, RunState& run) {
+    return Md5Digest(fileName, run, false, platform::OpenMode::RegularOnly);
 }
 
 bool ReadSmallFile(const std::filesystem::path& fileName, unsigned char* block, SmallFile& file) {
@@ -116,10 +106,11 @@ bool ReadSmallFile(const std::filesystem::path& fileName, unsigned char* block, 
     return true;
 }
 
-DigestResult SmallFileMd5Result(const SmallFile& file, const unsigned char digest[16]) {
-    if (file.length != 0 && OnProgress)
-        OnProgress(DigestPercent(static_cast<std::int64_t>(file.size), file.length),
-                   static_cast<std::int32_t>(file.size));
+DigestResult SmallFileMd5Result(const SmallFile& file, const unsigned char digest[16],
+                                RunState& run) {
+    if (file.length != 0 && run.OnProgress)
+        run.OnProgress(DigestPercent(static_cast<std::int64_t>(file.size), file.length),
+                       static_cast<std::int32_t>(file.size));
     DigestResult r;
     r.text = Md5Text(digest);
     r.complete = true;

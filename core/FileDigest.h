@@ -18,13 +18,18 @@ struct DigestResult {
     platform::OsError error;     // why the file could not be opened or read
 };
 
-// For the create run on the GUI thread: let the window handle messages between blocks.
-DigestResult GetCrcText(const std::filesystem::path& fileName);
-DigestResult GetMd5Text(const std::filesystem::path& fileName);
+class RunState;
+
+// Each reports every block to run's OnProgress and stops after a block once run's
+// AbortRequested is set.
+// For the create run on the GUI thread: run's MessagePump lets the window handle its messages
+// between blocks. Whatever reads like a file is read (a FIFO, stdin).
+DigestResult GetCrcText(const std::filesystem::path& fileName, RunState& run);
+DigestResult GetMd5Text(const std::filesystem::path& fileName, RunState& run);
 // For the check worker: never pump messages, and open regular files only. A name that holds none
 // (nothing, a folder, a device, a FIFO) is left unread and reported with error.noFile.
-DigestResult ThreadCrcText(const std::filesystem::path& fileName);
-DigestResult ThreadMd5Text(const std::filesystem::path& fileName);
+DigestResult ThreadCrcText(const std::filesystem::path& fileName, RunState& run);
+DigestResult ThreadMd5Text(const std::filesystem::path& fileName, RunState& run);
 
 // A regular file read whole ahead of its turn in a check, so that the MD5 of many small files
 // can be computed side by side.
@@ -37,7 +42,8 @@ struct SmallFile {
 // file, a failed open or read, a block or more of bytes.
 bool ReadSmallFile(const std::filesystem::path& fileName, unsigned char* block, SmallFile& file);
 // What ThreadMd5Text gives for a file so read whose MD5 is digest, with the same progress call.
-DigestResult SmallFileMd5Result(const SmallFile& file, const unsigned char digest[16]);
+DigestResult SmallFileMd5Result(const SmallFile& file, const unsigned char digest[16],
+                                RunState& run);
 
 // Eight upper-case hex digits, leading zeros kept.
 std::string CrcText(std::uint32_t crc);

@@ -4,6 +4,7 @@
 #include "core/FileDigest.h"
 #include "core/ListFile.h"
 #include "util/EnhFunc.h"
+#include "verify/GuiDispatcher.h"
 #include "verify/Md5ReadAhead.h"
 #include "verify/VerifyModel.h"
 
@@ -16,9 +17,9 @@ namespace quillon {
 namespace {
 
 // Runs work on the GUI thread and waits; a failure there is raised again on the worker.
-void RunOnGui(VerifyView& view, const std::function<void()>& work) {
+void RunOnGui(GuiDispatcher& dispatcher, const std::function<void()>& work) {
     std::exception_ptr failure;
-    view.RunOnGuiThread([&] {
+    dispatcher.RunOnGuiThread([&] {
         try {
             work();
         } catch (...) {
@@ -41,7 +42,11 @@ bool SameDigestText(std::string_view computed, std::string_view expected) {
 } // namespace
 
 TcrcThread::~TcrcThread() {
-    Join();
+    if (!thread_.joinable())
+        return;
+    if (!ended_.IsSet())
+        model_.Dispatcher().WaitServing(ended_);
+    thread_.join();
 }
 
 void TcrcThread::Start() {
@@ -59,25 +64,26 @@ void TcrcThread::ThreadMain() noexcept {
     } catch (...) {
         // Nothing may leave the thread; the end steps have run or the window is going.
     }
-    finished_ = true;
+    ended_.Set();
 }
 
 void TcrcThread::Execute() {
-    VerifyView& view = model_.View();
+    GuiDispatcher& dispatcher = model_.Dispatcher();
+    RunState& run = model_.Run();
     try {
-        RunOnGui(view, [this] { model_.BeginCheck(*this); });
+        RunOnGui(dispatcher, [this] { model_.BeginCheck(*this); });
         CheckEntries();
     } catch (...) {
         // A failure inside the loop still ends the run properly, so the window is usable again.
     }
-    if (model_.WindowClosing)
+    if (run.WindowClosing)
         return;
     try {
         model_.RecountResults();
     } catch (...) {
     }
-    model_.Busy = false;
-    RunOnGui(view, [this] { model_.EndCheck(); });
+    run.Busy = false;
+    RunOnGui(dispatcher, [this] { model_.EndCheck(); });
 }
 
 void TcrcThread::ReadAhead(Md5ReadAhead& readAhead, std::size_t first) {
@@ -85,10 +91,11 @@ void TcrcThread::ReadAhead(Md5ReadAhead& readAhead, std::size_t first) {
     // a file is read moments before its turn.
     constexpr std::size_t Scan = 4 * MD5ManyLanes;
     VerifyView& view = model_.View();
+    const RunState& run = model_.Run();
     const std::size_t count = model_.ItemList.size();
     readAhead.Begin(first);
     std::size_t i = first;
-    for (; i < count && i - first < Scan && !readAhead.Full() && !AbortRequested; ++i) {
+    for (; i < count && i - first < Scan && !readAhead.Full() && !run.AbortRequested; ++i) {
         const TItemRec& e = *model_.ItemList[i];
         // Entries out of scope are never read, so they break no order.
         if (e.ListItem == NoRow)
@@ -112,6 +119,7 @@ void TcrcThread::ReadAhead(Md5ReadAhead& readAhead, std::size_t first) {
 
 void TcrcThread::CheckEntries() {
     VerifyView& view = model_.View();
+    RunState& run = model_.Run();
     StatusCounters& counters = model_.Counters;
     const std::size_t count = model_.ItemList.size();
     Md5ReadAhead readAhead;
@@ -126,7 +134,7 @@ void TcrcThread::CheckEntries() {
             continue;
         const std::filesystem::path fileName = e.FileName;
         const std::string expected = e.Checksum;
-        if (AbortRequested)
+        if (run.AbortRequested)
             break;
 
         const std::int32_t before = e.Status;
@@ -148,13 +156,13 @@ void TcrcThread::CheckEntries() {
         DigestResult digest;
         if (!noFile) {
             if (!Md5Mode) {
-                digest = ThreadCrcText(fileName);
+                digest = ThreadCrcText(fileName, run);
             } else {
                 // A small file that was a file at the start is read with the next few ones.
                 if (Md5ReadAhead::Fits(e.Size) && !readAhead.Covers(i))
                     ReadAhead(readAhead, i);
-                if (!readAhead.Take(i, digest))
-                    digest = ThreadMd5Text(fileName);
+                if (!readAhead.Take(i, digest, run))
+                    digest = ThreadMd5Text(fileName, run);
             }
             noFile = digest.error.noFile;
         }
@@ -170,7 +178,7 @@ void TcrcThread::CheckEntries() {
             // an unreadable file into a Good one.
             if (digest.complete && SameDigestText(digest.text, expected)) {
                 result = StatusGood;
-            } else if (!AbortRequested) {
+            } else if (!run.AbortRequested) {
                 result = StatusBad;
             }
             // Otherwise the digest was cut short by an abort: the entry keeps its status.

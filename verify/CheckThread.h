@@ -1,5 +1,6 @@
 #pragma once
-#include <atomic>
+#include "platform/Event.h"
+
 #include <cstddef>
 #include <thread>
 
@@ -8,19 +9,22 @@ namespace quillon {
 class Md5ReadAhead;
 class VerifyModel;
 
-// The worker of one check. Owned by the model, which joins it before anything it uses goes.
+// The worker of one check. Owned by the model, which waits for it before anything it uses goes.
 class TcrcThread {
 public:
     explicit TcrcThread(VerifyModel& model) : model_(model) {}
-    // Joins; the owner makes sure first that the worker can end (VerifyModel::WaitForCheck).
+    // Never joins a running worker blindly: waits for its end through the model's dispatcher,
+    // serving the GUI-thread calls it may be waiting on, then joins.
     ~TcrcThread();
     TcrcThread(const TcrcThread&) = delete;
     TcrcThread& operator=(const TcrcThread&) = delete;
 
     void Start();
+    // Joins a worker that has ended.
     void Join();
-    // True once the thread has nothing left to do but return.
-    bool Finished() const { return finished_; }
+    // Set once the thread has nothing left to do but return: the GUI thread waits on it.
+    const platform::Event& Ended() const { return ended_; }
+    bool Finished() const { return ended_.IsSet(); }
 
     // true: every entry that has a row; false: the entries of the selected rows. Set by
     // BeginCheck on the GUI thread while the worker waits.
@@ -34,7 +38,7 @@ private:
 
     VerifyModel& model_;
     std::thread thread_;
-    std::atomic<bool> finished_{false};
+    platform::Event ended_;
 };
 
 } // namespace quillon

@@ -1,7 +1,7 @@
 #pragma once
+#include "core/ViewText.h"
 #include "verify/ItemRec.h"
 #include "verify/VerifyView.h"
-#include "verify/ViewText.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,6 +1,6 @@
 #pragma once
+#include "core/ViewText.h"
 #include "verify/ItemList.h"
-#include "verify/ViewText.h"
 
 #include <filesystem>
 #include <string_view>

@@ -29,10 +29,10 @@ void Md5ReadAhead::Finish(std::size_t end) {
     MD5Many(messages, lengths, count_, digests_);
 }
 
-bool Md5ReadAhead::Take(std::size_t index, DigestResult& result) const {
+bool Md5ReadAhead::Take(std::size_t index, DigestResult& result, RunState& run) const {
     for (std::size_t i = 0; i < count_; ++i) {
         if (index_[i] == index) {
-            result = SmallFileMd5Result(files_[i], digests_[i]);
+            result = SmallFileMd5Result(files_[i], digests_[i], run);
             return true;
         }
     }

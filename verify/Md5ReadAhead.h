@@ -30,8 +30,8 @@ public:
 
     // Whether entry index has been considered since Begin.
     bool Covers(std::size_t index) const { return index >= first_ && index < end_; }
-    // The result of entry index, with its progress call, when its file was read.
-    bool Take(std::size_t index, DigestResult& result) const;
+    // The result of entry index, with its progress call to run, when its file was read.
+    bool Take(std::size_t index, DigestResult& result, RunState& run) const;
 
 private:
     struct alignas(64) Block {

@@ -3,34 +3,20 @@
 #include "core/Crc32.h"
 #include "platform/Clock.h"
 #include "verify/CheckThread.h"
+#include "verify/GuiDispatcher.h"
 #include "verify/Loader.h"
 #include "verify/SizeLookup.h"
 
 namespace quillon {
 
-namespace {
-// The model OnProgress points at, so that one going away does not leave it dangling.
-const VerifyModel* g_progressOwner = nullptr;
-} // namespace
-
-VerifyModel::VerifyModel(VerifyView& view) : Progress(view), view_(view) {}
+VerifyModel::VerifyModel(VerifyView& view, RunState& run, GuiDispatcher& dispatcher)
+    : view_(view), run_(run), dispatcher_(dispatcher) {}
 
 VerifyModel::~VerifyModel() {
     if (worker_) {
-        WindowClose();
+        run_.WindowClose();
         WaitForCheck();
     }
-    if (g_progressOwner == this) {
-        OnProgress = nullptr;
-        g_progressOwner = nullptr;
-    }
-}
-
-void VerifyModel::ClaimOnProgress() {
-    OnProgress = [this](std::int32_t percent, std::int32_t bytes) {
-        UpdateProgress(percent, bytes);
-    };
-    g_progressOwner = this;
 }
 
 void VerifyModel::RefreshList() {
@@ -56,7 +42,10 @@ void VerifyModel::LoadListFiles(bool lookUpSizes) {
     if (worker_)
         WaitForCheck();
     ItemList.clear();
-    ClaimOnProgress();
+    // Every check's progress goes where the load pointed it.
+    run_.OnProgress = [&progress = run_.Progress](std::int32_t percent, std::int32_t bytes) {
+        progress.UpdateProgress(percent, bytes);
+    };
     try {
         for (const auto& listPath : ListFiles)
             AppendListEntries(listPath, ItemList, lookUpSizes);
@@ -87,14 +76,14 @@ void VerifyModel::StartCheck() {
         worker_->Join();
         worker_.reset();
     }
-    Progress.NextRateTick = platform::TickCount64();
+    run_.Progress.NextRateTick = platform::TickCount64();
     auto worker = std::make_unique<TcrcThread>(*this);
     worker->Start();
     worker_ = std::move(worker);
 }
 
 void VerifyModel::bCancelClick() {
-    AbortRequested = true;
+    run_.AbortRequested = true;
 }
 
 bool VerifyModel::CheckRunning() const {
@@ -104,19 +93,14 @@ bool VerifyModel::CheckRunning() const {
 void VerifyModel::WaitForCheck() {
     if (!worker_)
         return;
-    TcrcThread& worker = *worker_;
-    view_.WaitServingWorker([&worker] { return worker.Finished(); });
+    const TcrcThread& worker = *worker_;
+    dispatcher_.WaitServing(worker.Ended());
     worker_->Join();
     worker_.reset();
 }
 
-void VerifyModel::WindowClose() {
-    WindowClosing = true;
-    AbortRequested = true;
-}
-
 void VerifyModel::BeginCheck(TcrcThread& thread) {
-    Busy = true;
+    run_.Busy = true;
     view_.EnableRunCommands(false);
 
     const std::int32_t rows = view_.RowCount();
@@ -124,7 +108,7 @@ void VerifyModel::BeginCheck(TcrcThread& thread) {
     thread.CheckAll =
         selected == 0 || selected == rows || (selected == 1 && view_.IsRowSelected(0));
 
-    Progress.TotalBytes = 0;
+    run_.Progress.TotalBytes = 0;
     std::vector<TItemRec*> shown;
     for (auto& e : ItemList)
         if (e->ListItem != NoRow)
@@ -140,11 +124,11 @@ void VerifyModel::BeginCheck(TcrcThread& thread) {
         if (e->ListItem == NoRow || e->Size == -1)
             continue;
         if (thread.CheckAll || view_.IsRowSelected(e->ListItem))
-            Progress.TotalBytes += e->Size;
+            run_.Progress.TotalBytes += e->Size;
     }
-    Progress.DoneBytes = 0;
+    run_.Progress.DoneBytes = 0;
     // A close that came before this step keeps its stop request.
-    AbortRequested = WindowClosing.load();
+    run_.AbortRequested = run_.WindowClosing.load();
 
     if (thread.CheckAll) {
         Counters.ResetResults();
@@ -160,8 +144,8 @@ void VerifyModel::BeginCheck(TcrcThread& thread) {
         Counters.UncheckedCount = unchecked;
     }
     view_.RequestStatusRepaint();
-    Progress.SetBars(0);
-    Progress.StartTick = platform::TickCount64();
+    run_.Progress.SetBars(0);
+    run_.Progress.StartTick = platform::TickCount64();
 }
 
 void VerifyModel::RecountResults() {
@@ -178,10 +162,10 @@ void VerifyModel::RecountResults() {
 
 void VerifyModel::EndCheck() {
     view_.RequestStatusRepaint();
-    Progress.SetBars(100);
-    if (!AbortRequested)
+    run_.Progress.SetBars(100);
+    if (!run_.AbortRequested)
         view_.SetTimeText(ViewTextFromAscii("Complete in ") +
-                          FormatDuration(Progress.ElapsedSeconds()));
+                          FormatDuration(run_.Progress.ElapsedSeconds()));
     else
         view_.SetTimeText({});
     view_.EnableRunCommands(true);

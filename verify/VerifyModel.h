@@ -1,12 +1,11 @@
 #pragma once
 #include "Version.h"
+#include "core/RunState.h"
+#include "core/ViewText.h"
 #include "verify/ItemList.h"
-#include "verify/Progress.h"
 #include "verify/StatusCounters.h"
 #include "verify/VerifyView.h"
-#include "verify/ViewText.h"
 
-#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -14,14 +13,17 @@
 
 namespace quillon {
 
+class GuiDispatcher;
 class TcrcThread;
 
-// The verify state of the main window: the loaded lists, their entries, counters and filter, the
-// run bookkeeping and the one check worker. Lives on the GUI thread; the view must outlive it.
+// The verify state of the main window: the loaded lists, their entries, counters and filter, and
+// the one check worker. Lives on the GUI thread; the view, the run state and the dispatcher
+// belong to the window and must outlive it.
 class VerifyModel {
 public:
-    explicit VerifyModel(VerifyView& view);
-    // Stops a running check and waits for its worker, as closing the window does.
+    VerifyModel(VerifyView& view, RunState& run, GuiDispatcher& dispatcher);
+    // Stops a running check and waits for its worker (serving its calls), as closing the window
+    // does, before any entry goes.
     ~VerifyModel();
     VerifyModel(const VerifyModel&) = delete;
     VerifyModel& operator=(const VerifyModel&) = delete;
@@ -35,11 +37,10 @@ public:
     StatusCounters Counters;
     std::int32_t DisplayFilter = FilterAll;
     std::uint8_t SizeType = SizeTypeAuto;
-    std::atomic<bool> Busy{false};          // a check (or a create run) is under way
-    std::atomic<bool> WindowClosing{false}; // the window is going: the worker leaves it alone
-    RunProgress Progress;
 
     VerifyView& View() { return view_; }
+    RunState& Run() { return run_; }
+    GuiDispatcher& Dispatcher() { return dispatcher_; }
 
     // Item list.
     void RefreshList();
@@ -61,24 +62,18 @@ public:
     bool CheckRunning() const;
     // Returns when the worker has ended, serving its calls to the GUI thread meanwhile.
     void WaitForCheck();
-    // The window closes: the worker stops at its next poll and no longer touches the window.
-    void WindowClose();
 
     // Steps of a check; the worker runs them (BeginCheck and EndCheck on the GUI thread).
     void BeginCheck(TcrcThread& thread);
     void EndCheck();
     void RecountResults();
 
-    // The routine OnProgress holds after a load.
-    void UpdateProgress(std::int32_t percent, std::int32_t bytes) {
-        Progress.UpdateProgress(percent, bytes);
-    }
-
 private:
     void FinishLoad();
-    void ClaimOnProgress();
 
     VerifyView& view_;
+    RunState& run_;
+    GuiDispatcher& dispatcher_;
     std::unique_ptr<TcrcThread> worker_;
 };
 

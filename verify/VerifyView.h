@@ -1,10 +1,9 @@
 #pragma once
+#include "core/ProgressView.h"
+#include "core/ViewText.h"
 #include "verify/ItemRec.h"
-#include "verify/ProgressView.h"
-#include "verify/ViewText.h"
 
 #include <cstdint>
-#include <functional>
 
 namespace quillon {
 
@@ -15,7 +14,8 @@ namespace quillon {
 // Threads: rows are built and the commands switched on the GUI thread only. The check worker
 // calls the row queries, ScrollRowIntoView, SetRowImage, SetRowSizeText, RequestStatusRepaint
 // and the ProgressView calls; an implementation on real controls carries those over to the GUI
-// thread and waits (SendMessage does), except the repaint request, which only marks the bar.
+// thread and waits (SendMessage does, or the GuiDispatcher), except the repaint request, which
+// only marks the bar. The worker's first and last steps come through the GuiDispatcher.
 class VerifyView : public ProgressView {
 public:
     // Rows of the verify list. The batch brackets a rebuild so the list is painted once.
@@ -49,12 +49,6 @@ public:
     virtual void SetCaption(const ViewText& text) = 0;
     // Marks the filter item of that Tag in the Display menu (radio items: the others lose it).
     virtual void SetDisplayFilterMark(std::int32_t tag) = 0;
-
-    // Runs work on the GUI thread and returns when it has finished. Called from the worker.
-    virtual void RunOnGuiThread(const std::function<void()>& work) = 0;
-    // Called on the GUI thread: returns once done() is true, carrying out the worker's calls
-    // meanwhile, so that a worker waiting on the GUI thread cannot deadlock.
-    virtual void WaitServingWorker(const std::function<bool()>& done) = 0;
 };
 
 } // namespace quillon

@@ -1,4 +1,5 @@
 #include "platform/FileReader.h"
+#include "platform/win32/ScopedWin.h"
 
 #include "platform/FileSystem.h"
 
@@ -31,11 +32,10 @@ bool FileReader::Open(const std::filesystem::path& path, OsError* error, OpenMod
             return false;
         }
     }
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
-                           nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
+    win::UniqueFileHandle file(CreateFileW(
+        path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) {
         const DWORD code = GetLastError();
         if (error) {
             *error = OsErrorFromCode(static_cast<int>(code));
@@ -46,20 +46,17 @@ bool FileReader::Open(const std::filesystem::path& path, OsError* error, OpenMod
         return false;
     }
     LARGE_INTEGER size{};
-    const bool disk = GetFileType(h) == FILE_TYPE_DISK;
+    const bool disk = GetFileType(file.Get()) == FILE_TYPE_DISK;
     if (!disk && mode == OpenMode::RegularOnly) {
-        CloseHandle(h);
         if (error) *error = NoFileError(ERROR_ACCESS_DENIED);
         return false;
     }
-    if (disk) {
-        if (!GetFileSizeEx(h, &size)) {
-            if (error) *error = LastOsError();
-            CloseHandle(h);
-            return false;
-        }
+    if (disk && !GetFileSizeEx(file.Get(), &size)) {
+        if (error)
+            *error = LastOsError();
+        return false;
     }
-    handle_ = h;
+    handle_ = file.Release();
     path_ = &path;
     length_ = size.QuadPart;
     offset_ = 0;

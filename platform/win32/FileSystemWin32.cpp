@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "platform/win32/ScopedWin.h"
 
 #include <windows.h>
 
@@ -32,13 +33,6 @@ bool HasWildcard(const std::wstring& s) {
     return s.find_first_of(L"?*") != std::wstring::npos;
 }
 
-struct Handle {
-    HANDLE h = INVALID_HANDLE_VALUE;
-    ~Handle() {
-        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-    }
-};
-
 } // namespace
 
 std::optional<FileLookup> LookupPathText(const std::wstring& path) {
@@ -65,16 +59,16 @@ std::optional<FileLookup> LookupPath(const std::filesystem::path& path) {
 
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, OsError* error,
                                          std::int64_t limit) {
-    Handle file;
-    file.h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file.h == INVALID_HANDLE_VALUE) {
+    win::UniqueFileHandle file(
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) {
         if (error) *error = LastOsError();
         return std::nullopt;
     }
     std::string text;
     LARGE_INTEGER size{};
-    if (GetFileSizeEx(file.h, &size) && size.QuadPart > 0) {
+    if (GetFileSizeEx(file.Get(), &size) && size.QuadPart > 0) {
         if (size.QuadPart > limit) {
             if (error)
                 *error = OsErrorFromCode(ERROR_FILE_TOO_LARGE);
@@ -85,7 +79,8 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, OsEr
     std::string buffer(65536, '\0');
     for (;;) {
         DWORD got = 0;
-        if (!ReadFile(file.h, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+        if (!ReadFile(file.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got,
+                      nullptr)) {
             if (error) *error = LastOsError();
             return std::nullopt;
         }
@@ -112,10 +107,9 @@ bool ReplaceFileContents(const std::filesystem::path& path, std::string_view byt
     }
     DWORD code = 0;
     {
-        Handle file;
-        file.h = CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file.h == INVALID_HANDLE_VALUE) {
+        win::UniqueFileHandle file(CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                               FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
             code = GetLastError();
         } else {
             const char* p = bytes.data();
@@ -123,12 +117,14 @@ bool ReplaceFileContents(const std::filesystem::path& path, std::string_view byt
             while (left > 0 && code == 0) {
                 DWORD put = 0;
                 DWORD want = static_cast<DWORD>(std::min<std::size_t>(left, 1u << 30));
-                if (!WriteFile(file.h, p, want, &put, nullptr)) code = GetLastError();
+                if (!WriteFile(file.Get(), p, want, &put, nullptr))
+                    code = GetLastError();
                 else if (put == 0) code = ERROR_WRITE_FAULT; // never spin on a write that takes nothing
                 p += put;
                 left -= put;
             }
-            if (code == 0 && !FlushFileBuffers(file.h)) code = GetLastError();
+            if (code == 0 && !FlushFileBuffers(file.Get()))
+                code = GetLastError();
         }
     }
     // The new list takes the place of the old one: a hidden or system list stays so.

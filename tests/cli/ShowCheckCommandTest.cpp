@@ -3,8 +3,10 @@
 #include "cli/ConsoleView.h"
 #include "core/Crc32.h"
 #include "core/FileDigest.h"
+#include "core/RunState.h"
 #include "platform/FileReader.h"
 #include "tests/TempDir.h"
+#include "verify/GuiDispatcher.h"
 #include "verify/VerifyModel.h"
 
 #include <gtest/gtest.h>
@@ -67,11 +69,8 @@ const std::string kAbcMd5 = "900150983CD24FB0D6963F7D28E17F72";
 
 class ShowCheckCommand : public ::testing::Test {
 protected:
-    ShowCheckCommand() { AbortRequested = false; }
-    ~ShowCheckCommand() override {
-        platform::FileReader::SetReadFaultForTests(nullptr);
-        AbortRequested = false;
-    }
+    ShowCheckCommand() = default;
+    ~ShowCheckCommand() override { platform::FileReader::SetReadFaultForTests(nullptr); }
 
     // A list file with the given raw bytes; returns its path as an argument.
     std::string List(const char* name, const std::string& bytes) {
@@ -287,7 +286,8 @@ TEST_F(ShowCheckCommand, UnreadableFileIsBadWhateverTheListSays) {
     dir.Write("a.bin", "abc");
     dir.Write("big.bin", block + "tail");
     const auto part = dir.Write("part.bin", block);
-    const std::string partMd5 = ThreadMd5Text(part).text;
+    RunState idle;
+    const std::string partMd5 = ThreadMd5Text(part, idle).text;
     std::filesystem::remove(part);
     const auto sfv = List("l.sfv", "a.bin FFFFFFFF\r\nbig.bin FFFFFFFF\r\n");
     const auto md5 = List("l.md5", kEmptyMd5 + " a.bin\r\n" + partMd5 + " big.bin\r\n");
@@ -566,7 +566,7 @@ TEST_F(ShowCheckCommand, IgnoredInterruptStaysIgnored) {
 }
 #endif
 
-// The start of a check clears AbortRequested; an interrupt that came just before must survive
+// The start of a check clears the abort request; an interrupt that came just before must survive
 // it, or the whole check runs on although the user asked it to stop.
 TEST_F(ShowCheckCommand, InterruptBeforeTheStartStillStops) {
     dir.Write("abc.txt", "abc");
@@ -577,10 +577,13 @@ TEST_F(ShowCheckCommand, InterruptBeforeTheStartStillStops) {
         false, [&](const TItemRec& e) { printed.emplace_back(StatusName(e.Status)); },
         &interrupted);
     {
-        VerifyModel model(view);
+        RunState run(&view);
+        view.SetAbortFlag(&run.AbortRequested);
+        DirectDispatcher dispatcher;
+        VerifyModel model(view, run, dispatcher);
         model.ListFiles = {dir / "l.sfv"};
         model.LoadListFiles();
-        AbortRequested = true; // as the signal handler leaves it
+        run.AbortRequested = true; // as the signal handler leaves it
         model.StartCheck();
         model.WaitForCheck();
         view.ReportRemainingRows();

@@ -1,5 +1,6 @@
-#include "core/Crc32.h"
 #include "core/FileDigest.h"
+#include "core/Crc32.h"
+#include "core/RunState.h"
 #include "platform/FileReader.h"
 #include "tests/TempDir.h"
 
@@ -13,29 +14,19 @@ namespace {
 
 using Calls = std::vector<std::pair<int, int>>;
 
-// Resets the process-wide run controls around every test, so one test's abort or hook never
-// leaks into the next.
+// Every test has a run of its own, so one test's abort or hook never leaks into the next.
 class FileDigestTest : public ::testing::Test {
 protected:
-    void SetUp() override { Reset(); }
-    void TearDown() override {
-        Reset();
-        platform::FileReader::SetReadFaultForTests(nullptr);
-    }
-    static void Reset() {
-        AbortRequested = false;
-        NoMessagePump = false;
-        OnProgress = nullptr;
-        MessagePump = nullptr;
-    }
+    void TearDown() override { platform::FileReader::SetReadFaultForTests(nullptr); }
     void Record() {
-        OnProgress = [this](int p, int n) { calls.emplace_back(p, n); };
+        run.OnProgress = [this](int p, int n) { calls.emplace_back(p, n); };
     }
     test::TempDir dir;
+    RunState run;
     Calls calls;
 };
 
-using DigestFn = DigestResult (*)(const std::filesystem::path&);
+using DigestFn = DigestResult (*)(const std::filesystem::path&, RunState&);
 struct Routine {
     const char* name;
     DigestFn fn;
@@ -59,7 +50,7 @@ TEST_F(FileDigestTest, TextsOfKnownContent) {
     for (const auto& c : cases) {
         auto file = dir.Write("f.bin", c.content);
         for (const auto& r : kRoutines) {
-            DigestResult d = r.fn(file);
+            DigestResult d = r.fn(file, run);
             EXPECT_EQ(d.text, r.md5 ? c.md5 : c.crc) << r.name << " of '" << c.content << "'";
             EXPECT_TRUE(d.complete) << r.name;
             EXPECT_FALSE(d.aborted) << r.name;
@@ -94,7 +85,7 @@ TEST_F(FileDigestTest, ProgressSequencePerBlock) {
         auto file = dir.Write("p.bin", test::RandomBytes(c.size, 7));
         for (const auto& r : kRoutines) {
             calls.clear();
-            EXPECT_TRUE(r.fn(file).complete);
+            EXPECT_TRUE(r.fn(file, run).complete);
             EXPECT_EQ(calls, c.expected) << r.name << " size " << c.size;
         }
     }
@@ -105,17 +96,17 @@ TEST_F(FileDigestTest, AbortStopsWithinOneBlock) {
     auto file = dir.Write("big.bin", data);
     // What an aborted run returns: the digest of the part read, here exactly the first block.
     auto part = dir.Write("part.bin", data.substr(0, 65536));
-    const std::string crcPart = ThreadCrcText(part).text;
-    const std::string md5Part = ThreadMd5Text(part).text;
+    const std::string crcPart = ThreadCrcText(part, run).text;
+    const std::string md5Part = ThreadMd5Text(part, run).text;
 
-    OnProgress = [this](int p, int n) {
+    run.OnProgress = [this](int p, int n) {
         calls.emplace_back(p, n);
-        AbortRequested = true;
+        run.AbortRequested = true;
     };
     for (const auto& r : kRoutines) {
         calls.clear();
-        AbortRequested = false;
-        DigestResult d = r.fn(file);
+        run.AbortRequested = false;
+        DigestResult d = r.fn(file, run);
         EXPECT_EQ(calls, (Calls{{6, 65536}})) << r.name;
         EXPECT_TRUE(d.aborted) << r.name;
         EXPECT_FALSE(d.complete) << r.name;
@@ -125,10 +116,10 @@ TEST_F(FileDigestTest, AbortStopsWithinOneBlock) {
 
 TEST_F(FileDigestTest, AbortOnLastBlockStillCountsAsWhole) {
     auto file = dir.Write("one.bin", "abc");
-    OnProgress = [](int, int) { AbortRequested = true; };
+    run.OnProgress = [this](int, int) { run.AbortRequested = true; };
     for (const auto& r : kRoutines) {
-        AbortRequested = false;
-        DigestResult d = r.fn(file);
+        run.AbortRequested = false;
+        DigestResult d = r.fn(file, run);
         EXPECT_TRUE(d.complete) << r.name;
         EXPECT_FALSE(d.aborted) << r.name;
     }
@@ -137,48 +128,29 @@ TEST_F(FileDigestTest, AbortOnLastBlockStillCountsAsWhole) {
 TEST_F(FileDigestTest, MessagePumpOnlyOnTheGuiRoutines) {
     auto file = dir.Write("m.bin", test::RandomBytes(2 * 65536 + 1, 9));
     int pumps = 0;
-    MessagePump = [&] { ++pumps; };
+    run.MessagePump = [&] { ++pumps; };
     struct Case {
         DigestFn fn;
-        bool noPump;
         int expected;
         const char* name;
     } cases[] = {
-        {GetCrcText, false, 3, "GetCrcText"},
-        {GetCrcText, true, 0, "GetCrcText with NoMessagePump"},
-        {GetMd5Text, false, 3, "GetMd5Text"},
-        {GetMd5Text, true, 3, "GetMd5Text ignores NoMessagePump"},
-        {ThreadCrcText, false, 0, "ThreadCrcText"},
-        {ThreadMd5Text, false, 0, "ThreadMd5Text"},
+        {GetCrcText, 3, "GetCrcText"},
+        {GetMd5Text, 3, "GetMd5Text"},
+        {ThreadCrcText, 0, "ThreadCrcText"},
+        {ThreadMd5Text, 0, "ThreadMd5Text"},
     };
     for (const auto& c : cases) {
         pumps = 0;
-        NoMessagePump = c.noPump;
-        c.fn(file);
+        c.fn(file, run);
         EXPECT_EQ(pumps, c.expected) << c.name;
     }
-}
-
-TEST_F(FileDigestTest, ThreadCrcTextHoldsNoMessagePumpAndRestoresIt) {
-    auto file = dir.Write("n.bin", "hello");
-    bool seen = false;
-    OnProgress = [&](int, int) { seen = NoMessagePump; };
-    ThreadCrcText(file);
-    EXPECT_TRUE(seen);
-    EXPECT_FALSE(NoMessagePump);
-    // Also after failures: a missing file and a read that fails.
-    ThreadCrcText(dir / "missing.bin");
-    EXPECT_FALSE(NoMessagePump);
-    platform::FileReader::SetReadFaultForTests([](const auto&, std::int64_t) { return 5; });
-    ThreadCrcText(file);
-    EXPECT_FALSE(NoMessagePump);
 }
 
 TEST_F(FileDigestTest, UnopenableFileGivesTraditionalTextButIsNotComplete) {
     Record();
     for (const auto& target : {dir / "missing.bin", dir.path()}) {
         for (const auto& r : kRoutines) {
-            DigestResult d = r.fn(target);
+            DigestResult d = r.fn(target, run);
             EXPECT_EQ(d.text, r.md5 ? "D41D8CD98F00B204E9800998ECF8427E" : "FFFFFFFF") << r.name;
             EXPECT_FALSE(d.complete) << r.name << " " << target;
             EXPECT_FALSE(d.aborted) << r.name;
@@ -192,11 +164,11 @@ TEST_F(FileDigestTest, ReadFailingPartWayIsNotComplete) {
     auto data = test::RandomBytes(3 * 65536, 11);
     auto file = dir.Write("r.bin", data);
     auto part = dir.Write("part.bin", data.substr(0, 65536));
-    std::string md5Part = ThreadMd5Text(part).text;
+    std::string md5Part = ThreadMd5Text(part, run).text;
     platform::FileReader::SetReadFaultForTests(
         [](const auto&, std::int64_t offset) { return offset >= 65536 ? 5 : 0; });
     for (const auto& r : kRoutines) {
-        DigestResult d = r.fn(file);
+        DigestResult d = r.fn(file, run);
         EXPECT_FALSE(d.complete) << r.name;
         EXPECT_FALSE(d.aborted) << r.name;
         EXPECT_NE(d.error.code, 0) << r.name;
@@ -232,7 +204,7 @@ TEST_F(FileDigestTest, SparseFileOverFourGiB) {
         left -= n;
     }
     Record();
-    DigestResult d = ThreadCrcText(file);
+    DigestResult d = ThreadCrcText(file, run);
     EXPECT_TRUE(d.complete);
     EXPECT_EQ(d.text, CrcText(~crc));
     ASSERT_EQ(calls.size(), size / 65536 + 1);

@@ -1,6 +1,7 @@
 #pragma once
 #include "core/FileDigest.h"
 #include "core/ListFile.h"
+#include "core/RunState.h"
 #include "platform/Locale.h"
 #include "platform/TextCodec.h"
 
@@ -21,8 +22,9 @@ inline void WriteWorkedExampleLists(const std::filesystem::path& dir,
         sfv.push_back(FileInfoComment(f));
     for (const auto& f : files) {
         const std::string name = platform::ListTextFromPath(f.filename());
-        sfv.push_back(SfvEntryLine(name, GetCrcText(f).text));
-        md5.push_back(Md5EntryLine(GetMd5Text(f).text, name));
+        RunState run;
+        sfv.push_back(SfvEntryLine(name, GetCrcText(f, run).text));
+        md5.push_back(Md5EntryLine(GetMd5Text(f, run).text, name));
     }
     StoreList(dir / "both.sfv", sfv);
     StoreList(dir / "both.md5", md5);

@@ -1,8 +1,10 @@
 // The whole load of a list file through the verify model, names resolving against a scratch
 // folder with a few real files. First byte: bit 0 picks MD5, bit 1 loads the list twice over.
 #include "core/ListFile.h"
+#include "core/RunState.h"
 #include "tests/fuzz/FuzzCheck.h"
 #include "tests/verify/FakeView.h"
+#include "verify/GuiDispatcher.h"
 #include "verify/VerifyModel.h"
 
 #include <algorithm>
@@ -71,7 +73,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     WriteFile(list, text);
 
     quillon::test::FakeView view;
-    quillon::VerifyModel model(view);
+    quillon::RunState run(&view);
+    quillon::DirectDispatcher dispatcher;
+    quillon::VerifyModel model(view, run, dispatcher);
     model.ListFiles = {list};
     if (twice)
         model.ListFiles.push_back(list);

@@ -1,7 +1,6 @@
 #pragma once
-// The verify view in memory, with a GUI thread of its own: the thread that made it. Calls the
-// worker makes through RunOnGuiThread run there, while that thread waits in WaitServingWorker,
-// as on the real window.
+// The verify view in memory. Its GUI thread is the thread that made it: calls meant for that
+// thread that come from another one are counted.
 #include "verify/VerifyView.h"
 
 #include <atomic>
@@ -181,48 +180,6 @@ public:
         filterMark = tag;
     }
 
-    void RunOnGuiThread(const std::function<void()>& work) override {
-        if (std::this_thread::get_id() == gui_) {
-            work();
-            return;
-        }
-        bool done = false;
-        std::unique_lock lock(q_);
-        tasks_.push_back([&] {
-            work();
-            std::lock_guard inner(q_);
-            done = true;
-            cv_.notify_all();
-        });
-        cv_.notify_all();
-        cv_.wait(lock, [&] { return done; });
-    }
-
-    void WaitServingWorker(const std::function<bool()>& finished) override {
-        GuiOnly();
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-        for (;;) {
-            std::function<void()> task;
-            {
-                std::unique_lock lock(q_);
-                cv_.wait_for(lock, std::chrono::milliseconds(1), [&] { return !tasks_.empty(); });
-                if (!tasks_.empty()) {
-                    task = std::move(tasks_.front());
-                    tasks_.pop_front();
-                }
-            }
-            if (task) {
-                task();
-                continue;
-            }
-            if (finished()) return;
-            if (std::chrono::steady_clock::now() > deadline) {
-                std::fputs("FakeView: the worker never ended\n", stderr);
-                std::abort();
-            }
-        }
-    }
-
 private:
     void Hook(std::string_view op, std::int32_t arg) const {
         if (hook) hook(op, arg);
@@ -232,9 +189,6 @@ private:
     }
 
     mutable std::mutex m_;
-    std::mutex q_;
-    std::condition_variable cv_;
-    std::deque<std::function<void()>> tasks_;
     std::thread::id gui_ = std::this_thread::get_id();
 };
 

@@ -40,9 +40,9 @@ TEST_F(LoadListFilesTest, EntriesInListOrderWithPathsSizesAndRows) {
     EXPECT_FALSE(Md5Mode);
     ExpectRowsMatchEntries();
     // The window's progress routine is the one the digests report to.
-    ASSERT_TRUE(OnProgress);
-    OnProgress(50, 1000);
-    EXPECT_EQ(model->Progress.DoneBytes, 1000);
+    ASSERT_TRUE(run.OnProgress);
+    run.OnProgress(50, 1000);
+    EXPECT_EQ(run.Progress.DoneBytes, 1000);
 }
 
 // Long lists look their sizes up on several threads: every entry must still get its own size,

@@ -1,8 +1,9 @@
 #pragma once
 // A model on the in-memory view with real files in a scratch folder.
-#include "core/Crc32.h"
+#include "core/RunState.h"
 #include "platform/NumberFormat.h"
 #include "tests/TempDir.h"
+#include "tests/verify/FakeDispatcher.h"
 #include "tests/verify/FakeView.h"
 #include "verify/VerifyModel.h"
 
@@ -19,12 +20,10 @@ protected:
     VerifyFixture() {
         static const platform::NumberFormat english{L',', L'.'};
         platform::OverrideNumberFormat(&english);
-        AbortRequested = false;
     }
     ~VerifyFixture() override {
         model.reset();
         platform::OverrideNumberFormat(nullptr);
-        AbortRequested = false;
     }
 
     // Writes a list file (lines joined by CR LF) and returns its path.
@@ -72,7 +71,10 @@ protected:
 
     TempDir dir;
     FakeView view;
-    std::unique_ptr<VerifyModel> model = std::make_unique<VerifyModel>(view);
+    RunState run{&view};
+    RunState idle; // for digests a test computes itself, apart from the model's run
+    FakeDispatcher dispatcher;
+    std::unique_ptr<VerifyModel> model = std::make_unique<VerifyModel>(view, run, dispatcher);
 };
 
 } // namespace quillon::test

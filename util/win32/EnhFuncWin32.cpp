@@ -1,5 +1,7 @@
 #include "util/win32/EnhFuncWin32.h"
 
+#include "platform/win32/ScopedWin.h"
+
 #include <string_view>
 #include <vector>
 
@@ -91,16 +93,17 @@ void InitInputQuery(HWND dialog, InputQueryState& state) {
     for (HWND control : {prompt, edit, ok, cancel})
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(state.font), FALSE);
 
-    HDC dc = GetDC(dialog);
-    HGDIOBJ oldFont = SelectObject(dc, state.font);
-    const SIZE charSize = GetAveCharWidth(dc);
+    SIZE charSize{};
     RECT text{};
-    DrawTextW(dc, state.prompt->c_str(), static_cast<int>(state.prompt->size()), &text,
-              DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS);
     TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    SelectObject(dc, oldFont);
-    ReleaseDC(dialog, dc);
+    {
+        win::ScopedGetDc dc(dialog);
+        win::ScopedSelect font(dc.Get(), state.font);
+        charSize = GetAveCharWidth(dc.Get());
+        DrawTextW(dc.Get(), state.prompt->c_str(), static_cast<int>(state.prompt->size()), &text,
+                  DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS);
+        GetTextMetricsW(dc.Get(), &metrics);
+    }
 
     // The usual height of a single-line edit box: the font plus room for a 3-D border.
     const int editHeight = metrics.tmHeight + 8 * GetSystemMetrics(SM_CYBORDER);
@@ -191,13 +194,13 @@ bool InputQueryEx(const std::wstring& caption, const std::wstring& prompt, bool 
     HWND mainWindow = owner ? GetAncestor(owner, GA_ROOTOWNER) : nullptr;
     if (mainWindow)
         state.font = reinterpret_cast<HFONT>(SendMessageW(mainWindow, WM_GETFONT, 0, 0));
-    HFONT ownFont = nullptr;
+    win::UniqueFont ownFont;
     if (!state.font) {
         NONCLIENTMETRICSW metrics{};
         metrics.cbSize = sizeof metrics;
         if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
-            ownFont = CreateFontIndirectW(&metrics.lfMessageFont);
-        state.font = ownFont ? ownFont : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+            ownFont.Reset(CreateFontIndirectW(&metrics.lfMessageFont));
+        state.font = ownFont ? ownFont.Get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     }
 
     DialogTemplate dialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
@@ -214,7 +217,6 @@ bool InputQueryEx(const std::wstring& caption, const std::wstring& prompt, bool 
     const INT_PTR result =
         DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog.Get(), owner, InputQueryProc,
                                 reinterpret_cast<LPARAM>(&state));
-    if (ownFont) DeleteObject(ownFont);
     if (result != IDOK) return false;
     value = std::move(state.result);
     return true;

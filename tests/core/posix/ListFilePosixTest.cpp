@@ -1,6 +1,7 @@
 #include "core/FileDigest.h"
 #include "core/FileError.h"
 #include "core/ListFile.h"
+#include "core/RunState.h"
 #include "platform/Locale.h"
 #include "platform/TextCodec.h"
 #include "tests/TempDir.h"
@@ -150,7 +151,8 @@ TEST_F(ListFilePosix, NonAsciiNamesRoundTrip) {
     const auto file = dir.Write("caf\xC3\xA9 \xE9.txt", "abc");
     const auto list = dir / "liste \xC3\xA9.md5";
     const std::string name = platform::ListTextFromPath(file.filename());
-    StoreList(list, {Md5EntryLine(GetMd5Text(file).text, name)});
+    RunState run;
+    StoreList(list, {Md5EntryLine(GetMd5Text(file, run).text, name)});
     ListLines parsed;
     ParseListFile(list, parsed);
     ASSERT_EQ(parsed.lines.size(), 1u);

@@ -1,6 +1,7 @@
 #include "core/FileDigest.h"
 #include "core/FileError.h"
 #include "core/ListFile.h"
+#include "core/RunState.h"
 #include "platform/FileSystem.h"
 #include "platform/Locale.h"
 #include "platform/TextCodec.h"
@@ -110,8 +111,9 @@ TEST(ListFileWin32, AnsiNamesRoundTrip) {
     for (const wchar_t* listName : {L"pr\u00FCf \u00E9.sfv", L"pr\u00FCf \u00E9.MD5"}) {
         const auto list = dir / listName;
         const bool md5 = IsMd5ListName(list);
-        const std::string line = md5 ? Md5EntryLine(GetMd5Text(file).text, text)
-                                     : SfvEntryLine(text, GetCrcText(file).text);
+        RunState run;
+        const std::string line = md5 ? Md5EntryLine(GetMd5Text(file, run).text, text)
+                                     : SfvEntryLine(text, GetCrcText(file, run).text);
         StoreList(list, {line});
         EXPECT_EQ(test::ReadAll(list), line + "\r\n");
         const Lines lines = ParseFile(list);

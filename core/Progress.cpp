@@ -1,4 +1,4 @@
-#include "verify/Progress.h"
+#include "core/Progress.h"
 
 #include "platform/Clock.h"
 #include "platform/NumberFormat.h"
@@ -28,43 +28,54 @@ ViewText RateText(double megabytesPerSecond) {
     return text;
 }
 
-void AppendNumber(ViewText& text, std::int64_t n) { text += ViewTextFromAscii(std::to_string(n)); }
+void AppendNumber(ViewText& text, std::int64_t n) {
+    text += ViewTextFromAscii(std::to_string(n));
+}
 
 } // namespace
 
 void RunProgress::UpdateProgress(std::int32_t percent, std::int32_t bytes) {
     DoneBytes += bytes;
-    if (TotalBytes == 0 || !view_.ProgressShown()) return;
+    if (TotalBytes == 0 || !view_ || !view_->ProgressShown())
+        return;
 
     // The bars move only when their position changes: a run of one-block files would flood them.
     const std::int32_t filePercent = static_cast<std::uint8_t>(percent);
-    if (filePercent != LastFilePercent) view_.SetFileProgress(filePercent);
+    if (filePercent != LastFilePercent)
+        view_->SetFileProgress(filePercent);
     LastFilePercent = filePercent;
     const auto totalPercent = static_cast<std::int32_t>(
         std::nearbyint(static_cast<double>(DoneBytes) / static_cast<double>(TotalBytes) * 100.0));
-    if (totalPercent != LastTotalPercent) view_.SetTotalProgress(totalPercent);
+    if (totalPercent != LastTotalPercent)
+        view_->SetTotalProgress(totalPercent);
     LastTotalPercent = totalPercent;
 
     const std::uint64_t now = platform::TickCount64();
-    if (now <= NextRateTick) return;
+    if (now <= NextRateTick)
+        return;
     NextRateTick = now + kRateInterval;
 
     std::int64_t elapsed = ElapsedSeconds();
-    if (elapsed == 0) elapsed = 1;
+    if (elapsed == 0)
+        elapsed = 1;
     double rate = static_cast<double>(DoneBytes) / 1024.0 / static_cast<double>(elapsed);
-    if (rate == 0.0) rate = 1.0;
-    view_.SetRateText(RateText(rate / 1024.0));
+    if (rate == 0.0)
+        rate = 1.0;
+    view_->SetRateText(RateText(rate / 1024.0));
 
     auto left = static_cast<std::int64_t>(
         std::nearbyint(static_cast<double>(TotalBytes - DoneBytes) / rate / 1024.0));
     // Files that grew since their sizes were taken would give a negative time.
-    if (left < 0) left = 0;
-    view_.SetTimeText(ViewTextFromAscii("Estimated Time Left: ") + FormatDuration(left + 1));
+    if (left < 0)
+        left = 0;
+    view_->SetTimeText(ViewTextFromAscii("Estimated Time Left: ") + FormatDuration(left + 1));
 }
 
 void RunProgress::SetBars(std::int32_t percent) {
-    view_.SetFileProgress(percent);
-    view_.SetTotalProgress(percent);
+    if (view_) {
+        view_->SetFileProgress(percent);
+        view_->SetTotalProgress(percent);
+    }
     LastFilePercent = percent;
     LastTotalPercent = percent;
 }

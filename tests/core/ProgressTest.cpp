@@ -1,7 +1,7 @@
+#include "core/Progress.h"
 #include "platform/Clock.h"
 #include "platform/NumberFormat.h"
 #include "tests/verify/FakeView.h"
-#include "verify/Progress.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +25,8 @@ TEST(FormatDuration, OnlyTheHourHasASingular) {
         {7384, "2 hours 3 minutes 4 seconds"},
         {90000, "25 hours 0 minutes 0 seconds"},
     };
-    for (const auto& c : cases) EXPECT_EQ(Narrow(FormatDuration(c.seconds)), c.text) << c.seconds;
+    for (const auto& c : cases)
+        EXPECT_EQ(Narrow(FormatDuration(c.seconds)), c.text) << c.seconds;
 }
 
 class UpdateProgressTest : public ::testing::Test {
@@ -53,7 +54,7 @@ protected:
 
     std::uint64_t now = 0;
     FakeView view;
-    RunProgress p{view};
+    RunProgress p{&view};
 };
 
 TEST_F(UpdateProgressTest, BarsMoveOnlyWhenTheirPositionChanges) {

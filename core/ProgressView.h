@@ -1,5 +1,5 @@
 #pragma once
-#include "verify/ViewText.h"
+#include "core/ViewText.h"
 
 #include <cstdint>
 

@@ -1,8 +1,10 @@
-#include "verify/ViewText.h"
+#include "core/ViewText.h"
 
 namespace quillon {
 
-ViewText ViewTextFromAscii(std::string_view text) { return ViewText(text.begin(), text.end()); }
+ViewText ViewTextFromAscii(std::string_view text) {
+    return ViewText(text.begin(), text.end());
+}
 
 void AppendFormatChar(ViewText& text, wchar_t c) {
     if constexpr (sizeof(ViewChar) > 1) {

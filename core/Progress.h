@@ -1,23 +1,23 @@
 #pragma once
-#include "verify/ProgressView.h"
-#include "verify/ViewText.h"
+#include "core/ProgressView.h"
+#include "core/ViewText.h"
 
 #include <cstdint>
 
 namespace quillon {
 
-// Byte and time bookkeeping of one run (a check or a create) and the progress strip it drives.
-// Touched only by the thread of the run, and by the GUI thread at the start and end of a check
-// while the worker waits for it.
+// Byte and time bookkeeping of one run (a check or a create) and the progress strip it drives
+// (none for a console program that shows no progress). Touched only by the thread of the run,
+// and by the GUI thread at the start and end of a check while the worker waits for it.
 class RunProgress {
 public:
-    explicit RunProgress(ProgressView& view) : view_(view) {}
+    explicit RunProgress(ProgressView* view) : view_(view) {}
     RunProgress(const RunProgress&) = delete;
     RunProgress& operator=(const RunProgress&) = delete;
 
-    std::int64_t TotalBytes = 0; // what the run will read
-    std::int64_t DoneBytes = 0;  // read so far
-    std::uint64_t StartTick = 0; // platform::TickCount64 at the start of the run
+    std::int64_t TotalBytes = 0;    // what the run will read
+    std::int64_t DoneBytes = 0;     // read so far
+    std::uint64_t StartTick = 0;    // platform::TickCount64 at the start of the run
     std::uint64_t NextRateTick = 0; // the two texts may change again after this tick
     // The positions the bars show: they follow every setting, resets included.
     std::int32_t LastFilePercent = 0;
@@ -32,7 +32,7 @@ public:
     std::int64_t ElapsedSeconds() const;
 
 private:
-    ProgressView& view_;
+    ProgressView* view_;
 };
 
 // "2 hours 3 minutes 4 seconds", "1 hour 0 minutes 5 seconds", "1 minutes 1 seconds", "0 seconds".
