@@ -2,7 +2,7 @@
 // The window's settings and the shell's file-type registrations: Windows only.
 #ifdef _WIN32
 
-#include <windows.h>
+#include "platform/win32/ScopedWin.h"
 
 #include <cstdint>
 #include <stdexcept>
@@ -24,36 +24,7 @@ private:
 };
 
 // Owns one open registry key; never a predefined root such as HKEY_CURRENT_USER.
-class RegistryKey {
-public:
-    RegistryKey() = default;
-    explicit RegistryKey(HKEY key) : key_(key) {}
-    ~RegistryKey() { Reset(); }
-    RegistryKey(RegistryKey&& other) noexcept : key_(other.Release()) {}
-    RegistryKey& operator=(RegistryKey&& other) noexcept {
-        if (this != &other)
-            Reset(other.Release());
-        return *this;
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-
-    HKEY Get() const { return key_; }
-    explicit operator bool() const { return key_ != nullptr; }
-    HKEY Release() {
-        HKEY key = key_;
-        key_ = nullptr;
-        return key;
-    }
-    void Reset(HKEY key = nullptr) {
-        if (key_)
-            RegCloseKey(key_);
-        key_ = key;
-    }
-
-private:
-    HKEY key_ = nullptr;
-};
+using RegistryKey = win::UniqueRegKey;
 
 enum class RegistryRoot {
     CurrentUser,

@@ -1,0 +1,253 @@
+#include "core/RunState.h"
+#include "platform/FileReader.h"
+#include "tests/ui/win32/MainWindowFixture.h"
+
+#include <shellapi.h>
+
+#include <atomic>
+#include <cstring>
+
+namespace quillon::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::int32_t U = StatusUnchecked, M = StatusMissing, B = StatusBad, G = StatusGood;
+
+std::vector<std::int32_t> Images(ui::TFrmMain& f) {
+    std::vector<std::int32_t> images;
+    for (RowIndex r = 0; r < f.RowCount(); ++r)
+        images.push_back(f.List().RowImage(r));
+    return images;
+}
+
+std::vector<std::int32_t> Counts(ui::TFrmMain& f) {
+    const auto& c = f.Model().Counters;
+    return {c.UncheckedCount, c.MissingCount, c.BadCount, c.GoodCount};
+}
+
+// A DROPFILES block as the shell makes it, posted to the window.
+void PostDrop(HWND window, const std::vector<std::wstring>& names) {
+    std::size_t chars = 1;
+    for (const auto& n : names)
+        chars += n.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + chars * sizeof(wchar_t));
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    auto* p = reinterpret_cast<wchar_t*>(drop + 1);
+    for (const auto& n : names) {
+        std::memcpy(p, n.c_str(), (n.size() + 1) * sizeof(wchar_t));
+        p += n.size() + 1;
+    }
+    GlobalUnlock(memory);
+    PostMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+}
+
+// abc.txt Good, bad.txt Bad, gone.bin Missing, locked.bin held open without sharing: Bad.
+class VerifyWindowTest : public MainWindowTest {
+protected:
+    std::filesystem::path FourKinds() {
+        dir.Write("abc.txt", "abc");
+        dir.Write("bad.txt", "abd");
+        dir.Write("locked.bin", "abc");
+        return dir.Write("l.sfv", "abc.txt 352441C2\r\nbad.txt 352441C2\r\ngone.bin 00000000\r\n"
+                                  "locked.bin 352441C2\r\n");
+    }
+};
+
+TEST_F(VerifyWindowTest, OpensChecksAndShowsEveryKindOfEntry) {
+    Open();
+    EXPECT_EQ(Text(frame->Handle()), L"Quillon 2.6");
+    EXPECT_TRUE(ButtonEnabled(kCheck)) << "with nothing loaded, Check offers Open";
+    EXPECT_FALSE(ButtonEnabled(kNew));
+    const auto list = FourKinds();
+    win::UniqueFileHandle lock(CreateFileW((dir / "locked.bin").c_str(), GENERIC_READ, 0, nullptr,
+                                           OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(lock);
+    chosen = std::vector<std::filesystem::path>{list};
+    frame->bOpenClick();
+    EXPECT_EQ(Text(frame->Handle()), L"Quillon 2.6 - l.sfv");
+    ASSERT_EQ(frame->RowCount(), 5);
+    EXPECT_EQ(frame->List().RowCaption(0), list.native());
+    EXPECT_EQ(frame->List().RowCaption(1), L"abc.txt");
+    EXPECT_EQ(frame->List().RowSizeText(1), L"3 bytes");
+    EXPECT_EQ(frame->List().RowSizeText(3), L"Not Found");
+    EXPECT_EQ(frame->OpenFileName(), list.native());
+    EXPECT_EQ(frame->OpenInitialDir(), (dir.path() / L"").native());
+
+    // While the check runs, what would reload or rebuild the list is off, drops included.
+    bool sawLocked = false;
+    platform::FileReader::SetReadFaultForTests([&](const auto&, std::int64_t) {
+        sawLocked = !ButtonEnabled(kOpen) && !ButtonEnabled(kCheck) && !ButtonEnabled(kDisplay) &&
+                    !(GetWindowLongPtrW(frame->Handle(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+        return 0;
+    });
+    CheckAndWait();
+    platform::FileReader::SetReadFaultForTests(nullptr);
+    EXPECT_TRUE(sawLocked);
+    EXPECT_EQ(Images(*frame), (std::vector<std::int32_t>{ImageHeader, G, B, M, B}));
+    EXPECT_EQ(Counts(*frame), (std::vector<std::int32_t>{0, 1, 2, 1}));
+    EXPECT_EQ(Text(frame->Strip().TimeLabel()), L"Complete in 0 seconds");
+    EXPECT_TRUE(ButtonEnabled(kOpen));
+    EXPECT_TRUE(ButtonEnabled(kCheck));
+    EXPECT_TRUE(GetWindowLongPtrW(frame->Handle(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+    EXPECT_EQ(SendMessageW(frame->Strip().TotalBar(), PBM_GETPOS, 0, 0), 100);
+
+    // The filter shows the Bad rows only; a check then covers them alone.
+    frame->mnuDisplayClick(StatusBad);
+    EXPECT_EQ(Images(*frame), (std::vector<std::int32_t>{ImageHeader, B, B}));
+    lock.Reset();
+    CheckAndWait();
+    EXPECT_EQ(Images(*frame), (std::vector<std::int32_t>{ImageHeader, B, G}));
+    EXPECT_EQ(Counts(*frame), (std::vector<std::int32_t>{0, 0, 1, 1}));
+    frame->mnuDisplayClick(FilterAll);
+    ASSERT_EQ(frame->RowCount(), 5);
+
+    // A check of the selected rows: only row 3 (gone.bin) changes.
+    ListView_SetItemState(frame->List().Handle(), -1, 0, LVIS_SELECTED);
+    ListView_SetItemState(frame->List().Handle(), 1, LVIS_SELECTED, LVIS_SELECTED);
+    ListView_SetItemState(frame->List().Handle(), 3, LVIS_SELECTED, LVIS_SELECTED);
+    dir.Write("gone.bin", "");
+    CheckAndWait();
+    EXPECT_EQ(Images(*frame), (std::vector<std::int32_t>{ImageHeader, G, B, G, G}));
+    EXPECT_EQ(frame->List().RowSizeText(3), L"0 KB");
+}
+
+TEST_F(VerifyWindowTest, AbortInTheMiddleOfALargeFileKeepsItsStatus) {
+    Open();
+    dir.Write("abc.txt", "abc");
+    dir.Write("after.txt", "abc");
+    dir.Write("big.bin", std::string(8 << 20, 'x'));
+    chosen = std::vector<std::filesystem::path>{
+        dir.Write("l.sfv", "abc.txt 352441C2\r\nbig.bin 00000000\r\nafter.txt 352441C2\r\n")};
+    frame->bOpenClick();
+    std::atomic<bool> pressed{false};
+    platform::FileReader::SetReadFaultForTests([&](const auto& path, std::int64_t offset) {
+        // What the Abort button does, from the worker's side of a block.
+        if (path.filename() == "big.bin" && offset == 4 * 65536 && !pressed.exchange(true))
+            frame->bCancelClick();
+        return 0;
+    });
+    CheckAndWait();
+    platform::FileReader::SetReadFaultForTests(nullptr);
+    EXPECT_TRUE(pressed);
+    EXPECT_EQ(Images(*frame), (std::vector<std::int32_t>{ImageHeader, G, U, U}));
+    EXPECT_EQ(Text(frame->Strip().TimeLabel()), L"");
+    EXPECT_TRUE(ButtonEnabled(kCheck));
+}
+
+// Closing never hangs and frees nothing under the worker: before its first step, in the middle
+// of a file, and while its end step waits for this thread.
+TEST_F(VerifyWindowTest, ClosingDuringACheck) {
+    dir.Write("big.bin", std::string(4 << 20, 'x'));
+    const auto list = dir.Write("l.sfv", "big.bin 00000000\r\nbig.bin 11111111\r\n");
+    const DWORD handlesBefore = [] {
+        DWORD n = 0;
+        GetProcessHandleCount(GetCurrentProcess(), &n);
+        return n;
+    }();
+
+    // Before BeginCheck: the worker's first call is still waiting for this thread.
+    Open();
+    chosen = std::vector<std::filesystem::path>{list};
+    frame->bOpenClick();
+    frame->bCheckClick();
+    SendMessageW(frame->Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(frame->Handle(), nullptr);
+    EXPECT_FALSE(frame->Model().CheckRunning());
+    EXPECT_TRUE(frame->Model().ItemList.empty());
+    frame.reset();
+
+    // In the middle of a file.
+    Open();
+    frame->bOpenClick();
+    std::atomic<bool> closed{false};
+    platform::FileReader::SetReadFaultForTests([&](const auto&, std::int64_t offset) {
+        if (offset == 2 * 65536 && !closed.exchange(true))
+            PostMessageW(frame->Handle(), WM_CLOSE, 0, 0);
+        return 0;
+    });
+    frame->bCheckClick();
+    EXPECT_TRUE(PumpUntil([this] { return frame->Handle() == nullptr; }));
+    platform::FileReader::SetReadFaultForTests(nullptr);
+    EXPECT_TRUE(closed);
+    frame.reset();
+
+    // During the end step's hand-over: the worker has finished and waits for this thread,
+    // which closes the window instead of serving it first.
+    Open();
+    frame->bOpenClick();
+    frame->bCheckClick();
+    // Serve the first step, then stop pumping once the worker is past its loop.
+    ASSERT_TRUE(PumpUntil([this] { return frame->Run().Busy.load(); }));
+    const auto end = std::chrono::steady_clock::now() + 30s;
+    while (frame->Run().Busy && std::chrono::steady_clock::now() < end)
+        Sleep(1);
+    ASSERT_FALSE(frame->Run().Busy);
+    SendMessageW(frame->Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(frame->Handle(), nullptr);
+    EXPECT_FALSE(frame->Model().CheckRunning());
+    frame.reset();
+    Pump(100ms);
+
+    DWORD handlesAfter = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
+    EXPECT_LE(handlesAfter, handlesBefore + 2) << "handles left behind by three windows";
+}
+
+TEST_F(VerifyWindowTest, DroppedFilesAskFirstAndCheckTheFirstOnly) {
+    Open();
+    dir.Write("abc.txt", "abc");
+    const auto first = dir.Write("first.sfv", "abc.txt 352441C2\r\n");
+    const auto second = dir.Write("second.sfv", "abc.txt 00000000\r\n");
+    // A name longer than MAX_PATH, taken whole (a 260-character buffer would cut it).
+    const std::wstring longName = L"\\\\?\\" + (dir.path() / std::wstring(120, L'a')).native() +
+                                  L"\\" + std::wstring(150, L'b') + L".sfv";
+    answer = IDNO;
+    PostDrop(frame->Handle(), {first.native(), second.native(), longName});
+    ASSERT_TRUE(PumpUntil([this] { return !boxes.empty(); }, 10s));
+    EXPECT_EQ(boxes[0].text, L"Process File?\r\n" + first.native());
+    EXPECT_EQ(boxes[0].caption, L"Quillon");
+    EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
+    EXPECT_EQ(frame->RowCount(), 0) << "No leaves everything as it was";
+    EXPECT_TRUE(frame->OpenFileName().empty());
+
+    answer = IDYES;
+    PostDrop(frame->Handle(), {longName, first.native()});
+    ASSERT_TRUE(PumpUntil([this] { return boxes.size() >= 2; }, 10s));
+    EXPECT_EQ(boxes[1].text, L"Process File?\r\n" + longName);
+    // The long name does not exist: the load fails with the whole name in its message.
+    ASSERT_TRUE(PumpUntil([this] { return boxes.size() >= 3; }, 10s));
+    EXPECT_NE(boxes[2].text.find(longName), std::wstring::npos);
+
+    PostDrop(frame->Handle(), {second.native(), first.native()});
+    ASSERT_TRUE(PumpUntil([this] { return frame->Model().Counters.BadCount == 1; }, 30s));
+    ASSERT_TRUE(PumpUntil([this] { return !frame->Run().Busy; }));
+    EXPECT_EQ(frame->Model().ListFiles, std::vector<std::filesystem::path>{second});
+    EXPECT_EQ(frame->OpenFileName(), second.native());
+}
+
+TEST_F(VerifyWindowTest, CommandLineOpensAndChecksTheFirstArgument) {
+    const auto list = FourKinds();
+    Open({list.native(), L"ignored.sfv"});
+    ASSERT_TRUE(PumpUntil([this] { return frame->Model().Counters.GoodCount == 1; }, 30s));
+    ASSERT_TRUE(PumpUntil([this] { return !frame->Model().CheckRunning(); }));
+    EXPECT_EQ(frame->Model().ListFiles, std::vector<std::filesystem::path>{list});
+    EXPECT_EQ(frame->OpenFileName(), list.native());
+    EXPECT_EQ(frame->OpenInitialDir(), (dir.path() / L"").native());
+    EXPECT_EQ(Text(frame->Handle()), L"Quillon 2.6 - l.sfv");
+}
+
+TEST_F(VerifyWindowTest, ListThatCannotBeOpenedIsReportedAndNothingRuns) {
+    Open({(dir / L"absent.md5").native()});
+    ASSERT_TRUE(PumpUntil([this] { return !boxes.empty(); }, 10s));
+    EXPECT_EQ(boxes[0].text, L"Cannot open file " + (dir / L"absent.md5").native());
+    EXPECT_EQ(boxes[0].caption, L"quillon");
+    Pump(100ms);
+    EXPECT_FALSE(frame->Model().CheckRunning());
+    EXPECT_EQ(frame->RowCount(), 0);
+}
+
+} // namespace
+} // namespace quillon::test

@@ -1,0 +1,112 @@
+// The settings as the real window applies them: the rules themselves are checked natively
+// (WindowSettingsTest); here the window, its layout and its placement follow them.
+#include "tests/ui/win32/MainWindowFixture.h"
+
+namespace quillon::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+RECT WindowRect(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return r;
+}
+
+RECT ClientRect(HWND window) {
+    RECT r{};
+    GetClientRect(window, &r);
+    return r;
+}
+
+TEST_F(MainWindowTest, FirstRunIsCentredAtTheDesignSizeAndLeavesAnEmptyKey) {
+    Open();
+    const RECT client = ClientRect(frame->Handle());
+    EXPECT_EQ(client.right, ui::Scale(ui::MainMetrics::ClientWidth, frame->Dpi()));
+    EXPECT_EQ(client.bottom, ui::Scale(ui::MainMetrics::ClientHeight, frame->Dpi()));
+    EXPECT_FALSE(frame->TopLayout());
+    EXPECT_FALSE(frame->Strip().Visible());
+    EXPECT_EQ(frame->Model().SizeType, SizeTypeAuto);
+    // Centred on its monitor's work area.
+    MONITORINFO info{sizeof info};
+    GetMonitorInfoW(MonitorFromWindow(frame->Handle(), MONITOR_DEFAULTTONEAREST), &info);
+    const RECT w = WindowRect(frame->Handle());
+    EXPECT_NEAR((w.left + w.right) / 2, (info.rcWork.left + info.rcWork.right) / 2, 1);
+    EXPECT_TRUE(boxes.empty());
+    SendMessageW(frame->Handle(), WM_CLOSE, 0, 0);
+    platform::Registry registry;
+    ASSERT_TRUE(registry.OpenKey(key, false)) << "the key exists after the first run";
+    EXPECT_FALSE(registry.ValueExists(L"Width")) << "nothing written without SavePos";
+}
+
+TEST_F(MainWindowTest, PlacementIsRestoredAndWrittenBackMaximized) {
+    WriteSetting(L"SavePos", 1);
+    WriteSetting(L"Width", 500);
+    WriteSetting(L"Height", 300);
+    WriteSetting(L"Left", 40);
+    WriteSetting(L"Top", 30);
+    WriteSetting(L"ToolbarPosition", 1);
+    WriteSetting(L"ShowProgress", 0); // present: shown, whatever its number
+    WriteSetting(L"SizeType", 2);
+    Open();
+    EXPECT_EQ(ClientRect(frame->Handle()).right, 500);
+    EXPECT_EQ(ClientRect(frame->Handle()).bottom, 300);
+    EXPECT_EQ(WindowRect(frame->Handle()).left, 40);
+    EXPECT_EQ(WindowRect(frame->Handle()).top, 30);
+    EXPECT_TRUE(frame->TopLayout());
+    EXPECT_TRUE(frame->Strip().Visible());
+    EXPECT_EQ(frame->Model().SizeType, SizeTypeBytes);
+    // The Top layout: the toolbar panel across the top, the list below it, the strip above the
+    // status bar.
+    const auto& l = frame->Layout();
+    EXPECT_EQ(l.panel5.top, 0);
+    EXPECT_EQ(l.panel5.Width(), 500);
+    EXPECT_EQ(l.lv.top, l.panel5.bottom);
+    EXPECT_EQ(l.panel2.bottom, l.statusBar.top);
+
+    // Moved and resized, then maximized: the normal placement goes back with Maximized 1.
+    SetWindowPos(frame->Handle(), nullptr, 60, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    RECT wanted{0, 0, 520, 310};
+    AdjustWindowRectEx(&wanted, WS_OVERLAPPEDWINDOW, FALSE, 0);
+    SetWindowPos(frame->Handle(), nullptr, 0, 0, wanted.right - wanted.left,
+                 wanted.bottom - wanted.top, SWP_NOMOVE | SWP_NOZORDER);
+    ShowWindow(frame->Handle(), SW_MAXIMIZE);
+    Pump(50ms);
+    SendMessageW(frame->Handle(), WM_CLOSE, 0, 0);
+    platform::Registry registry;
+    ASSERT_TRUE(registry.OpenKey(key, false));
+    EXPECT_EQ(registry.ReadInteger(L"Width"), 520);
+    EXPECT_EQ(registry.ReadInteger(L"Height"), 310);
+    EXPECT_EQ(registry.ReadInteger(L"Left"), 60);
+    EXPECT_EQ(registry.ReadInteger(L"Top"), 50);
+    EXPECT_EQ(registry.ReadInteger(L"Maximized"), 1);
+    frame.reset();
+
+    // The next run opens maximized, and restoring it gives the normal placement.
+    Open();
+    EXPECT_TRUE(IsZoomed(frame->Handle()));
+    ShowWindow(frame->Handle(), SW_RESTORE);
+    Pump(50ms);
+    EXPECT_EQ(ClientRect(frame->Handle()).right, 520);
+    EXPECT_EQ(WindowRect(frame->Handle()).left, 60);
+}
+
+TEST_F(MainWindowTest, WrongValueTypeIsShownAndTheRestSkipped) {
+    {
+        platform::Registry registry;
+        ASSERT_TRUE(registry.OpenKey(key, true));
+        registry.WriteString(L"SizeType", L"big");
+        registry.WriteInteger(L"ShowProgress", 1);
+        registry.WriteInteger(L"ToolbarPosition", 1);
+    }
+    Open();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, L"Invalid data type for 'SizeType'");
+    EXPECT_EQ(boxes[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_TRUE(frame->TopLayout()) << "read before the failure";
+    EXPECT_FALSE(frame->Strip().Visible()) << "after it: not applied";
+    EXPECT_TRUE(IsWindowVisible(frame->Handle()));
+}
+
+} // namespace
+} // namespace quillon::test

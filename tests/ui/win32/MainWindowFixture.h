@@ -1,0 +1,121 @@
+#pragma once
+// The real main window in this process, on a scratch settings key, with message boxes and the
+// open dialog answered by the test.
+#include "platform/Registry.h"
+#include "tests/TempDir.h"
+#include "ui/MainDlg.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quillon::test {
+
+struct ShownBox {
+    std::wstring text, caption;
+    UINT type = 0;
+};
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    MainWindowTest() {
+        static const bool controls = [] {
+            INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES |
+                                                     ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
+            return InitCommonControlsEx(&icc) != FALSE;
+        }();
+        (void)controls;
+        static int counter = 0;
+        key = L"\\Software\\QuillonTest-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+              std::to_wstring(++counter);
+    }
+    ~MainWindowTest() override {
+        frame.reset();
+        Pump(std::chrono::milliseconds(0));
+        platform::Registry registry;
+        registry.DeleteKey(key);
+    }
+
+    // Makes the window; args after the program's name as given.
+    void Open(std::vector<std::wstring> args = {}) {
+        ui::MainOptions options;
+        options.args = {L"C:\\Program Files\\Quillon\\quillon.exe"};
+        options.args.insert(options.args.end(), args.begin(), args.end());
+        options.quitOnDestroy = false;
+        options.settingsKey = key;
+        options.messageBox = [this](HWND, const std::wstring& text, const std::wstring& caption,
+                                    UINT type) {
+            boxes.push_back({text, caption, type});
+            return answer;
+        };
+        options.openDialog = [this](HWND) { return chosen; };
+        frame = std::make_unique<ui::TFrmMain>(GetModuleHandleW(nullptr), std::move(options));
+        ASSERT_TRUE(frame->Create(SW_SHOWNOACTIVATE));
+    }
+
+    // Runs the message loop until done() or the time is up; false when it was up.
+    static bool PumpUntil(const std::function<bool()>& done,
+                          std::chrono::milliseconds limit = std::chrono::seconds(60)) {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        for (;;) {
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+            if (done())
+                return true;
+            if (std::chrono::steady_clock::now() > end)
+                return false;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        }
+    }
+    static void Pump(std::chrono::milliseconds time) {
+        PumpUntil([] { return false; }, time);
+    }
+
+    // Starts a check and runs the loop until it has ended.
+    void CheckAndWait() {
+        frame->bCheckClick();
+        ASSERT_TRUE(PumpUntil([this] { return !frame->Model().CheckRunning(); }));
+        Pump(std::chrono::milliseconds(50)); // the last flush
+    }
+
+    void WriteSetting(const wchar_t* name, DWORD value) {
+        platform::Registry registry;
+        ASSERT_TRUE(registry.OpenKey(key, true));
+        registry.WriteInteger(name, static_cast<std::int32_t>(value));
+    }
+
+    bool ButtonEnabled(int index) const {
+        TBBUTTON b{};
+        SendMessageW(frame->Toolbar(), TB_GETBUTTON, static_cast<WPARAM>(index),
+                     reinterpret_cast<LPARAM>(&b));
+        return SendMessageW(frame->Toolbar(), TB_ISBUTTONENABLED, static_cast<WPARAM>(b.idCommand),
+                            0) != 0;
+    }
+    static std::wstring Text(HWND window) {
+        wchar_t buffer[512] = {};
+        GetWindowTextW(window, buffer, 512);
+        return buffer;
+    }
+
+    TempDir dir;
+    std::wstring key;
+    std::unique_ptr<ui::TFrmMain> frame;
+    std::vector<ShownBox> boxes;
+    int answer = IDYES;
+    std::optional<std::vector<std::filesystem::path>> chosen;
+};
+
+// Toolbar button indexes (separators count).
+enum ToolIndex { kNew = 0, kOpen = 1, kCheck = 3, kAbort = 4, kDisplay = 6, kOptions = 7 };
+
+} // namespace quillon::test

@@ -1,0 +1,803 @@
+#include "ui/MainDlg.h"
+
+#include "core/FileError.h"
+#include "platform/Registry.h"
+#include "ui/ApplicationTitle.h"
+#include "ui/IconImages.h"
+#include "ui/OpenDialog.h"
+#include "ui/RegistrySettings.h"
+#include "ui/WindowSettings.h"
+#include "ui/resource.h"
+#include "util/EnhFunc.h"
+#include "util/win32/EnhFuncWin32.h"
+#include "verify/Loader.h"
+
+#include <commctrl.h>
+#include <uxtheme.h>
+
+#include <algorithm>
+#include <string>
+
+namespace quillon::ui {
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"TFrmMain";
+
+// Control and command IDs.
+enum : int {
+    IDC_LV = 1001,
+    IDC_TOOLBAR,
+    IDC_SBAR,
+    IDC_SBAR2,
+    IDC_IMAGE2,
+    IDC_NEW = 2001,        // bCreate
+    IDC_OPEN,              // bOpen
+    IDC_CHECK,             // bCheck
+    IDC_ABORT,             // bCancel
+    IDC_DISPLAY,           // bDisplay
+    IDC_OPTIONS,           // bOptions
+    IDC_ABOUT,             // ToolButton3
+    IDM_FILTER_ALL = 3001, // mnuAll and the three status items: 3000 + Tag
+};
+constexpr UINT_PTR kFlushTimer = 1;
+// Often enough that rows and bars follow a check smoothly; seldom enough to cost nothing.
+constexpr UINT kFlushMilliseconds = 30;
+
+const wchar_t* const kCountCaptions[4] = {L"Unchecked", L"Missing", L"Bad", L"Good"};
+
+RECT ToRect(const Rect& r) {
+    return RECT{r.left, r.top, r.right, r.bottom};
+}
+
+void MoveTo(HWND window, const Rect& r) {
+    SetWindowPos(window, nullptr, r.left, r.top, r.Width(), r.Height(),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+int WindowDpi(HWND window) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow"));
+    if (getDpi && window) {
+        if (const UINT dpi = getDpi(window))
+            return static_cast<int>(dpi);
+    }
+    win::ScopedGetDc dc(nullptr);
+    return GetDeviceCaps(dc.Get(), LOGPIXELSX);
+}
+
+int CALLBACK FontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool FontInstalled(const wchar_t* face) {
+    LOGFONTW wanted{};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(wanted.lfFaceName, face, LF_FACESIZE);
+    bool found = false;
+    win::ScopedGetDc dc(nullptr);
+    EnumFontFamiliesExW(dc.Get(), &wanted, FontFound, reinterpret_cast<LPARAM>(&found), 0);
+    return found;
+}
+
+// "Microsoft Sans Serif" 8 pt where it is installed, otherwise the system's message font; both
+// at the window's DPI.
+win::UniqueFont MakeWindowFont(int dpi) {
+    static const bool hasSansSerif = FontInstalled(L"Microsoft Sans Serif");
+    LOGFONTW font{};
+    if (hasSansSerif) {
+        font.lfHeight = -MulDiv(8, dpi, 72);
+        font.lfWeight = FW_NORMAL;
+        font.lfCharSet = DEFAULT_CHARSET;
+        font.lfQuality = CLEARTYPE_QUALITY;
+        lstrcpynW(font.lfFaceName, L"Microsoft Sans Serif", LF_FACESIZE);
+    } else {
+        NONCLIENTMETRICSW metrics{};
+        metrics.cbSize = sizeof metrics;
+        SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+        font = metrics.lfMessageFont;
+        // The system's metrics are at the primary monitor's DPI.
+        win::ScopedGetDc dc(nullptr);
+        font.lfHeight = MulDiv(font.lfHeight, dpi, GetDeviceCaps(dc.Get(), LOGPIXELSY));
+    }
+    return win::UniqueFont(CreateFontIndirectW(&font));
+}
+
+int LineHeight(HWND window, HFONT font) {
+    win::ScopedGetDc dc(window);
+    win::ScopedSelect select(dc.Get(), font);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc.Get(), &metrics);
+    return metrics.tmHeight;
+}
+
+std::wstring Widen(const std::string& utf8) {
+    if (utf8.empty())
+        return {};
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+    return wide;
+}
+
+std::wstring ProgramPath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+} // namespace
+
+TFrmMain::TFrmMain(HINSTANCE instance, MainOptions options)
+    : instance_(instance), options_(std::move(options)) {
+    if (!options_.messageBox)
+        options_.messageBox = [](HWND owner, const std::wstring& text, const std::wstring& caption,
+                                 UINT type) {
+            return MessageBoxW(owner, text.c_str(), caption.c_str(), type);
+        };
+    if (!options_.openDialog)
+        options_.openDialog = [this](HWND owner) {
+            return ShowOpenDialog(owner, openFileName_, openInitialDir_, [this](HWND dialog) {
+                // Drawing stays locked until the dialog sits where it belongs.
+                LockWindowUpdate(GetDesktopWindow());
+                PostMessageW(window_, WM_CENTERDIALOG, reinterpret_cast<WPARAM>(dialog), 0);
+            });
+        };
+    appTitle_ =
+        quillon::ui::ApplicationTitle(options_.args.empty() ? ProgramPath() : options_.args[0]);
+    model_ = std::make_unique<VerifyModel>(*this, run_, dispatcher_);
+}
+
+TFrmMain::~TFrmMain() {
+    if (window_)
+        DestroyWindow(window_);
+}
+
+bool TFrmMain::Create(int showCommand) {
+    static const bool registered = [this] {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = WindowProc;
+        wc.hInstance = instance_;
+        wc.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_APP));
+        wc.hIconSm = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
+                                                   GetSystemMetrics(SM_CXSMICON),
+                                                   GetSystemMetrics(SM_CYSMICON), 0));
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = kClassName;
+        return RegisterClassExW(&wc) != 0;
+    }();
+    if (!registered)
+        return false;
+    const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    window_ = CreateWindowExW(0, kClassName, L"", style, CW_USEDEFAULT, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance_, this);
+    if (!window_)
+        return false;
+    ShowWindow(window_,
+               placementMaximized_ && showCommand != SW_HIDE ? SW_SHOWMAXIMIZED : showCommand);
+    UpdateWindow(window_);
+    return true;
+}
+
+LRESULT CALLBACK TFrmMain::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    TFrmMain* self;
+    if (message == WM_NCCREATE) {
+        self = static_cast<TFrmMain*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        self->window_ = window;
+    } else {
+        self = reinterpret_cast<TFrmMain*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    }
+    if (!self)
+        return DefWindowProcW(window, message, wParam, lParam);
+    // Nothing may unwind into user32.
+    try {
+        return self->OnMessage(message, wParam, lParam);
+    } catch (const std::exception& e) {
+        self->ShowError(e);
+    } catch (...) {
+    }
+    return 0;
+}
+
+LRESULT TFrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        FormCreate();
+        return 0;
+    case WM_SIZE:
+        LayoutControls();
+        RecordPlacement(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    case WM_MOVE:
+        if (!IsZoomed(window_)) {
+            RECT r{};
+            GetWindowRect(window_, &r);
+            savedLeft_ = r.left;
+            savedTop_ = r.top;
+        }
+        return 0;
+    case WM_GETMINMAXINFO: {
+        auto& info = *reinterpret_cast<MINMAXINFO*>(lParam);
+        info.ptMinTrackSize = {Scale(320, dpi_), Scale(240, dpi_)};
+        return 0;
+    }
+    case WM_DPICHANGED: {
+        // Per-monitor awareness: take the new DPI and the size the system suggests.
+        ApplyDpi(HIWORD(wParam));
+        const RECT& r = *reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(window_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
+    case WM_SETFOCUS:
+        SetFocus(list_.Handle());
+        return 0;
+    case WM_COMMAND:
+        if (lParam == reinterpret_cast<LPARAM>(image2_))
+            return 0; // the donation image
+        // Esc aborts a running check only; the button works at any time.
+        if (HIWORD(wParam) == 1 && LOWORD(wParam) == IDC_ABORT && !run_.Busy)
+            return 0;
+        // A shortcut for a disabled button does nothing, as the button would.
+        if (HIWORD(wParam) == 1 && toolbar_ &&
+            !SendMessageW(toolbar_, TB_ISBUTTONENABLED, LOWORD(wParam), 0))
+            return 0;
+        OnCommand(LOWORD(wParam));
+        return 0;
+    case WM_NOTIFY: {
+        LRESULT result = 0;
+        if (OnNotify(*reinterpret_cast<const NMHDR*>(lParam), &result))
+            return result;
+        break;
+    }
+    case WM_TIMER:
+        if (wParam == kFlushTimer)
+            Flush();
+        return 0;
+    case WM_PROCESSCMDLINE:
+        ProcessCommandLine();
+        return 0;
+    case WM_CENTERDIALOG:
+        CenterDialogWindow(reinterpret_cast<HWND>(wParam));
+        LockWindowUpdate(nullptr);
+        return 0;
+    case WM_CLOSE:
+        FormClose();
+        DestroyWindow(window_);
+        return 0;
+    case WM_DESTROY:
+        FormDestroy();
+        return 0;
+    case WM_NCDESTROY:
+        window_ = nullptr;
+        if (options_.quitOnDestroy)
+            PostQuitMessage(0);
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+bool TFrmMain::PreTranslate(MSG& msg) {
+    if (!window_)
+        return false;
+    if (!accelerators_) {
+        ACCEL keys[] = {
+            {FVIRTKEY | FCONTROL, 'O', static_cast<WORD>(IDC_OPEN)},
+            {FVIRTKEY, VK_F5, static_cast<WORD>(IDC_CHECK)},
+            {FVIRTKEY, VK_ESCAPE, static_cast<WORD>(IDC_ABORT)},
+        };
+        accelerators_.Reset(CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
+    }
+    // Shortcuts act while the window or one of its controls has the focus, not in other windows
+    // of the thread (a message box, the open dialog).
+    if (msg.hwnd != window_ && !IsChild(window_, msg.hwnd))
+        return false;
+    return TranslateAcceleratorW(window_, accelerators_.Get(), &msg) != 0;
+}
+
+// ---- creation and destruction ------------------------------------------------------------------
+
+void TFrmMain::FormCreate() {
+    run_.WindowClosing = false;
+    model_->DisplayFilter = FilterAll;
+    dpi_ = WindowDpi(window_);
+    CreateControls();
+    model_->RefreshList(); // the empty list
+    SetWindowTextW(window_, Widen(std::string(VerifyModel::AppTitle)).c_str());
+    PostMessageW(window_, WM_PROCESSCMDLINE, 0, 0);
+
+    // The design client size first; the settings may change it.
+    SetClientSize(Scale(MainMetrics::ClientWidth, dpi_), Scale(MainMetrics::ClientHeight, dpi_));
+    const std::unique_ptr<SettingsStore> store = RegistrySettings::Open(options_.settingsKey);
+    const StartupSettings settings = ReadStartupSettings(store.get());
+    if (settings.topLayout.value_or(false))
+        SetToolbarLayout(1);
+    if (settings.sizeType)
+        model_->SizeType = *settings.sizeType;
+    if (settings.showProgress) {
+        strip_.SetVisible(*settings.showProgress);
+        LayoutControls();
+    }
+    if (settings.clientSize)
+        SetClientSize(settings.clientSize->width, settings.clientSize->height);
+    placementMaximized_ = settings.maximized;
+    if (settings.position)
+        SetWindowPos(window_, nullptr, settings.position->left, settings.position->top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (settings.centre)
+        CenterForm(nullptr, window_);
+    if (settings.error)
+        Message(Widen(*settings.error), appTitle_, MB_OK | MB_ICONERROR);
+}
+
+void TFrmMain::FormClose() {
+    // The close is never held back, also not while a check runs: the worker stops at its next
+    // poll and, seeing the window close, touches it no more.
+    run_.WindowClose();
+}
+
+void TFrmMain::FormDestroy() {
+    // The handles still exist: a worker still in a step it runs on this thread is served here,
+    // and only then do its entries go.
+    model_->WaitForCheck();
+    if (timerOn_)
+        KillTimer(window_, kFlushTimer);
+    timerOn_ = false;
+    dropTarget_.SetEnabled(false);
+    dropTarget_.SetTarget(nullptr);
+    try {
+        if (const std::unique_ptr<SettingsStore> store =
+                RegistrySettings::Open(options_.settingsKey)) {
+            SavedPlacement placement;
+            placement.clientWidth = savedClientWidth_;
+            placement.clientHeight = savedClientHeight_;
+            placement.left = savedLeft_;
+            placement.top = savedTop_;
+            placement.maximized = IsZoomed(window_) != FALSE;
+            WritePlacement(*store, placement);
+        }
+    } catch (const std::exception& e) {
+        ShowError(e);
+    }
+    // The rows go before the entries they show.
+    list_.DeleteAllRows();
+    model_->ItemList.clear();
+}
+
+void TFrmMain::SetClientSize(int width, int height) {
+    RECT r{0, 0, width, height};
+    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)));
+    SetWindowPos(window_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TFrmMain::RecordPlacement(UINT sizeType, int clientWidth, int clientHeight) {
+    // Minimized and maximized sizes are never recorded.
+    if (sizeType != SIZE_RESTORED)
+        return;
+    savedClientWidth_ = clientWidth;
+    savedClientHeight_ = clientHeight;
+    RECT r{};
+    GetWindowRect(window_, &r);
+    savedLeft_ = r.left;
+    savedTop_ = r.top;
+}
+
+void TFrmMain::CreateControls() {
+    list_.Create(window_, IDC_LV, instance_, dpi_);
+    strip_.Create(window_, instance_);
+    strip_.SetVisible(false);
+
+    sBar_.Create(window_, IDC_SBAR);
+    sBar_.OnDrawPanel = [this](HDC dc, int panel, const RECT& rect) {
+        sBarDrawPanel(dc, panel, rect);
+    };
+    sBar2_.Create(window_, IDC_SBAR2);
+    ShowWindow(sBar2_.Handle(), SW_HIDE);
+
+    image2_ = CreateWindowExW(
+        0, WC_STATICW, L"", WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_NOTIFY | SS_CENTERIMAGE, 0, 0, 0,
+        0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_IMAGE2)), instance_, nullptr);
+    SetWindowSubclass(
+        image2_,
+        [](HWND w, UINT m, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) -> LRESULT {
+            if (m == WM_SETCURSOR) {
+                SetCursor(LoadCursorW(nullptr, IDC_HAND));
+                return TRUE;
+            }
+            return DefSubclassProc(w, m, wp, lp);
+        },
+        1, 0);
+
+    displayMenu_.Reset(CreatePopupMenu());
+    AppendMenuW(displayMenu_.Get(), MF_STRING, IDM_FILTER_ALL, L"All");
+    AppendMenuW(displayMenu_.Get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(displayMenu_.Get(), MF_STRING, 3000 + StatusGood, L"Good");
+    AppendMenuW(displayMenu_.Get(), MF_STRING, 3000 + StatusBad, L"Bad");
+    AppendMenuW(displayMenu_.Get(), MF_STRING, 3000 + StatusMissing, L"Missing");
+    SetDisplayFilterMark(FilterAll);
+
+    dropTarget_.OnDrop = [this](TDragFilesTrg&) { DragFilesTrg1Drop(); };
+    dropTarget_.SetTarget(window_);
+    dropTarget_.SetEnabled(true);
+
+    ApplyDpi(dpi_);
+}
+
+void TFrmMain::ApplyDpi(int dpi) {
+    dpi_ = dpi;
+    font_ = MakeWindowFont(dpi);
+    ApplyFonts();
+    list_.SetDpi(dpi);
+    const int icon = SmallIconSize(dpi);
+    statusImages_ = MakeIconImageList(
+        instance_, {IDI_ST_UNCHECKED, IDI_ST_MISSING, IDI_ST_BAD, IDI_ST_GOOD}, icon, icon, icon);
+    const std::vector<TStatusPanel> panels = {{Scale(MainMetrics::CountPanelWidth, dpi), true},
+                                              {Scale(MainMetrics::CountPanelWidth, dpi), true},
+                                              {Scale(MainMetrics::CountPanelWidth, dpi), true},
+                                              {Scale(MainMetrics::CountPanelWidth, dpi), true},
+                                              {Scale(MainMetrics::PlainPanelWidth, dpi), false}};
+    sBar_.SetPanels(panels);
+    const std::vector<TStatusPanel> plain = {{Scale(MainMetrics::PlainPanelWidth, dpi), false}};
+    sBar2_.SetPanels(plain);
+    const int bitmap = dpi >= 192 ? IDB_DONATE_192 : dpi >= 144 ? IDB_DONATE_144 : IDB_DONATE;
+    donateBitmap_.Reset(static_cast<HBITMAP>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(bitmap), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+    SendMessageW(image2_, STM_SETIMAGE, IMAGE_BITMAP,
+                 reinterpret_cast<LPARAM>(donateBitmap_.Get()));
+    CreateToolbar();
+    LayoutControls();
+}
+
+void TFrmMain::ApplyFonts() {
+    const HFONT font = font_.Get();
+    SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    for (HWND w : {list_.Handle(), sBar_.Handle(), sBar2_.Handle()})
+        SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    strip_.SetFont(font);
+}
+
+void TFrmMain::CreateToolbar() {
+    const bool hadToolbar = toolbar_ != nullptr;
+    if (hadToolbar)
+        DestroyWindow(toolbar_);
+    // Left: captions beside the icons, one button a row. Top: captions below, one row.
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_WRAPABLE |
+                  CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN;
+    if (!topLayout_)
+        style |= TBSTYLE_LIST;
+    toolbar_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"", style, 0, 0, 0, 0, window_,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TOOLBAR)),
+                               instance_, nullptr);
+    SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageW(toolbar_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
+    SendMessageW(toolbar_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+    const int icon = SmallIconSize(dpi_);
+    toolImages_ = MakeIconImageList(instance_,
+                                    {IDI_TB_NEW, IDI_TB_OPEN, IDI_TB_CHECK, IDI_TB_ABORT,
+                                     IDI_TB_DISPLAY, IDI_TB_OPTIONS, IDI_TB_ABOUT},
+                                    icon, icon, icon);
+    constexpr int off = IDI_TB_DISABLED_OFFSET;
+    toolImagesOff_ = MakeIconImageList(instance_,
+                                       {IDI_TB_NEW + off, IDI_TB_OPEN + off, IDI_TB_CHECK + off,
+                                        IDI_TB_ABORT + off, IDI_TB_DISPLAY + off,
+                                        IDI_TB_OPTIONS + off, IDI_TB_ABOUT + off},
+                                       icon, icon, icon);
+    SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolImages_.Get()));
+    SendMessageW(toolbar_, TB_SETDISABLEDIMAGELIST, 0,
+                 reinterpret_cast<LPARAM>(toolImagesOff_.Get()));
+
+    const BYTE wrap = topLayout_ ? 0 : TBSTATE_WRAP;
+    const BYTE on = TBSTATE_ENABLED | wrap;
+    auto button = [&](int image, int id, const wchar_t* text, BYTE extraStyle = 0) {
+        TBBUTTON b{};
+        b.iBitmap = image;
+        b.idCommand = id;
+        b.fsState = on;
+        b.fsStyle = static_cast<BYTE>(BTNS_BUTTON | BTNS_SHOWTEXT | extraStyle);
+        b.iString = reinterpret_cast<INT_PTR>(text);
+        return b;
+    };
+    auto separator = [&] {
+        TBBUTTON b{};
+        b.fsState = wrap;
+        b.fsStyle = BTNS_SEP;
+        return b;
+    };
+    TBBUTTON buttons[] = {
+        button(0, IDC_NEW, L"New"),
+        button(1, IDC_OPEN, L"Open"),
+        separator(),
+        button(2, IDC_CHECK, L"Check"),
+        button(3, IDC_ABORT, L"Abort"),
+        separator(),
+        button(4, IDC_DISPLAY, L"Display", BTNS_WHOLEDROPDOWN),
+        button(5, IDC_OPTIONS, L"Options "),
+        separator(),
+        button(6, IDC_ABOUT, L"About"),
+    };
+    SendMessageW(toolbar_, TB_ADDBUTTONSW, std::size(buttons), reinterpret_cast<LPARAM>(buttons));
+    const int width = Scale(MainMetrics::ToolButtonWidth, dpi_);
+    if (!topLayout_)
+        SendMessageW(toolbar_, TB_SETBUTTONWIDTH, 0, MAKELPARAM(width, width));
+    SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
+    // "New", "Options " and "About" come alive with the create mode, the options and the about box.
+    SetButtonEnabled(IDC_NEW, false);
+    SetButtonEnabled(IDC_OPTIONS, false);
+    SetButtonEnabled(IDC_ABOUT, false);
+    SetButtonEnabled(IDC_OPEN, runEnabled_);
+    SetButtonEnabled(IDC_DISPLAY, runEnabled_);
+    SetButtonEnabled(IDC_CHECK, checkEnabled_);
+    if (hadToolbar)
+        LayoutControls();
+}
+
+void TFrmMain::SetToolbarLayout(int position) {
+    if (position != 0 && position != 1)
+        return;
+    topLayout_ = position == 1;
+    CreateToolbar();
+    LayoutControls();
+}
+
+void TFrmMain::LayoutControls() {
+    if (!window_ || !toolbar_)
+        return;
+    RECT client{};
+    GetClientRect(window_, &client);
+    MainLayoutInput in;
+    in.clientWidth = client.right;
+    in.clientHeight = client.bottom;
+    in.dpi = dpi_;
+    in.topLayout = topLayout_;
+    in.progressShown = strip_.Visible();
+    in.labelHeight = LineHeight(window_, font_.Get());
+    layout_ = LayOutMain(in);
+    MoveTo(toolbar_, layout_.toolbar);
+    MoveTo(image2_, layout_.image2);
+    MoveTo(list_.Handle(), layout_.lv);
+    strip_.Place(ToRect(layout_.fileCaption), ToRect(layout_.fileBar), ToRect(layout_.fileRate),
+                 ToRect(layout_.totalCaption), ToRect(layout_.totalBar), ToRect(layout_.timeText));
+    MoveTo(sBar_.Handle(), layout_.statusBar);
+    MoveTo(sBar2_.Handle(), layout_.statusBar);
+    sBar_.Resize();
+    sBar2_.Resize();
+    list_.Relayout();
+    InvalidateRect(window_, nullptr, TRUE);
+}
+
+// ---- commands ----------------------------------------------------------------------------------
+
+void TFrmMain::OnCommand(int id) {
+    switch (id) {
+    case IDC_OPEN:
+        bOpenClick();
+        break;
+    case IDC_CHECK:
+        bCheckClick();
+        break;
+    case IDC_ABORT:
+        bCancelClick();
+        break;
+    case IDC_DISPLAY:
+        ShowDisplayMenu();
+        break;
+    default:
+        if (id >= 3000 + FilterAll && id <= 3000 + StatusGood)
+            mnuDisplayClick(id - 3000);
+        break;
+    }
+}
+
+bool TFrmMain::OnNotify(const NMHDR& header, LRESULT* result) {
+    if (list_.OnNotify(header, result))
+        return true;
+    if (header.hwndFrom == toolbar_ && header.code == TBN_DROPDOWN) {
+        ShowDisplayMenu();
+        *result = TBDDRET_DEFAULT;
+        return true;
+    }
+    return false;
+}
+
+void TFrmMain::ShowDisplayMenu() {
+    if (!runEnabled_)
+        return;
+    RECT r{};
+    SendMessageW(toolbar_, TB_GETRECT, IDC_DISPLAY, reinterpret_cast<LPARAM>(&r));
+    MapWindowPoints(toolbar_, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    const UINT id = static_cast<UINT>(TrackPopupMenu(
+        displayMenu_.Get(), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN,
+        topLayout_ ? r.left : r.right, topLayout_ ? r.bottom : r.top, 0, window_, nullptr));
+    if (id != 0)
+        OnCommand(static_cast<int>(id));
+}
+
+void TFrmMain::bCheckClick() {
+    if (run_.Busy)
+        return;
+    if (model_->ListFiles.empty())
+        bOpenClick();
+    model_->StartCheck();
+}
+
+void TFrmMain::bCancelClick() {
+    model_->bCancelClick();
+}
+
+void TFrmMain::mnuDisplayClick(std::int32_t tag) {
+    if (run_.Busy)
+        return;
+    model_->mnuDisplayClick(tag);
+}
+
+void TFrmMain::bOpenClick() {
+    if (run_.Busy)
+        return;
+    const auto chosen = options_.openDialog(window_);
+    if (!chosen || chosen->empty())
+        return;
+    OpenChosenFiles(*chosen);
+}
+
+void TFrmMain::OpenChosenFiles(const std::vector<std::filesystem::path>& files) {
+    model_->ListFiles = files;
+    openFileName_ = files.front().native();
+    openInitialDir_ = ListFolderPart(files.front());
+    try {
+        model_->LoadListFiles();
+    } catch (const std::exception& e) {
+        ShowError(e);
+    }
+}
+
+void TFrmMain::DragFilesTrg1Drop() {
+    if (dropTarget_.FileCount() == 0 || run_.Busy)
+        return;
+    const std::filesystem::path name = dropTarget_.Files().front();
+    if (Message(L"Process File?\r\n" + name.native(), L"Quillon", MB_YESNO | MB_ICONQUESTION) ==
+        IDNO)
+        return;
+    openFileName_ = name.native();
+    model_->ListFiles = {name};
+    try {
+        model_->LoadListFiles(false);
+    } catch (const std::exception& e) {
+        ShowError(e);
+        return;
+    }
+    model_->StartCheck();
+}
+
+void TFrmMain::ProcessCommandLine() {
+    const auto& args = options_.args;
+    if (args.size() < 2)
+        return;
+    std::wstring switchText = args[1];
+    for (auto& c : switchText)
+        c = static_cast<wchar_t>(towlower(c));
+    // The create switches come with the create mode.
+    if (switchText == L"-makesfv" || switchText == L"-makemd5")
+        return;
+    model_->ListFiles = {std::filesystem::path(args[1])};
+    openFileName_ = args[1];
+    openInitialDir_ = ListFolderPart(model_->ListFiles.front());
+    try {
+        model_->LoadListFiles(false);
+    } catch (const std::exception& e) {
+        ShowError(e);
+        return;
+    }
+    model_->StartCheck();
+}
+
+void TFrmMain::CenterDialogWindow(HWND dialog) {
+    if (!dialog || !IsWindow(dialog))
+        return;
+    RECT r{};
+    GetWindowRect(dialog, &r);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    HMONITOR monitor = window_ ? MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY)
+                               : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    GetMonitorInfoW(monitor, &info);
+    const Rect m{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right,
+                 info.rcMonitor.bottom};
+    const Point p = CenterDialogPosition(m, r.right - r.left, r.bottom - r.top);
+    SetWindowPos(dialog, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// ---- the engine's view -------------------------------------------------------------------------
+
+void TFrmMain::SetButtonEnabled(int id, bool enabled) {
+    if (toolbar_)
+        SendMessageW(toolbar_, TB_ENABLEBUTTON, static_cast<WPARAM>(id), MAKELONG(enabled, 0));
+}
+
+void TFrmMain::EnableCheckCommand(bool enabled) {
+    checkEnabled_ = enabled;
+    SetButtonEnabled(IDC_CHECK, enabled);
+}
+
+void TFrmMain::EnableRunCommands(bool enabled) {
+    runEnabled_ = enabled;
+    checkEnabled_ = enabled;
+    SetButtonEnabled(IDC_OPEN, enabled);
+    SetButtonEnabled(IDC_CHECK, enabled);
+    SetButtonEnabled(IDC_DISPLAY, enabled);
+    // bCreate comes alive with the create mode; until then it stays off either way.
+    dropTarget_.SetEnabled(enabled);
+    if (!enabled && !timerOn_) {
+        timerOn_ = SetTimer(window_, kFlushTimer, kFlushMilliseconds, nullptr) != 0;
+    } else if (enabled) {
+        if (timerOn_)
+            KillTimer(window_, kFlushTimer);
+        timerOn_ = false;
+        Flush();
+    }
+}
+
+void TFrmMain::RequestStatusRepaint() {
+    // From the worker this only marks the bar; the flush timer paints it.
+    if (GetCurrentThreadId() == GetWindowThreadProcessId(window_, nullptr))
+        InvalidateRect(sBar_.Handle(), nullptr, FALSE);
+    else
+        statusDirty_ = true;
+}
+
+void TFrmMain::Flush() {
+    list_.Flush();
+    strip_.Flush();
+    if (std::exchange(statusDirty_, false))
+        InvalidateRect(sBar_.Handle(), nullptr, FALSE);
+}
+
+void TFrmMain::SetCaption(const ViewText& text) {
+    SetWindowTextW(window_, text.c_str());
+}
+
+void TFrmMain::SetDisplayFilterMark(std::int32_t tag) {
+    CheckMenuRadioItem(displayMenu_.Get(), IDM_FILTER_ALL, 3000 + StatusGood,
+                       static_cast<UINT>(3000 + tag), MF_BYCOMMAND);
+}
+
+void TFrmMain::sBarDrawPanel(HDC dc, int panel, const RECT& rect) {
+    if (panel < 0 || panel > 3 || !statusImages_)
+        return;
+    const StatusCounters& c = model_->Counters;
+    const std::int32_t counts[4] = {c.UncheckedCount, c.MissingCount, c.BadCount, c.GoodCount};
+    DrawCountPanel(dc, rect, statusImages_.Get(), panel, counts[panel], kCountCaptions[panel],
+                   static_cast<unsigned>(dpi_));
+}
+
+int TFrmMain::Message(const std::wstring& text, const std::wstring& caption, UINT type) {
+    return options_.messageBox(window_, text, caption, type);
+}
+
+void TFrmMain::ShowError(const std::exception& e) {
+    std::wstring text;
+    if (const auto* file = dynamic_cast<const FileError*>(&e))
+        text = file->WideMessage();
+    else if (const auto* registry = dynamic_cast<const platform::RegistryError*>(&e))
+        text = registry->Message();
+    else
+        text = Widen(e.what());
+    Message(text, appTitle_, MB_OK | MB_ICONERROR);
+}
+
+} // namespace quillon::ui

@@ -1,0 +1,194 @@
+#pragma once
+#include <windows.h>
+// HDROP, for the drop target.
+#include <shellapi.h>
+
+#include "core/RunState.h"
+#include "platform/win32/ScopedWin.h"
+#include "ui/GuiDispatcherWin32.h"
+#include "ui/MainLayout.h"
+#include "ui/ProgressStrip.h"
+#include "ui/VerifyListView.h"
+#include "ui/uDragFilesTrg.h"
+#include "verify/VerifyModel.h"
+#include "verify/VerifyView.h"
+#include "verify/win32/QLstatus.h"
+
+#include <windows.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillon::ui {
+
+class SettingsStore;
+
+// Private messages of the main window.
+// wParam, lParam: 0. Posted to itself at creation: the command line is acted on once the
+// message loop runs, with the settings already applied.
+constexpr UINT WM_PROCESSCMDLINE = WM_USER + 103;
+// wParam: the open dialog's top-level window; lParam: 0. Posted when the dialog shows.
+constexpr UINT WM_CENTERDIALOG = WM_USER + 105;
+
+// What the window needs from outside that tests replace.
+struct MainOptions {
+    // The command line as the runtime splits it; [0] is the program's path.
+    std::vector<std::wstring> args;
+    // The program's window ends the message loop when it goes; a test's does not.
+    bool quitOnDestroy = true;
+    // The settings key under HKEY_CURRENT_USER.
+    std::wstring settingsKey = L"\\Software\\Quillon";
+    // Message boxes: returns the button pressed (IDOK, IDYES...). Default: MessageBoxW.
+    std::function<int(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type)>
+        messageBox;
+    // The open dialog: the chosen files, or nothing on Cancel. Default: the system dialog.
+    std::function<std::optional<std::vector<std::filesystem::path>>(HWND owner)> openDialog;
+};
+
+// The main window: the verify list with its toolbar, progress strip and status bar, the settings
+// store and placement, the open dialog, dropped files and the command line. It is the engine's
+// view (rows, commands, strip, status bar) on real controls.
+class TFrmMain final : public VerifyView {
+public:
+    TFrmMain(HINSTANCE instance, MainOptions options);
+    // Destroys the window if it still exists; the worker has ended by then.
+    ~TFrmMain() override;
+    TFrmMain(const TFrmMain&) = delete;
+    TFrmMain& operator=(const TFrmMain&) = delete;
+
+    // Creates the window with its controls, applies the settings (FormCreate) and shows it.
+    bool Create(int showCommand);
+    HWND Handle() const { return window_; }
+    // For the message loop: the keyboard shortcuts (Ctrl+O opens, F5 checks, Esc aborts a
+    // running check). True when msg was one of them and is done.
+    bool PreTranslate(MSG& msg);
+
+    // Commands.
+    void bCheckClick();
+    void bCancelClick();
+    void bOpenClick();
+    void mnuDisplayClick(std::int32_t tag);
+    // 0 Left, 1 Top; any other number changes nothing.
+    void SetToolbarLayout(int position);
+    void ProcessCommandLine();
+    // The end of bOpenClick: the chosen files become the loaded list.
+    void OpenChosenFiles(const std::vector<std::filesystem::path>& files);
+    void DragFilesTrg1Drop();
+
+    // The open dialog's remembered file name and folder.
+    const std::wstring& OpenFileName() const { return openFileName_; }
+    const std::wstring& OpenInitialDir() const { return openInitialDir_; }
+
+    VerifyModel& Model() { return *model_; }
+    RunState& Run() { return run_; }
+    TVerifyList& List() { return list_; }
+    TProgressStrip& Strip() { return strip_; }
+    TqlStatusBar& StatusBar() { return sBar_; }
+    TDragFilesTrg& DropTarget() { return dropTarget_; }
+    HWND Toolbar() const { return toolbar_; }
+    int Dpi() const { return dpi_; }
+    bool TopLayout() const { return topLayout_; }
+    const MainLayout& Layout() const { return layout_; }
+    // The application's title for message boxes (from the program file's name).
+    const std::wstring& ApplicationTitle() const { return appTitle_; }
+
+    // VerifyView.
+    bool ProgressShown() const override { return strip_.ProgressShown(); }
+    void SetFileProgress(std::int32_t percent) override { strip_.SetFileProgress(percent); }
+    void SetTotalProgress(std::int32_t percent) override { strip_.SetTotalProgress(percent); }
+    void SetRateText(const ViewText& text) override { strip_.SetRateText(text); }
+    void SetTimeText(const ViewText& text) override { strip_.SetTimeText(text); }
+    void BeginUpdate() override { list_.BeginUpdate(); }
+    void EndUpdate() override { list_.EndUpdate(); }
+    void DeleteAllRows() override { list_.DeleteAllRows(); }
+    RowIndex AddRow(ViewTextView caption, std::int32_t indent, std::int32_t image,
+                    TItemRec* data) override {
+        return list_.AddRow(caption, indent, image, data);
+    }
+    void Relayout() override { list_.Relayout(); }
+    std::int32_t RowCount() const override { return list_.RowCount(); }
+    TItemRec* RowData(RowIndex row) const override { return list_.RowData(row); }
+    bool IsRowSelected(RowIndex row) const override { return list_.IsRowSelected(row); }
+    std::int32_t SelectedCount() const override { return list_.SelectedCount(); }
+    void ScrollRowIntoView(RowIndex row) override { list_.ScrollRowIntoView(row); }
+    void SetRowImage(RowIndex row, std::int32_t image) override { list_.SetRowImage(row, image); }
+    void SetRowSizeText(RowIndex row, const ViewText& text) override {
+        list_.SetRowSizeText(row, text);
+    }
+    void EnableCheckCommand(bool enabled) override;
+    void EnableRunCommands(bool enabled) override;
+    void RequestStatusRepaint() override;
+    void SetCaption(const ViewText& text) override;
+    void SetDisplayFilterMark(std::int32_t tag) override;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    void FormCreate();
+    void FormClose();
+    void FormDestroy();
+    void CreateControls();
+    void CreateToolbar();
+    void ApplyFonts();
+    void ApplyDpi(int dpi);
+    // Moves every control to its place for the client size, DPI and layout switches.
+    void LayoutControls();
+    void OnCommand(int id);
+    bool OnNotify(const NMHDR& header, LRESULT* result);
+    void ShowDisplayMenu();
+    void Flush();
+    void sBarDrawPanel(HDC dc, int panel, const RECT& rect);
+    void RecordPlacement(UINT sizeType, int clientWidth, int clientHeight);
+    void CenterDialogWindow(HWND dialog);
+    int Message(const std::wstring& text, const std::wstring& caption, UINT type);
+    void ShowError(const std::exception& e);
+    void SetButtonEnabled(int id, bool enabled);
+    void SetClientSize(int width, int height);
+
+    HINSTANCE instance_;
+    MainOptions options_;
+    std::wstring appTitle_;
+    HWND window_ = nullptr;
+    int dpi_ = 96;
+
+    TProgressStrip strip_;
+    RunState run_{&strip_};
+    GuiDispatcherWin32 dispatcher_;
+    std::unique_ptr<VerifyModel> model_;
+
+    TVerifyList list_;
+    TqlStatusBar sBar_;
+    TqlStatusBar sBar2_;
+    TDragFilesTrg dropTarget_;
+    HWND toolbar_ = nullptr;
+    HWND image2_ = nullptr;
+    win::UniqueFont font_;
+    win::UniqueImageList toolImages_, toolImagesOff_, statusImages_;
+    win::UniqueBitmap donateBitmap_;
+    win::UniqueMenu displayMenu_;
+    struct AcceleratorTraits {
+        using Type = HACCEL;
+        static Type Invalid() { return nullptr; }
+        static void Close(Type h) { DestroyAcceleratorTable(h); }
+    };
+    win::UniqueHandle<AcceleratorTraits> accelerators_;
+    MainLayout layout_;
+
+    bool topLayout_ = false;
+    bool checkEnabled_ = true; // with nothing loaded, Check offers the Open command
+    bool runEnabled_ = true;
+    bool statusDirty_ = false;
+    bool timerOn_ = false;
+    bool placementMaximized_ = false; // the settings ask for a maximized window
+    std::wstring openFileName_, openInitialDir_;
+
+    // Placement as last seen, for the settings at destruction.
+    int savedClientWidth_ = 0, savedClientHeight_ = 0, savedLeft_ = 0, savedTop_ = 0;
+};
+
+} // namespace quillon::ui
