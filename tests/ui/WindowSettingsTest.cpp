@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <map>
 #include <sstream>
-#include <iterator>
 #include <stdexcept>
 #include <utility>
 #include <vector>
