@@ -44,6 +44,17 @@ start_display
         "${WINESERVER:-wineserver}" -w 2>/dev/null
         touch "$prefix/.quillon-booted"
     fi
+    if [ ! -f "$prefix/.quillon-settings-1" ]; then
+        # A crash must end the process, not wait on a dialog nobody will click.
+        "$wine_bin" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD \
+            /d 0 /f >/dev/null 2>&1
+        # The window tests run on a display without a window manager: a window Wine leaves to a
+        # manager gets its maximize undone (SC_RESTORE), so Wine manages the test program's own.
+        "$wine_bin" reg add 'HKCU\Software\Wine\AppDefaults\ui_tests.exe\X11 Driver' \
+            /v Managed /d N /f >/dev/null 2>&1
+        "${WINESERVER:-wineserver}" -w 2>/dev/null
+        touch "$prefix/.quillon-settings-1"
+    fi
 ) 9>"$prefix/.lock"
 
 "$wine_bin" "$@"

@@ -367,7 +367,7 @@ void TFrmMain::FormDestroy() {
             placement.clientHeight = savedClientHeight_;
             placement.left = savedLeft_;
             placement.top = savedTop_;
-            placement.maximized = IsZoomed(window_) != FALSE;
+            placement.maximized = maximized_;
             WritePlacement(*store, placement);
         }
     } catch (const std::exception& e) {
@@ -387,6 +387,10 @@ void TFrmMain::SetClientSize(int width, int height) {
 }
 
 void TFrmMain::RecordPlacement(UINT sizeType, int clientWidth, int clientHeight) {
+    if (sizeType == SIZE_MAXIMIZED)
+        maximized_ = true;
+    if (sizeType == SIZE_RESTORED)
+        maximized_ = false;
     // Minimized and maximized sizes are never recorded.
     if (sizeType != SIZE_RESTORED)
         return;

@@ -189,6 +189,7 @@ private:
 
     // Placement as last seen, for the settings at destruction.
     int savedClientWidth_ = 0, savedClientHeight_ = 0, savedLeft_ = 0, savedTop_ = 0;
+    bool maximized_ = false; // as the last WM_SIZE said; a window being destroyed may not
 };
 
 } // namespace quillon::ui

@@ -2,7 +2,7 @@
 #include "platform/FileReader.h"
 #include "tests/ui/win32/MainWindowFixture.h"
 
-#include <shellapi.h>
+#include <shlobj.h>
 
 #include <atomic>
 #include <cstring>
@@ -178,9 +178,16 @@ TEST_F(VerifyWindowTest, ClosingDuringACheck) {
     // which closes the window instead of serving it first.
     Open();
     frame->bOpenClick();
+    std::atomic<bool> reading{false};
+    platform::FileReader::SetReadFaultForTests([&](const auto&, std::int64_t) {
+        reading = true;
+        return 0;
+    });
     frame->bCheckClick();
-    // Serve the first step, then stop pumping once the worker is past its loop.
-    ASSERT_TRUE(PumpUntil([this] { return frame->Run().Busy.load(); }));
+    // Serve the first step until the worker reads; from there it needs this thread only for
+    // its end step, which is left waiting.
+    ASSERT_TRUE(PumpUntil([&] { return reading.load(); }));
+    platform::FileReader::SetReadFaultForTests(nullptr);
     const auto end = std::chrono::steady_clock::now() + 30s;
     while (frame->Run().Busy && std::chrono::steady_clock::now() < end)
         Sleep(1);
@@ -231,8 +238,8 @@ TEST_F(VerifyWindowTest, DroppedFilesAskFirstAndCheckTheFirstOnly) {
 TEST_F(VerifyWindowTest, CommandLineOpensAndChecksTheFirstArgument) {
     const auto list = FourKinds();
     Open({list.native(), L"ignored.sfv"});
-    ASSERT_TRUE(PumpUntil([this] { return frame->Model().Counters.GoodCount == 1; }, 30s));
-    ASSERT_TRUE(PumpUntil([this] { return !frame->Model().CheckRunning(); }));
+    ASSERT_TRUE(PumpUntil(
+        [this] { return frame->Model().Counters.GoodCount == 2 && !frame->Run().Busy; }, 30s));
     EXPECT_EQ(frame->Model().ListFiles, std::vector<std::filesystem::path>{list});
     EXPECT_EQ(frame->OpenFileName(), list.native());
     EXPECT_EQ(frame->OpenInitialDir(), (dir.path() / L"").native());

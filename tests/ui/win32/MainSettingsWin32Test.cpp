@@ -95,7 +95,7 @@ TEST_F(MainWindowTest, WrongValueTypeIsShownAndTheRestSkipped) {
     {
         platform::Registry registry;
         ASSERT_TRUE(registry.OpenKey(key, true));
-        registry.WriteString(L"SizeType", L"big");
+        registry.WriteString(L"SizeType", L"7"); // four bytes: a type error, not a size one
         registry.WriteInteger(L"ShowProgress", 1);
         registry.WriteInteger(L"ToolbarPosition", 1);
     }
