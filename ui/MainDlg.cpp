@@ -537,8 +537,12 @@ void TFrmMain::CreateToolbar() {
     };
     SendMessageW(toolbar_, TB_ADDBUTTONSW, std::size(buttons), reinterpret_cast<LPARAM>(buttons));
     const int width = Scale(MainMetrics::ToolButtonWidth, dpi_);
-    if (!topLayout_)
+    if (!topLayout_) {
+        // The captions beside the icons need the room the default padding takes.
+        SendMessageW(toolbar_, TB_SETPADDING, 0, MAKELPARAM(Scale(4, dpi_), Scale(6, dpi_)));
+        SendMessageW(toolbar_, TB_SETLISTGAP, static_cast<WPARAM>(Scale(3, dpi_)), 0);
         SendMessageW(toolbar_, TB_SETBUTTONWIDTH, 0, MAKELPARAM(width, width));
+    }
     SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
     // "New", "Options " and "About" come alive with the create mode, the options and the about box.
     SetButtonEnabled(IDC_NEW, false);
