@@ -41,6 +41,11 @@ void VerifyModel::LoadListFiles(bool lookUpSizes) {
     // Never free entries under a worker; one that is past its end steps finishes at once.
     if (worker_)
         WaitForCheck();
+    // The rows that show the old entries go before the entries do: a list view asks its rows
+    // for their texts whenever it paints.
+    for (auto& e : ItemList)
+        e->ListItem = NoRow;
+    view_.DeleteAllRows();
     ItemList.clear();
     // Every check's progress goes where the load pointed it.
     run_.OnProgress = [&progress = run_.Progress](std::int32_t percent, std::int32_t bytes) {

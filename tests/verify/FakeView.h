@@ -109,6 +109,7 @@ public:
     }
     void DeleteAllRows() override {
         GuiOnly();
+        Hook("delete", static_cast<std::int32_t>(rows.size()));
         std::lock_guard lock(m_);
         rows.clear();
     }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 namespace quillon::test {
 namespace {
 
@@ -80,7 +82,21 @@ TEST_F(LoadListFilesTest, ReloadReplacesEverything) {
     model->Counters.MissingCount = 1;
     model->Counters.UncheckedCount = 0;
     const auto second = List("second.sfv", {"a.bin 352441C2", "c.bin 1", "d.bin 2"});
+    // A list view paints from its rows: they must go while their entries still exist.
+    int deadRows = 0;
+    view.hook = [&](std::string_view op, std::int32_t) {
+        if (op != "delete") return;
+        // The entries the rows show are exactly those still in the list (freed memory may come
+        // back at the same address, so one pointer at a time would not tell).
+        std::set<const TItemRec*> shown, alive;
+        for (const auto& row : view.rows)
+            if (row.data) shown.insert(row.data);
+        for (const auto& e : model->ItemList) alive.insert(e.get());
+        if (!shown.empty() && shown != alive) ++deadRows;
+    };
     Load({second});
+    view.hook = nullptr;
+    EXPECT_EQ(deadRows, 0);
     EXPECT_EQ(Statuses(), (std::vector<std::int32_t>(3, StatusUnchecked)));
     EXPECT_EQ(Counts(), (std::vector<std::int32_t>{3, 0, 0, 0}));
     EXPECT_EQ(view.rows.size(), 4u);
