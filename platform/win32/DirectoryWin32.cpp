@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "platform/win32/LongPath.h"
 
 #include <windows.h>
 
@@ -58,7 +59,7 @@ bool DirectoryExists(const std::filesystem::path& path) {
     DWORD attributes;
     {
         QuietErrorMode quiet;
-        attributes = GetFileAttributesW(name.c_str());
+        attributes = GetFileAttributesW(ExtendedPath(name).c_str());
     }
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }

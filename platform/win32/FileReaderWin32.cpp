@@ -1,4 +1,5 @@
 #include "platform/FileReader.h"
+#include "platform/win32/LongPath.h"
 #include "platform/win32/ScopedWin.h"
 
 #include "platform/FileSystem.h"
@@ -32,9 +33,10 @@ bool FileReader::Open(const std::filesystem::path& path, OsError* error, OpenMod
             return false;
         }
     }
-    win::UniqueFileHandle file(CreateFileW(
-        path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    win::UniqueFileHandle file(
+        CreateFileW(ExtendedPath(path.native()).c_str(), GENERIC_READ,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) {
         const DWORD code = GetLastError();
         if (error) {

@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "platform/win32/LongPath.h"
 #include "platform/win32/ScopedWin.h"
 
 #include <windows.h>
@@ -48,7 +49,8 @@ std::optional<FileLookup> LookupPath(const std::filesystem::path& path) {
         return f;
     }
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(native.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    if (!GetFileAttributesExW(ExtendedPath(native).c_str(), GetFileExInfoStandard, &data))
+        return std::nullopt;
     FileLookup f;
     f.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     f.size = f.isDirectory ? 0 : Join(data.nFileSizeHigh, data.nFileSizeLow);
@@ -60,8 +62,8 @@ std::optional<FileLookup> LookupPath(const std::filesystem::path& path) {
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, OsError* error,
                                          std::int64_t limit) {
     win::UniqueFileHandle file(
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        CreateFileW(ExtendedPath(path.native()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) {
         if (error) *error = LastOsError();
         return std::nullopt;
@@ -100,44 +102,53 @@ bool ReplaceFileContents(const std::filesystem::path& path, std::string_view byt
                          OsError* error) {
     std::filesystem::path folder = path.parent_path();
     if (folder.empty()) folder = L".";
-    wchar_t temp[MAX_PATH + 1] = {};
-    if (!GetTempFileNameW(folder.c_str(), L"qln", 0, temp)) {
-        if (error) *error = LastOsError();
+    // A name of our own in the target's folder rather than GetTempFileNameW's, which refuses a
+    // folder longer than MAX_PATH - 14 characters.
+    const std::wstring target = ExtendedPath(path.native());
+    std::wstring temp;
+    win::UniqueFileHandle file;
+    DWORD code = 0;
+    for (unsigned attempt = 0; attempt < 100 && !file; ++attempt) {
+        wchar_t name[32];
+        swprintf(name, 32, L"\\qln%08lx%02x.tmp", GetTickCount() ^ GetCurrentThreadId(), attempt);
+        temp = ExtendedPath(folder.native() + (name + 1));
+        file.Reset(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+        code = file ? 0 : GetLastError();
+        if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    if (!file) {
+        if (error)
+            *error = OsErrorFromCode(static_cast<int>(code));
         return false;
     }
-    DWORD code = 0;
-    {
-        win::UniqueFileHandle file(CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                               FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) {
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0 && code == 0) {
+        DWORD put = 0;
+        DWORD want = static_cast<DWORD>(std::min<std::size_t>(left, 1u << 30));
+        if (!WriteFile(file.Get(), p, want, &put, nullptr))
             code = GetLastError();
-        } else {
-            const char* p = bytes.data();
-            std::size_t left = bytes.size();
-            while (left > 0 && code == 0) {
-                DWORD put = 0;
-                DWORD want = static_cast<DWORD>(std::min<std::size_t>(left, 1u << 30));
-                if (!WriteFile(file.Get(), p, want, &put, nullptr))
-                    code = GetLastError();
-                else if (put == 0) code = ERROR_WRITE_FAULT; // never spin on a write that takes nothing
-                p += put;
-                left -= put;
-            }
-            if (code == 0 && !FlushFileBuffers(file.Get()))
-                code = GetLastError();
-        }
+        else if (put == 0)
+            code = ERROR_WRITE_FAULT; // never spin on a write that takes nothing
+        p += put;
+        left -= put;
     }
+    if (code == 0 && !FlushFileBuffers(file.Get()))
+        code = GetLastError();
+    file.Reset();
     // The new list takes the place of the old one: a hidden or system list stays so.
     const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    const DWORD oldAttributes = GetFileAttributesW(path.c_str());
+    const DWORD oldAttributes = GetFileAttributesW(target.c_str());
     if (code == 0 && oldAttributes != INVALID_FILE_ATTRIBUTES && (oldAttributes & kept) != 0 &&
-        !SetFileAttributesW(temp, (oldAttributes & kept) | FILE_ATTRIBUTE_ARCHIVE))
+        !SetFileAttributesW(temp.c_str(), (oldAttributes & kept) | FILE_ATTRIBUTE_ARCHIVE))
         code = GetLastError();
-    if (code == 0 &&
-        !MoveFileExW(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (code == 0 && !MoveFileExW(temp.c_str(), target.c_str(),
+                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         code = GetLastError();
     if (code != 0) {
-        DeleteFileW(temp);
+        DeleteFileW(temp.c_str());
         if (error) *error = OsErrorFromCode(static_cast<int>(code));
         return false;
     }
