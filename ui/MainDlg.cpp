@@ -152,6 +152,8 @@ TFrmMain::TFrmMain(HINSTANCE instance, MainOptions options)
                 PostMessageW(window_, WM_CENTERDIALOG, reinterpret_cast<WPARAM>(dialog), 0);
             });
         };
+    if (!options_.taskbar)
+        options_.taskbar = platform::MakeTaskbarButton;
     appTitle_ =
         quillon::ui::ApplicationTitle(options_.args.empty() ? ProgramPath() : options_.args[0]);
     model_ = std::make_unique<VerifyModel>(*this, run_, dispatcher_);
@@ -187,6 +189,9 @@ bool TFrmMain::Create(int showCommand) {
     ShowWindow(window_,
                placementMaximized_ && showCommand != SW_HIDE ? SW_SHOWMAXIMIZED : showCommand);
     UpdateWindow(window_);
+    // The button exists once the window is shown; the shell says so again after a restart.
+    taskbarCreatedMessage_ = RegisterWindowMessageW(L"TaskbarButtonCreated");
+    taskbar_ = options_.taskbar(window_);
     return true;
 }
 
@@ -212,6 +217,11 @@ LRESULT CALLBACK TFrmMain::WindowProc(HWND window, UINT message, WPARAM wParam, 
 }
 
 LRESULT TFrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != 0 && message == taskbarCreatedMessage_) {
+        taskbar_ = options_.taskbar(window_);
+        taskbarShown_ = -1;
+        return 0;
+    }
     switch (message) {
     case WM_CREATE:
         FormCreate();
@@ -738,6 +748,9 @@ void TFrmMain::SetButtonEnabled(int id, bool enabled) {
 }
 
 void TFrmMain::EnableCheckCommand(bool enabled) {
+    // A new list: whatever the last check found is no longer on show.
+    if (taskbar_)
+        taskbar_->SetState(platform::TaskbarButton::State::None);
     checkEnabled_ = enabled;
     SetButtonEnabled(IDC_CHECK, enabled);
 }
@@ -758,6 +771,22 @@ void TFrmMain::EnableRunCommands(bool enabled) {
         timerOn_ = false;
         Flush();
     }
+    if (taskbar_) {
+        // A run shows its progress; its end shows whether the check found faults.
+        const StatusCounters& c = model_->Counters;
+        if (!enabled) {
+            taskbar_->SetState(platform::TaskbarButton::State::Normal);
+            taskbar_->SetProgress(0);
+            taskbarShown_ = 0;
+        } else if (c.MissingCount + c.BadCount > 0) {
+            taskbar_->SetState(platform::TaskbarButton::State::Error);
+            taskbar_->SetProgress(100);
+            taskbarShown_ = -1;
+        } else {
+            taskbar_->SetState(platform::TaskbarButton::State::None);
+            taskbarShown_ = -1;
+        }
+    }
 }
 
 void TFrmMain::RequestStatusRepaint() {
@@ -771,6 +800,11 @@ void TFrmMain::RequestStatusRepaint() {
 void TFrmMain::Flush() {
     list_.Flush();
     strip_.Flush();
+    const int percent = taskbarPercent_;
+    if (taskbar_ && timerOn_ && percent >= 0 && percent != taskbarShown_) {
+        taskbar_->SetProgress(percent);
+        taskbarShown_ = percent;
+    }
     if (std::exchange(statusDirty_, false))
         InvalidateRect(sBar_.Handle(), nullptr, FALSE);
 }

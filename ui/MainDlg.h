@@ -5,6 +5,7 @@
 
 #include "core/RunState.h"
 #include "platform/win32/ScopedWin.h"
+#include "platform/win32/Taskbar.h"
 #include "ui/GuiDispatcherWin32.h"
 #include "ui/MainLayout.h"
 #include "ui/ProgressStrip.h"
@@ -47,6 +48,8 @@ struct MainOptions {
         messageBox;
     // The open dialog: the chosen files, or nothing on Cancel. Default: the system dialog.
     std::function<std::optional<std::vector<std::filesystem::path>>(HWND owner)> openDialog;
+    // The taskbar button of the window. Default: the shell's (ITaskbarList3).
+    std::function<std::unique_ptr<platform::TaskbarButton>(HWND window)> taskbar;
 };
 
 // The main window: the verify list with its toolbar, progress strip and status bar, the settings
@@ -99,7 +102,10 @@ public:
     // VerifyView.
     bool ProgressShown() const override { return strip_.ProgressShown(); }
     void SetFileProgress(std::int32_t percent) override { strip_.SetFileProgress(percent); }
-    void SetTotalProgress(std::int32_t percent) override { strip_.SetTotalProgress(percent); }
+    void SetTotalProgress(std::int32_t percent) override {
+        strip_.SetTotalProgress(percent);
+        taskbarPercent_ = percent;
+    }
     void SetRateText(const ViewText& text) override { strip_.SetRateText(text); }
     void SetTimeText(const ViewText& text) override { strip_.SetTimeText(text); }
     void BeginUpdate() override { list_.BeginUpdate(); }
@@ -190,6 +196,12 @@ private:
     // Placement as last seen, for the settings at destruction.
     int savedClientWidth_ = 0, savedClientHeight_ = 0, savedLeft_ = 0, savedTop_ = 0;
     bool maximized_ = false; // as the last WM_SIZE said; a window being destroyed may not
+
+    // The taskbar button follows the total bar of a check.
+    std::unique_ptr<platform::TaskbarButton> taskbar_;
+    std::atomic<int> taskbarPercent_{-1};
+    int taskbarShown_ = -1;
+    UINT taskbarCreatedMessage_ = 0;
 };
 
 } // namespace quillon::ui

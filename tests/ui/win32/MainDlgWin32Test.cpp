@@ -4,6 +4,7 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 
@@ -93,6 +94,12 @@ TEST_F(VerifyWindowTest, OpensChecksAndShowsEveryKindOfEntry) {
     EXPECT_TRUE(ButtonEnabled(kCheck));
     EXPECT_TRUE(GetWindowLongPtrW(frame->Handle(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
     EXPECT_EQ(SendMessageW(frame->Strip().TotalBar(), PBM_GETPOS, 0, 0), 100);
+    // The taskbar button: normal from 0 while running, then the error state at the end.
+    const auto normal = std::find(taskbar.begin(), taskbar.end(), "state:1");
+    ASSERT_NE(normal, taskbar.end());
+    EXPECT_EQ(*(normal + 1), "progress:0");
+    EXPECT_EQ(std::vector<std::string>(taskbar.end() - 2, taskbar.end()),
+              (std::vector<std::string>{"state:2", "progress:100"}));
 
     // The filter shows the Bad rows only; a check then covers them alone.
     frame->mnuDisplayClick(StatusBad);
@@ -112,6 +119,9 @@ TEST_F(VerifyWindowTest, OpensChecksAndShowsEveryKindOfEntry) {
     CheckAndWait();
     EXPECT_EQ(Images(*frame), (std::vector<std::int32_t>{ImageHeader, G, B, G, G}));
     EXPECT_EQ(frame->List().RowSizeText(3), L"0 KB");
+    // bad.txt, not checked again, is still Bad in the list: the fault stays on show.
+    EXPECT_EQ(taskbar.back(), "progress:100");
+    EXPECT_EQ(taskbar.end()[-2], "state:2");
 }
 
 TEST_F(VerifyWindowTest, AbortInTheMiddleOfALargeFileKeepsItsStatus) {
@@ -135,6 +145,7 @@ TEST_F(VerifyWindowTest, AbortInTheMiddleOfALargeFileKeepsItsStatus) {
     EXPECT_EQ(Images(*frame), (std::vector<std::int32_t>{ImageHeader, G, U, U}));
     EXPECT_EQ(Text(frame->Strip().TimeLabel()), L"");
     EXPECT_TRUE(ButtonEnabled(kCheck));
+    EXPECT_EQ(taskbar.back(), "state:0") << "nothing Bad or Missing";
 }
 
 // Closing never hangs and frees nothing under the worker: before its first step, in the middle

@@ -18,6 +18,21 @@
 
 namespace quillon::test {
 
+// What the window asked of its taskbar button, as "state:N" and "progress:P".
+class RecordingTaskbar final : public platform::TaskbarButton {
+public:
+    explicit RecordingTaskbar(std::vector<std::string>& calls) : calls_(calls) {}
+    void SetState(State state) override {
+        calls_.push_back("state:" + std::to_string(static_cast<int>(state)));
+    }
+    void SetProgress(int percent) override {
+        calls_.push_back("progress:" + std::to_string(percent));
+    }
+
+private:
+    std::vector<std::string>& calls_;
+};
+
 struct ShownBox {
     std::wstring text, caption;
     UINT type = 0;
@@ -56,6 +71,7 @@ protected:
             return answer;
         };
         options.openDialog = [this](HWND) { return chosen; };
+        options.taskbar = [this](HWND) { return std::make_unique<RecordingTaskbar>(taskbar); };
         frame = std::make_unique<ui::TFrmMain>(GetModuleHandleW(nullptr), std::move(options));
         ASSERT_TRUE(frame->Create(SW_SHOWNOACTIVATE));
     }
@@ -113,6 +129,7 @@ protected:
     std::vector<ShownBox> boxes;
     int answer = IDYES;
     std::optional<std::vector<std::filesystem::path>> chosen;
+    std::vector<std::string> taskbar;
 };
 
 // Toolbar button indexes (separators count).
