@@ -108,5 +108,28 @@ TEST_F(MainWindowTest, WrongValueTypeIsShownAndTheRestSkipped) {
     EXPECT_TRUE(IsWindowVisible(frame->Handle()));
 }
 
+// Moved to a monitor of another DPI (Wine never sends this by itself): every size follows.
+TEST_F(MainWindowTest, DpiChangeScalesEveryPart) {
+    Open();
+    const int before = frame->Dpi();
+    const RECT suggested{100, 80, 100 + 960, 80 + 740};
+    SendMessageW(frame->Handle(), WM_DPICHANGED, MAKEWPARAM(before * 3 / 2, before * 3 / 2),
+                 reinterpret_cast<LPARAM>(&suggested));
+    const int dpi = before * 3 / 2;
+    EXPECT_EQ(frame->Dpi(), dpi);
+    const RECT w = WindowRect(frame->Handle());
+    EXPECT_EQ(w.left, 100);
+    EXPECT_EQ(w.right - w.left, 960);
+    EXPECT_EQ(frame->Layout().panel5.Width(), ui::Scale(67, dpi));
+    EXPECT_EQ(frame->Layout().statusBar.Height(), ui::Scale(22, dpi));
+    const RECT panel = frame->StatusBar().PanelRect(0);
+    EXPECT_EQ(panel.right - panel.left, ui::Scale(120, dpi));
+    EXPECT_EQ(ListView_GetColumnWidth(frame->List().Handle(), 1), ui::Scale(90, dpi));
+    // The toolbar's buttons keep their width in the Left layout.
+    RECT button{};
+    SendMessageW(frame->Toolbar(), TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&button));
+    EXPECT_EQ(button.right - button.left, ui::Scale(66, dpi));
+}
+
 } // namespace
 } // namespace quillon::test
