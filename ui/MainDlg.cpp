@@ -282,6 +282,9 @@ LRESULT TFrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CENTERDIALOG:
         CenterDialogWindow(reinterpret_cast<HWND>(wParam));
         LockWindowUpdate(nullptr);
+        // Wine does not repaint what the lock held back.
+        RedrawWindow(reinterpret_cast<HWND>(wParam), nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
         return 0;
     case WM_CLOSE:
         FormClose();
