@@ -12,6 +12,18 @@ namespace quillon::ui {
 
 namespace {
 
+// A 32-bit bitmap of width x height, first row on top.
+BITMAPINFO TopDown32(int width, int height) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    return bi;
+}
+
 // The icon's 32-bit pixels, top-down, or empty when it has none.
 std::vector<std::uint32_t> IconPixels(HICON icon, int size) {
     ICONINFO info{};
@@ -20,13 +32,7 @@ std::vector<std::uint32_t> IconPixels(HICON icon, int size) {
     win::UniqueBitmap color(info.hbmColor), mask(info.hbmMask);
     if (!color)
         return {};
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = size;
-    bi.bmiHeader.biHeight = -size;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = TopDown32(size, size);
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(size) * size);
     win::ScopedGetDc screen(nullptr);
     if (GetDIBits(screen.Get(), color.Get(), 0, static_cast<UINT>(size), pixels.data(), &bi,
@@ -63,13 +69,7 @@ win::UniqueImageList MakeIconImageList(HINSTANCE instance, std::initializer_list
                         pixels[static_cast<std::size_t>(y) * iconSize + x];
                 }
         }
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = cellWidth;
-        bi.bmiHeader.biHeight = -cellHeight;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO bi = TopDown32(cellWidth, cellHeight);
         void* bits = nullptr;
         win::UniqueBitmap bitmap(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
         if (bitmap && bits)

@@ -695,8 +695,13 @@ void TFrmMain::DragFilesTrg1Drop() {
         IDNO)
         return;
     openFileName_ = name.native();
-    model_->ListFiles = {name};
+    LoadAndCheck(name);
+}
+
+void TFrmMain::LoadAndCheck(const std::filesystem::path& list) {
+    model_->ListFiles = {list};
     try {
+        // The check looks every size up again at its start.
         model_->LoadListFiles(false);
     } catch (const std::exception& e) {
         ShowError(e);
@@ -715,16 +720,9 @@ void TFrmMain::ProcessCommandLine() {
     // The create switches come with the create mode.
     if (switchText == L"-makesfv" || switchText == L"-makemd5")
         return;
-    model_->ListFiles = {std::filesystem::path(args[1])};
     openFileName_ = args[1];
-    openInitialDir_ = ListFolderPart(model_->ListFiles.front());
-    try {
-        model_->LoadListFiles(false);
-    } catch (const std::exception& e) {
-        ShowError(e);
-        return;
-    }
-    model_->StartCheck();
+    openInitialDir_ = ListFolderPart(args[1]);
+    LoadAndCheck(args[1]);
 }
 
 void TFrmMain::CenterDialogWindow(HWND dialog) {

@@ -81,6 +81,8 @@ public:
     // The end of bOpenClick: the chosen files become the loaded list.
     void OpenChosenFiles(const std::vector<std::filesystem::path>& files);
     void DragFilesTrg1Drop();
+    // What a drop and the command line do with their list: load it alone and check it at once.
+    void LoadAndCheck(const std::filesystem::path& list);
 
     // The open dialog's remembered file name and folder.
     const std::wstring& OpenFileName() const { return openFileName_; }
