@@ -41,6 +41,8 @@ enum : int {
     IDM_FILTER_ALL = 3001, // mnuAll and the three status items: 3000 + Tag
 };
 constexpr UINT_PTR kFlushTimer = 1;
+// wParam, lParam: 0. Posted once for changes the GUI thread made to rows: one redraw for many.
+constexpr UINT WM_FLUSHVIEW = WM_APP + 10;
 // Often enough that rows and bars follow a check smoothly; seldom enough to cost nothing.
 constexpr UINT kFlushMilliseconds = 30;
 
@@ -276,6 +278,10 @@ LRESULT TFrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (wParam == kFlushTimer)
             Flush();
         return 0;
+    case WM_FLUSHVIEW:
+        flushPosted_ = false;
+        Flush();
+        return 0;
     case WM_PROCESSCMDLINE:
         ProcessCommandLine();
         return 0;
@@ -417,6 +423,10 @@ void TFrmMain::RecordPlacement(UINT sizeType, int clientWidth, int clientHeight)
 
 void TFrmMain::CreateControls() {
     list_.Create(window_, IDC_LV, instance_, dpi_);
+    list_.OnPendingChanges = [this] {
+        if (!flushPosted_)
+            flushPosted_ = PostMessageW(window_, WM_FLUSHVIEW, 0, 0) != FALSE;
+    };
     strip_.Create(window_, instance_);
     strip_.SetVisible(false);
 

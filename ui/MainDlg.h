@@ -192,6 +192,7 @@ private:
     bool runEnabled_ = true;
     bool statusDirty_ = false;
     bool timerOn_ = false;
+    bool flushPosted_ = false;
     bool placementMaximized_ = false; // the settings ask for a maximized window
     std::wstring openFileName_, openInitialDir_;
 

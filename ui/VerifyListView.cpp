@@ -175,8 +175,7 @@ void TVerifyList::SetRowImage(RowIndex row, std::int32_t image) {
         rows_[static_cast<std::size_t>(row)].image = image;
         MarkDirty(row);
     }
-    if (GetCurrentThreadId() == guiThread_)
-        Flush();
+    ChangedOnGuiThread();
 }
 
 void TVerifyList::SetRowSizeText(RowIndex row, const ViewText& text) {
@@ -192,8 +191,14 @@ void TVerifyList::SetRowSizeText(RowIndex row, const ViewText& text) {
         r.hasSize = true;
         MarkDirty(row);
     }
-    if (GetCurrentThreadId() == guiThread_ && batch_ == 0)
-        Flush();
+    ChangedOnGuiThread();
+}
+
+void TVerifyList::ChangedOnGuiThread() {
+    // One redraw for many changes (the start of a check resets every row): the window shows
+    // them when its loop comes round. The worker's changes wait for the window's timer.
+    if (GetCurrentThreadId() == guiThread_ && batch_ == 0 && OnPendingChanges)
+        OnPendingChanges();
 }
 
 std::int32_t TVerifyList::RowImage(RowIndex row) const {

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -50,6 +51,10 @@ public:
     void ScrollRowIntoView(RowIndex row);
     void SetRowImage(RowIndex row, std::int32_t image);
     void SetRowSizeText(RowIndex row, const ViewText& text);
+    // Called on the GUI thread when it changed rows outside a rebuild: the owner arranges a
+    // Flush soon.
+    std::function<void()> OnPendingChanges;
+
     // The image a row shows (tests, and the end of a run).
     std::int32_t RowImage(RowIndex row) const;
     ViewText RowSizeText(RowIndex row) const;
@@ -68,6 +73,7 @@ private:
         wchar_t size[SizeChars + 1] = {};
     };
     void MarkDirty(RowIndex row);
+    void ChangedOnGuiThread();
 
     HWND lv_ = nullptr;
     win::UniqueImageList images_;

@@ -6,6 +6,7 @@
 #include "util/EnhFunc.h"
 #include "verify/GuiDispatcher.h"
 #include "verify/Md5ReadAhead.h"
+#include "verify/SizeLookup.h"
 #include "verify/VerifyModel.h"
 
 #include <exception>
@@ -71,7 +72,13 @@ void TcrcThread::Execute() {
     GuiDispatcher& dispatcher = model_.Dispatcher();
     RunState& run = model_.Run();
     try {
-        RunOnGui(dispatcher, [this] { model_.BeginCheck(*this); });
+        // The lookups of a long list take a while (a network folder, Wine): here they keep the
+        // window free. A closing window cuts them short.
+        VerifyModel::ShownSizes looked;
+        for (const auto& e : model_.ItemList)
+            if (e->ListItem != NoRow) looked.entries.push_back(e.get());
+        looked.sizes = LookupSizes(looked.entries, &run.WindowClosing);
+        RunOnGui(dispatcher, [&] { model_.BeginCheck(*this, looked); });
         CheckEntries();
     } catch (...) {
         // A failure inside the loop still ends the run properly, so the window is usable again.

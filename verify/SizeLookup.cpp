@@ -13,17 +13,21 @@ constexpr std::size_t MinEntriesPerThread = 4096;
 constexpr unsigned MaxThreads = 8;
 } // namespace
 
-std::vector<std::int64_t> LookupSizes(std::span<TItemRec* const> entries) {
+std::vector<std::int64_t> LookupSizes(std::span<TItemRec* const> entries,
+                                      const std::atomic<bool>* stop) {
     std::vector<std::int64_t> sizes(entries.size());
     auto work = [&](std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i)
+        for (std::size_t i = begin; i < end; ++i) {
+            if (stop && (i & 255) == 0 && *stop) return;
             sizes[i] = GetFileSize64(entries[i]->FileName);
+        }
     };
     const std::size_t byCount = entries.size() / MinEntriesPerThread;
     const std::size_t threads = std::min<std::size_t>(
         {byCount, std::max(1u, std::thread::hardware_concurrency()), MaxThreads});
     if (threads < 2) {
         work(0, entries.size());
+        if (stop && *stop) return {};
         return sizes;
     }
     std::vector<std::thread> helpers;
@@ -39,6 +43,7 @@ std::vector<std::int64_t> LookupSizes(std::span<TItemRec* const> entries) {
     work(0, std::min(entries.size(), chunk));
     for (auto& h : helpers)
         h.join();
+    if (stop && *stop) return {};
     return sizes;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include "verify/ItemRec.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -10,7 +11,8 @@ namespace quillon {
 
 // GetFileSize64 of many entries at once: sizes[i] for entries[i]. A long list is split over a
 // few threads, since each lookup mostly waits on the file system (or the network); the entries
-// are only read.
-std::vector<std::int64_t> LookupSizes(std::span<TItemRec* const> entries);
+// are only read. Once stop is set the lookups end early and the result is empty.
+std::vector<std::int64_t> LookupSizes(std::span<TItemRec* const> entries,
+                                      const std::atomic<bool>* stop = nullptr);
 
 } // namespace quillon

@@ -81,10 +81,20 @@ void VerifyModel::StartCheck() {
         worker_->Join();
         worker_.reset();
     }
+    // The run holds the list from here, not from its first step: before that step the worker
+    // looks the sizes up, and nothing may reload or rebuild the entries under it.
+    run_.Busy = true;
+    view_.EnableRunCommands(false);
     run_.Progress.NextRateTick = platform::TickCount64();
-    auto worker = std::make_unique<TcrcThread>(*this);
-    worker->Start();
-    worker_ = std::move(worker);
+    try {
+        auto worker = std::make_unique<TcrcThread>(*this);
+        worker->Start();
+        worker_ = std::move(worker);
+    } catch (...) {
+        run_.Busy = false;
+        view_.EnableRunCommands(true);
+        throw;
+    }
 }
 
 void VerifyModel::bCancelClick() {
@@ -104,9 +114,8 @@ void VerifyModel::WaitForCheck() {
     worker_.reset();
 }
 
-void VerifyModel::BeginCheck(TcrcThread& thread) {
+void VerifyModel::BeginCheck(TcrcThread& thread, const ShownSizes& looked) {
     run_.Busy = true;
-    view_.EnableRunCommands(false);
 
     const std::int32_t rows = view_.RowCount();
     const std::int32_t selected = view_.SelectedCount();
@@ -114,15 +123,14 @@ void VerifyModel::BeginCheck(TcrcThread& thread) {
         selected == 0 || selected == rows || (selected == 1 && view_.IsRowSelected(0));
 
     run_.Progress.TotalBytes = 0;
-    std::vector<TItemRec*> shown;
-    for (auto& e : ItemList)
-        if (e->ListItem != NoRow)
-            shown.push_back(e.get());
-    const std::vector<std::int64_t> sizes = LookupSizes(shown);
-    for (std::size_t i = 0; i < shown.size(); ++i) {
-        if (sizes[i] != shown[i]->Size) {
-            shown[i]->Size = sizes[i];
-            view_.SetRowSizeText(shown[i]->ListItem, SizeText(sizes[i], SizeType));
+    // The sizes as the worker just looked them up (none when a closing window cut that short).
+    if (looked.sizes.size() == looked.entries.size()) {
+        for (std::size_t i = 0; i < looked.entries.size(); ++i) {
+            TItemRec& e = *looked.entries[i];
+            if (looked.sizes[i] != e.Size) {
+                e.Size = looked.sizes[i];
+                view_.SetRowSizeText(e.ListItem, SizeText(e.Size, SizeType));
+            }
         }
     }
     for (const auto& e : ItemList) {

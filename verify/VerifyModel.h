@@ -56,15 +56,22 @@ public:
     // AppTitle + " - " + the last path component of the trimmed ListFiles text.
     ViewText ListCaption() const;
 
-    // Checking. StartCheck does nothing while a worker of an earlier check still runs.
+    // Checking. StartCheck does nothing while a worker of an earlier check still runs; otherwise
+    // the run is Busy and its commands are off from here on.
     void StartCheck();
     void bCancelClick();
     bool CheckRunning() const;
     // Returns when the worker has ended, serving its calls to the GUI thread meanwhile.
     void WaitForCheck();
 
+    // The entries that have a row and their sizes, looked up by the worker before its first
+    // step (the sizes are empty when the lookups were cut short).
+    struct ShownSizes {
+        std::vector<TItemRec*> entries;
+        std::vector<std::int64_t> sizes;
+    };
     // Steps of a check; the worker runs them (BeginCheck and EndCheck on the GUI thread).
-    void BeginCheck(TcrcThread& thread);
+    void BeginCheck(TcrcThread& thread, const ShownSizes& looked);
     void EndCheck();
     void RecountResults();
 
