@@ -16,6 +16,7 @@
 #include <uxtheme.h>
 
 #include <algorithm>
+#include <exception>
 #include <string>
 
 namespace quillon::ui {
@@ -43,6 +44,8 @@ enum : int {
 constexpr UINT_PTR kFlushTimer = 1;
 // wParam, lParam: 0. Posted once for changes the GUI thread made to rows: one redraw for many.
 constexpr UINT WM_FLUSHVIEW = WM_APP + 10;
+// wParam, lParam: 0. Posted by the loader thread when the lists are read (loaded_ holds them).
+constexpr UINT WM_LOADDONE = WM_APP + 11;
 // Often enough that rows and bars follow a check smoothly; seldom enough to cost nothing.
 constexpr UINT kFlushMilliseconds = 30;
 
@@ -278,6 +281,15 @@ LRESULT TFrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (wParam == kFlushTimer)
             Flush();
         return 0;
+    case WM_LOADDONE:
+        LoadDone();
+        return 0;
+    case WM_SETCURSOR:
+        if (loader_.joinable() && LOWORD(lParam) == HTCLIENT) {
+            SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
+            return TRUE;
+        }
+        break;
     case WM_FLUSHVIEW:
         flushPosted_ = false;
         Flush();
@@ -370,9 +382,13 @@ void TFrmMain::FormClose() {
 }
 
 void TFrmMain::FormDestroy() {
+    // A window destroyed without a close is going all the same.
+    run_.WindowClose();
     // The handles still exist: a worker still in a step it runs on this thread is served here,
-    // and only then do its entries go.
+    // and only then do its entries go. A load stops at its next list or lookup batch.
     model_->WaitForCheck();
+    if (loader_.joinable())
+        loader_.join();
     if (timerOn_)
         KillTimer(window_, kFlushTimer);
     timerOn_ = false;
@@ -662,8 +678,15 @@ void TFrmMain::ShowDisplayMenu() {
 void TFrmMain::bCheckClick() {
     if (run_.Busy)
         return;
-    if (model_->ListFiles.empty())
-        bOpenClick();
+    if (model_->ListFiles.empty()) {
+        // The lists chosen are checked once they are read; with none, the check runs on nothing.
+        const auto chosen = options_.openDialog(window_);
+        if (chosen && !chosen->empty()) {
+            RememberOpened(chosen->front(), true);
+            LoadLists(*chosen, true);
+            return;
+        }
+    }
     model_->StartCheck();
 }
 
@@ -687,14 +710,86 @@ void TFrmMain::bOpenClick() {
 }
 
 void TFrmMain::OpenChosenFiles(const std::vector<std::filesystem::path>& files) {
-    model_->ListFiles = files;
-    openFileName_ = files.front().native();
-    openInitialDir_ = ListFolderPart(files.front());
+    if (files.empty())
+        return;
+    RememberOpened(files.front(), true);
+    LoadLists(files, false);
+}
+
+void TFrmMain::RememberOpened(const std::filesystem::path& first, bool folderToo) {
+    openFileName_ = first.native();
+    if (folderToo)
+        openInitialDir_ = ListFolderPart(first);
+}
+
+void TFrmMain::LoadLists(std::vector<std::filesystem::path> files, bool checkAfter) {
+    if (run_.Busy || loader_.joinable())
+        return;
+    model_->ListFiles = std::move(files);
+    TItemList old = model_->BeginLoad();
+    SetLoading(true);
+    checkAfterLoad_ = checkAfter;
+    // A check looks every size up again at its start: a load it follows leaves them.
+    const bool lookUpSizes = !checkAfter;
+    auto read = [this, lists = model_->ListFiles, lookUpSizes, old = std::move(old)]() mutable {
+        old.clear(); // a million entries take a while to free, too
+        TItemList items;
+        std::exception_ptr failure;
+        try {
+            ReadListFiles(lists, items, lookUpSizes, &run_.WindowClosing);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        std::lock_guard lock(loadedMutex_);
+        loaded_ = std::move(items);
+        loadFailure_ = failure;
+    };
     try {
-        model_->LoadListFiles();
-    } catch (const std::exception& e) {
-        ShowError(e);
+        // The lists are read off this thread, so the window answers while a long one loads.
+        loader_ = std::thread([this, read = std::move(read)]() mutable {
+            read();
+            PostMessageW(window_, WM_LOADDONE, 0, 0);
+        });
+    } catch (const std::system_error&) {
+        read(); // no thread to be had: read them here
+        PostMessageW(window_, WM_LOADDONE, 0, 0);
     }
+}
+
+void TFrmMain::LoadDone() {
+    if (loader_.joinable())
+        loader_.join();
+    TItemList items;
+    std::exception_ptr failure;
+    {
+        std::lock_guard lock(loadedMutex_);
+        items = std::move(loaded_);
+        failure = std::exchange(loadFailure_, nullptr);
+    }
+    SetLoading(false);
+    model_->FinishLoad(std::move(items));
+    if (failure) {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const std::exception& e) {
+            ShowError(e);
+        } catch (...) {
+        }
+        return; // a check that would follow the load does not start
+    }
+    if (checkAfterLoad_)
+        model_->StartCheck();
+}
+
+void TFrmMain::SetLoading(bool loading) {
+    run_.Busy = loading;
+    SetButtonEnabled(IDC_OPEN, !loading);
+    SetButtonEnabled(IDC_CHECK, !loading);
+    SetButtonEnabled(IDC_DISPLAY, !loading);
+    dropTarget_.SetEnabled(!loading);
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    SetCursorPos(cursor.x, cursor.y); // the cursor takes its new shape at once
 }
 
 void TFrmMain::DragFilesTrg1Drop() {
@@ -704,21 +799,11 @@ void TFrmMain::DragFilesTrg1Drop() {
     if (Message(L"Process File?\r\n" + name.native(), L"Quillon", MB_YESNO | MB_ICONQUESTION) ==
         IDNO)
         return;
-    openFileName_ = name.native();
+    RememberOpened(name, false);
     LoadAndCheck(name);
 }
 
-void TFrmMain::LoadAndCheck(const std::filesystem::path& list) {
-    model_->ListFiles = {list};
-    try {
-        // The check looks every size up again at its start.
-        model_->LoadListFiles(false);
-    } catch (const std::exception& e) {
-        ShowError(e);
-        return;
-    }
-    model_->StartCheck();
-}
+void TFrmMain::LoadAndCheck(const std::filesystem::path& list) { LoadLists({list}, true); }
 
 void TFrmMain::ProcessCommandLine() {
     const auto& args = options_.args;
@@ -730,8 +815,7 @@ void TFrmMain::ProcessCommandLine() {
     // The create switches come with the create mode.
     if (switchText == L"-makesfv" || switchText == L"-makemd5")
         return;
-    openFileName_ = args[1];
-    openInitialDir_ = ListFolderPart(args[1]);
+    RememberOpened(args[1], true);
     LoadAndCheck(args[1]);
 }
 

@@ -21,7 +21,9 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace quillon::ui {
@@ -83,6 +85,8 @@ public:
     void DragFilesTrg1Drop();
     // What a drop and the command line do with their list: load it alone and check it at once.
     void LoadAndCheck(const std::filesystem::path& list);
+    // While lists are read (on a thread of their own); the window is Busy meanwhile.
+    bool Loading() const { return loader_.joinable(); }
 
     // The open dialog's remembered file name and folder.
     const std::wstring& OpenFileName() const { return openFileName_; }
@@ -157,6 +161,12 @@ private:
     void ShowError(const std::exception& e);
     void SetButtonEnabled(int id, bool enabled);
     void SetClientSize(int width, int height);
+    void RememberOpened(const std::filesystem::path& first, bool folderToo);
+    // Replaces the loaded lists by files, read off this thread; checkAfter starts a check once
+    // they are in.
+    void LoadLists(std::vector<std::filesystem::path> files, bool checkAfter);
+    void LoadDone();
+    void SetLoading(bool loading);
 
     HINSTANCE instance_;
     MainOptions options_;
@@ -192,6 +202,11 @@ private:
     bool runEnabled_ = true;
     bool statusDirty_ = false;
     bool timerOn_ = false;
+    std::thread loader_;
+    std::mutex loadedMutex_;
+    TItemList loaded_; // what the loader read, until the window takes it
+    std::exception_ptr loadFailure_;
+    bool checkAfterLoad_ = false;
     bool flushPosted_ = false;
     bool placementMaximized_ = false; // the settings ask for a maximized window
     std::wstring openFileName_, openInitialDir_;

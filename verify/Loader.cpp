@@ -66,7 +66,8 @@ ViewText ListCaption(std::string_view appTitle, const std::vector<std::filesyste
     return ViewTextFromAscii(appTitle) + ViewTextFromAscii(" - ") + LastPathComponent(trimmed);
 }
 
-void AppendListEntries(const std::filesystem::path& listPath, TItemList& items, bool lookUpSizes) {
+void AppendListEntries(const std::filesystem::path& listPath, TItemList& items, bool lookUpSizes,
+                       const std::atomic<bool>* stop) {
     ListLines lines;
     ParseListFile(listPath, lines);
     const auto listFile = std::make_shared<const std::filesystem::path>(listPath);
@@ -88,9 +89,17 @@ void AppendListEntries(const std::filesystem::path& listPath, TItemList& items, 
     added.reserve(items.size() - firstOfList);
     for (std::size_t i = firstOfList; i < items.size(); ++i)
         added.push_back(items[i].get());
-    const std::vector<std::int64_t> sizes = LookupSizes(added);
-    for (std::size_t i = 0; i < added.size(); ++i)
+    const std::vector<std::int64_t> sizes = LookupSizes(added, stop);
+    for (std::size_t i = 0; i < sizes.size(); ++i)
         added[i]->Size = sizes[i];
+}
+
+void ReadListFiles(const std::vector<std::filesystem::path>& lists, TItemList& items,
+                   bool lookUpSizes, const std::atomic<bool>* stop) {
+    for (const auto& list : lists) {
+        if (stop && *stop) return;
+        AppendListEntries(list, items, lookUpSizes, stop);
+    }
 }
 
 } // namespace quillon

@@ -2,6 +2,7 @@
 #include "core/ViewText.h"
 #include "verify/ItemList.h"
 
+#include <atomic>
 #include <filesystem>
 #include <string_view>
 #include <vector>
@@ -29,7 +30,12 @@ ViewText ListCaption(std::string_view appTitle, const std::vector<std::filesyste
 // Parses one list file (which sets Md5Mode) and appends an Unchecked entry per normalised line:
 // its full path, the expected checksum as written, and its size when lookUpSizes (-1 otherwise,
 // for a caller whose check looks every size up anyway). Throws FileError when the list cannot
-// be opened; the entries appended before stay.
-void AppendListEntries(const std::filesystem::path& listFile, TItemList& items, bool lookUpSizes);
+// be opened; the entries appended before stay. Once stop is set the sizes are left at -1.
+void AppendListEntries(const std::filesystem::path& listFile, TItemList& items, bool lookUpSizes,
+                       const std::atomic<bool>* stop = nullptr);
+// The entries of every list, in order, as AppendListEntries makes them. It reads files only, so
+// any thread may run it; a set stop ends it early (a window that closes meanwhile).
+void ReadListFiles(const std::vector<std::filesystem::path>& lists, TItemList& items,
+                   bool lookUpSizes, const std::atomic<bool>* stop = nullptr);
 
 } // namespace quillon

@@ -7,6 +7,8 @@
 #include "verify/Loader.h"
 #include "verify/SizeLookup.h"
 
+#include <utility>
+
 namespace quillon {
 
 VerifyModel::VerifyModel(VerifyView& view, RunState& run, GuiDispatcher& dispatcher)
@@ -37,7 +39,7 @@ ViewText VerifyModel::ListCaption() const {
     return quillon::ListCaption(AppTitle, ListFiles);
 }
 
-void VerifyModel::LoadListFiles(bool lookUpSizes) {
+TItemList VerifyModel::BeginLoad() {
     // Never free entries under a worker; one that is past its end steps finishes at once.
     if (worker_)
         WaitForCheck();
@@ -46,23 +48,31 @@ void VerifyModel::LoadListFiles(bool lookUpSizes) {
     for (auto& e : ItemList)
         e->ListItem = NoRow;
     view_.DeleteAllRows();
-    ItemList.clear();
     // Every check's progress goes where the load pointed it.
     run_.OnProgress = [&progress = run_.Progress](std::int32_t percent, std::int32_t bytes) {
         progress.UpdateProgress(percent, bytes);
     };
-    try {
-        for (const auto& listPath : ListFiles)
-            AppendListEntries(listPath, ItemList, lookUpSizes);
-    } catch (...) {
-        // The entries read before the failing list stay; the view shows exactly those.
-        FinishLoad();
-        throw;
-    }
-    FinishLoad();
+    return std::exchange(ItemList, TItemList());
 }
 
-void VerifyModel::FinishLoad() {
+void VerifyModel::FinishLoad(TItemList items) {
+    ItemList = std::move(items);
+    ShowLoaded();
+}
+
+void VerifyModel::LoadListFiles(bool lookUpSizes) {
+    BeginLoad();
+    try {
+        ReadListFiles(ListFiles, ItemList, lookUpSizes);
+    } catch (...) {
+        // The entries read before the failing list stay; the view shows exactly those.
+        ShowLoaded();
+        throw;
+    }
+    ShowLoaded();
+}
+
+void VerifyModel::ShowLoaded() {
     RefreshList();
     std::int32_t unchecked = 0;
     for (const auto& e : ItemList)
@@ -75,6 +85,9 @@ void VerifyModel::FinishLoad() {
 }
 
 void VerifyModel::StartCheck() {
+    // One run at a time (a load or a create run holds the list too).
+    if (run_.Busy)
+        return;
     if (worker_) {
         if (!worker_->Finished())
             return;

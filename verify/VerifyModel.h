@@ -53,6 +53,12 @@ public:
     // line with the entries read before it. A caller that starts a check at once may leave the
     // sizes to the check, which looks every one of them up again: until then they are -1.
     void LoadListFiles(bool lookUpSizes = true);
+    // The same load in parts, for a window that reads the lists off its own thread (the GUI
+    // thread runs the first and the last): BeginLoad deletes the rows and hands back the old
+    // entries (to free anywhere); ReadListFiles (verify/Loader.h) makes the new ones on any
+    // thread; FinishLoad takes them and rebuilds the view, counters, Check button and caption.
+    TItemList BeginLoad();
+    void FinishLoad(TItemList items);
     // AppTitle + " - " + the last path component of the trimmed ListFiles text.
     ViewText ListCaption() const;
 
@@ -76,7 +82,7 @@ public:
     void RecountResults();
 
 private:
-    void FinishLoad();
+    void ShowLoaded();
 
     VerifyView& view_;
     RunState& run_;

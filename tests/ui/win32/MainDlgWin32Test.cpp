@@ -67,7 +67,7 @@ TEST_F(VerifyWindowTest, OpensChecksAndShowsEveryKindOfEntry) {
                                            OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(lock);
     chosen = std::vector<std::filesystem::path>{list};
-    frame->bOpenClick();
+    OpenAndWait();
     EXPECT_EQ(Text(frame->Handle()), L"Quillon 2.6 - l.sfv");
     ASSERT_EQ(frame->RowCount(), 5);
     EXPECT_EQ(frame->List().RowCaption(0), list.native());
@@ -131,7 +131,7 @@ TEST_F(VerifyWindowTest, AbortInTheMiddleOfALargeFileKeepsItsStatus) {
     dir.Write("big.bin", std::string(8 << 20, 'x'));
     chosen = std::vector<std::filesystem::path>{
         dir.Write("l.sfv", "abc.txt 352441C2\r\nbig.bin 00000000\r\nafter.txt 352441C2\r\n")};
-    frame->bOpenClick();
+    OpenAndWait();
     std::atomic<bool> pressed{false};
     platform::FileReader::SetReadFaultForTests([&](const auto& path, std::int64_t offset) {
         // What the Abort button does, from the worker's side of a block.
@@ -162,7 +162,7 @@ TEST_F(VerifyWindowTest, ClosingDuringACheck) {
     // Before BeginCheck: the worker's first call is still waiting for this thread.
     Open();
     chosen = std::vector<std::filesystem::path>{list};
-    frame->bOpenClick();
+    OpenAndWait();
     frame->bCheckClick();
     SendMessageW(frame->Handle(), WM_CLOSE, 0, 0);
     EXPECT_EQ(frame->Handle(), nullptr);
@@ -172,7 +172,7 @@ TEST_F(VerifyWindowTest, ClosingDuringACheck) {
 
     // In the middle of a file.
     Open();
-    frame->bOpenClick();
+    OpenAndWait();
     std::atomic<bool> closed{false};
     platform::FileReader::SetReadFaultForTests([&](const auto&, std::int64_t offset) {
         if (offset == 2 * 65536 && !closed.exchange(true))
@@ -188,7 +188,7 @@ TEST_F(VerifyWindowTest, ClosingDuringACheck) {
     // During the end step's hand-over: the worker has finished and waits for this thread,
     // which closes the window instead of serving it first.
     Open();
-    frame->bOpenClick();
+    OpenAndWait();
     std::atomic<bool> reading{false};
     platform::FileReader::SetReadFaultForTests([&](const auto&, std::int64_t) {
         reading = true;
@@ -209,9 +209,19 @@ TEST_F(VerifyWindowTest, ClosingDuringACheck) {
     frame.reset();
     Pump(100ms);
 
+    // While the lists are still being read: the reader stops, nothing is left behind.
+    Open();
+    chosen = std::vector<std::filesystem::path>{list, list, list};
+    frame->bOpenClick();
+    SendMessageW(frame->Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(frame->Handle(), nullptr);
+    EXPECT_FALSE(frame->Loading());
+    frame.reset();
+    Pump(100ms);
+
     DWORD handlesAfter = 0;
     GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
-    EXPECT_LE(handlesAfter, handlesBefore + 2) << "handles left behind by three windows";
+    EXPECT_LE(handlesAfter, handlesBefore + 2) << "handles left behind by four windows";
 }
 
 TEST_F(VerifyWindowTest, DroppedFilesAskFirstAndCheckTheFirstOnly) {

@@ -97,6 +97,12 @@ protected:
         PumpUntil([] { return false; }, time);
     }
 
+    // The Open command with the files in `chosen`; runs the loop until they are read in.
+    void OpenAndWait() {
+        frame->bOpenClick();
+        ASSERT_TRUE(PumpUntil([this] { return !frame->Loading(); }));
+    }
+
     // Starts a check and runs the loop until it has ended.
     void CheckAndWait() {
         frame->bCheckClick();
