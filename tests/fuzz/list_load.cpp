@@ -29,24 +29,34 @@ void WriteFile(const fs::path& path, std::string_view bytes) {
     FUZZ_CHECK(out.good());
 }
 
-const fs::path& Scratch() {
-    static const fs::path dir = [] {
+// Made once per process and removed at its exit (libFuzzer ends with exit(), which runs static
+// destructors; a crash leaves the folder for a look).
+class ScratchFolder {
+public:
+    ScratchFolder() {
         std::string templ = (fs::temp_directory_path() / "quillon-fuzz-XXXXXX").string();
         FUZZ_CHECK(mkdtemp(templ.data()) != nullptr);
-        const fs::path d = templ;
-        fs::create_directories(d / "sub");
-        fs::create_directories(d / "folder");
-        WriteFile(d / "abc.txt", "abc");
-        WriteFile(d / "empty.dat", "");
-        WriteFile(d / "sub" / "data.bin", "12345");
-        WriteFile(d / "name with blanks.txt", "x");
-        std::atexit([] {
-            std::error_code ec;
-            fs::remove_all(Scratch(), ec);
-        });
-        return d;
-    }();
-    return dir;
+        path_ = templ;
+        fs::create_directories(path_ / "sub");
+        fs::create_directories(path_ / "folder");
+        WriteFile(path_ / "abc.txt", "abc");
+        WriteFile(path_ / "empty.dat", "");
+        WriteFile(path_ / "sub" / "data.bin", "12345");
+        WriteFile(path_ / "name with blanks.txt", "x");
+    }
+    ~ScratchFolder() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+const fs::path& Scratch() {
+    static const ScratchFolder folder;
+    return folder.path();
 }
 
 // What an exact lookup of a name inside the scratch folder must give. Names that climb out of it
