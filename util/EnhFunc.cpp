@@ -55,8 +55,16 @@ bool MatchMaskImpl(std::basic_string_view<Char> mask, std::basic_string_view<Cha
     // star, so a step back costs at most about 2 m steps: O(n m) in all.
     while (p < m || s < n) {
         if (p == m) {
-            // The mask repeats over a longer name; star and resume points are kept.
             if (m == 0) return false;
+            if (star) {
+                // A star takes one more character before the mask may start over: *.r? must
+                // match a.r.r1, and a mask must match itself.
+                p = maskResume;
+                s = nameResume;
+                ++nameResume;
+                continue;
+            }
+            // The mask repeats over a longer name.
             p = 0;
         }
         if (s == n) {

@@ -32,7 +32,7 @@ std::wstring InsertThousandSeparators(std::wstring_view digits);
 std::string InsertThousandSeparators(std::string_view digits);
 
 // Wildcard match: "?" one character, "*" any run. Only ASCII letters compare without case.
-// A mask shorter than the name repeats over it: "ab" matches "abab".
+// A mask without a star that is used up before the name repeats over it: "ab" matches "abab".
 bool MatchMask(std::wstring_view mask, std::wstring_view name);
 bool MatchMask(std::string_view mask, std::string_view name);
 

@@ -66,6 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(quillon::MatchMask("*", name));
     FUZZ_CHECK(quillon::MatchMask(AsciiUpper(mask), name) == matches);
     FUZZ_CHECK(quillon::MatchMask(mask, AsciiUpper(name)) == matches);
+    // "?" matches itself and a star any run: every mask matches its own text.
+    FUZZ_CHECK(quillon::MatchMask(mask, mask));
     if (mask.find('*') == mask.npos)
         FUZZ_CHECK(matches == MatchesWithoutStar(mask, name));
 

@@ -279,6 +279,19 @@ TEST(MatchMask, ShortMaskRepeatsOverALongerName) {
     });
 }
 
+// With a star the mask never starts over while the star can still take more: starting over
+// first missed names that plainly match, even the mask itself.
+TEST(MatchMask, StarTakesMoreBeforeTheMaskRepeats) {
+    ExpectMatches({
+        {"*.r?", "a.r.r1", true},
+        {"*a?", "aab", true},
+        {"*?\x03*?", "*?\x03*?", true},
+        {"x*y?", "xyzyz", true},
+        {"*.r?", "a.r.r12", false},
+        {"a*b", "abac", false},
+    });
+}
+
 TEST(MatchMask, OnlyAsciiLettersIgnoreCase) {
     ExpectMatches({
         {"abc", "ABC", true},
