@@ -1,6 +1,7 @@
 #include "core/Crc32.h"
 #include "core/Crc32Kernels.h"
 #include "tests/TempDir.h"
+#include "tests/core/KernelLog.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -41,8 +42,10 @@ TEST(Crc32Zlib, EveryKernelMatchesZlib) {
         cases.push_back({gen() % 64, gen() % (4 * 65536)});
 
     for (const CrcKernel& k : CrcKernels()) {
-        if (!k.supported)
+        if (!k.supported) {
+            test::KernelSkipped("crc32", k.name); // not passed over unseen
             continue;
+        }
         int failures = 0;
         for (const Case& c : cases) {
             const unsigned char* p = base + c.offset;
@@ -60,8 +63,10 @@ TEST(Crc32Zlib, ChainedFromFinishedValues) {
     auto p = reinterpret_cast<const unsigned char*>(bytes.data());
     std::mt19937 gen(24);
     for (const CrcKernel& k : CrcKernels()) {
-        if (!k.supported)
+        if (!k.supported) {
+            test::KernelSkipped("crc32", k.name); // not passed over unseen
             continue;
+        }
         for (int trial = 0; trial < 20; ++trial) {
             std::uint32_t mine = 0, theirs = 0;
             std::size_t pos = 0;

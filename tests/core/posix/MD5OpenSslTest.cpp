@@ -1,5 +1,6 @@
 #include "core/MD5.h"
 #include "tests/TempDir.h"
+#include "tests/core/KernelLog.h"
 
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
@@ -53,8 +54,10 @@ TEST(MD5OpenSsl, RandomInputsOnEveryPath) {
     for (int i = 0; i < 60; ++i)
         lengths.push_back(gen() % 300000);
     for (Md5Path path : {Md5Path::Scalar, Md5Path::Avx512}) {
-        if (!Md5PathSupported(path))
+        if (!Md5PathSupported(path)) {
+            test::KernelSkipped("md5", Md5PathName(path)); // not passed over unseen
             continue;
+        }
         PathGuard guard(path);
         int failures = 0;
         for (std::size_t i = 0; i < lengths.size(); ++i) {
