@@ -236,7 +236,16 @@ void TVerifyList::Flush() {
     }
     if (scroll != NoRow)
         ListView_EnsureVisible(lv_, scroll, FALSE);
-    if (first >= 0 && batch_ == 0)
+    if (first < 0 || batch_ != 0)
+        return;
+    // Only the rows in view: the control asks the others for their texts when they scroll in,
+    // and each row redrawn is a request to the window system (Wine: to its server), which for a
+    // check's first step, resetting every row, held the window for most of a second.
+    const int top = ListView_GetTopIndex(lv_);
+    const int bottom = top + ListView_GetCountPerPage(lv_) + 1;
+    first = std::max(first, top);
+    last = std::min(last, bottom);
+    if (first <= last)
         ListView_RedrawItems(lv_, first, last);
 }
 

@@ -73,6 +73,31 @@ TEST_F(LoadListFilesTest, SizesOfALongListBelongToTheirEntries) {
     EXPECT_EQ(Entry(1994).Size, 1994 % 50);
 }
 
+// A missing folder answers for all of its entries at once; names in folders that exist, and a
+// "folder" that is a file, are still looked up one by one. The same again when the check starts,
+// after the folder has appeared.
+TEST_F(LoadListFilesTest, EntriesOfAMissingFolderAreNotFound) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < 40; ++i) {
+        const std::string n = std::to_string(i);
+        dir.Write("here/" + n, std::string(static_cast<std::size_t>(i), 'x'));
+        lines.push_back("here\\" + n + " 0");
+        lines.push_back("gone\\" + n + " 0");
+        lines.push_back("file.txt\\" + n + " 0");
+    }
+    dir.Write("file.txt", "abc");
+    Load({List("l.sfv", lines)});
+    for (std::size_t i = 0; i < 40; ++i) {
+        EXPECT_EQ(Entry(3 * i).Size, static_cast<std::int64_t>(i));
+        EXPECT_EQ(Entry(3 * i + 1).Size, -1);
+        EXPECT_EQ(Entry(3 * i + 2).Size, -1);
+    }
+    dir.Write("gone/7", "1234567");
+    Check();
+    EXPECT_EQ(Entry(3 * 7 + 1).Size, 7);
+    EXPECT_EQ(Entry(3 * 8 + 1).Size, -1);
+}
+
 TEST_F(LoadListFilesTest, ReloadReplacesEverything) {
     dir.Write("a.bin", "abc");
     Load({List("first.sfv", {"a.bin 352441C2", "b.bin 00000000"})});
