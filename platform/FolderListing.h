@@ -1,0 +1,29 @@
+#pragma once
+#include "platform/OsError.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+namespace quillon::platform {
+
+// One entry of a folder as a file list shows it.
+struct FolderEntry {
+    std::filesystem::path name; // the last path component
+    bool isDirectory = false;
+    std::int64_t size = 0;          // 0 for a folder
+    std::int64_t lastWriteTime = 0; // Windows file time, 0 when the system has none
+    std::uint32_t attributes = 0;   // FILE_ATTRIBUTE_* on Windows, 0 on POSIX
+};
+
+// The folders and files directly in folder, in display order: folders first, then files, each
+// group by name without regard to letter case (ties broken by the exact name, so the order never
+// depends on how the system returned them). "." and ".." are left out; on POSIX so is what is
+// neither a folder nor a regular file (FIFOs, sockets, devices), which a create run must never
+// open, and a symbolic link counts as what it points to. The window's file list and the console
+// tool take their order from here, so both write the same list for one folder.
+std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& folder,
+                                                   OsError* error);
+
+} // namespace quillon::platform

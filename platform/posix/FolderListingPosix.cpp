@@ -1,0 +1,59 @@
+#include "platform/FolderListing.h"
+#include "platform/Locale.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+namespace quillon::platform {
+
+std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& folder,
+                                                   OsError* error) {
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+    if (!dir) {
+        if (error) *error = LastOsError();
+        return std::nullopt;
+    }
+    const int fd = ::dirfd(dir.get());
+    std::vector<FolderEntry> entries;
+    for (;;) {
+        errno = 0;
+        const dirent* d = ::readdir(dir.get());
+        if (!d) {
+            if (errno != 0) {
+                if (error) *error = LastOsError();
+                return std::nullopt;
+            }
+            break;
+        }
+        if (std::strcmp(d->d_name, ".") == 0 || std::strcmp(d->d_name, "..") == 0) continue;
+        struct stat st {};
+        // Follows links; a link to nothing is left out with the other non-files.
+        if (::fstatat(fd, d->d_name, &st, 0) != 0) continue;
+        const bool isDir = S_ISDIR(st.st_mode);
+        if (!isDir && !S_ISREG(st.st_mode)) continue;
+        FolderEntry e;
+        e.name = d->d_name;
+        e.isDirectory = isDir;
+        e.size = isDir ? 0 : static_cast<std::int64_t>(st.st_size);
+        // Windows file time: 100 ns ticks since 1601.
+        e.lastWriteTime = (static_cast<std::int64_t>(st.st_mtim.tv_sec) + 11644473600LL) *
+                              10000000LL +
+                          st.st_mtim.tv_nsec / 100;
+        entries.push_back(std::move(e));
+    }
+    std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) {
+        if (a.isDirectory != b.isDirectory) return a.isDirectory;
+        int c = CompareTextIgnoreCase(a.name.native(), b.name.native());
+        if (c != 0) return c < 0;
+        return a.name.native() < b.name.native();
+    });
+    return entries;
+}
+
+} // namespace quillon::platform

@@ -1,0 +1,67 @@
+#include "platform/FolderListing.h"
+#include "tests/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+namespace quillon::platform {
+namespace {
+
+std::vector<std::string> Names(const std::vector<FolderEntry>& entries) {
+    std::vector<std::string> names;
+    for (const auto& e : entries) names.push_back(e.name.string());
+    return names;
+}
+
+// Folders first, then files, each by name without regard to case; sizes and times as on disk.
+TEST(ListFolder, OrderSizesAndKinds) {
+    test::TempDir dir;
+    dir.Write("b.txt", "12345");
+    dir.Write("A.bin", "1");
+    dir.Write("c.sfv", "");
+    std::filesystem::create_directory(dir / "zeta");
+    std::filesystem::create_directory(dir / "Alpha");
+
+    OsError error;
+    auto entries = ListFolder(dir.path(), &error);
+    ASSERT_TRUE(entries) << error.text;
+    EXPECT_EQ(Names(*entries),
+              (std::vector<std::string>{"Alpha", "zeta", "A.bin", "b.txt", "c.sfv"}));
+    EXPECT_TRUE((*entries)[0].isDirectory);
+    EXPECT_FALSE((*entries)[2].isDirectory);
+    EXPECT_EQ((*entries)[3].size, 5);
+    EXPECT_EQ((*entries)[0].size, 0);
+    EXPECT_GT((*entries)[3].lastWriteTime, 116444736000000000LL); // after 1970
+}
+
+TEST(ListFolder, EmptyAndMissingFolders) {
+    test::TempDir dir;
+    std::filesystem::create_directory(dir / "empty");
+    auto empty = ListFolder(dir / "empty", nullptr);
+    ASSERT_TRUE(empty);
+    EXPECT_TRUE(empty->empty());
+
+    OsError error;
+    EXPECT_FALSE(ListFolder(dir / "gone", &error));
+    EXPECT_TRUE(error);
+}
+
+#ifndef _WIN32
+// A create run reads every file listed: a FIFO would hang it, a dangling link can't be read.
+TEST(ListFolder, PosixLeavesOutWhatIsNoFile) {
+    test::TempDir dir;
+    dir.Write("real", "x");
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    std::filesystem::create_symlink(dir / "nowhere", dir / "dangling");
+    std::filesystem::create_symlink(dir / "real", dir / "link");
+    auto entries = ListFolder(dir.path(), nullptr);
+    ASSERT_TRUE(entries);
+    EXPECT_EQ(Names(*entries), (std::vector<std::string>{"link", "real"}));
+}
+#endif
+
+} // namespace
+} // namespace quillon::platform
