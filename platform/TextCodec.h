@@ -1,5 +1,6 @@
 #pragma once
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,9 @@ namespace quillon::platform {
 std::filesystem::path PathFromListText(std::string_view text);
 // Path -> list bytes. Characters the code page cannot hold become "?".
 std::string ListTextFromPath(const std::filesystem::path& path);
+// The same, but empty when a character of the name has no exact form in the code page: a name
+// written with "?" could never be found again. On POSIX always the bytes.
+std::optional<std::string> ExactListTextFromPath(const std::filesystem::path& path);
 
 std::wstring WideFromListText(std::string_view text);
 std::string ListTextFromWide(std::wstring_view text);

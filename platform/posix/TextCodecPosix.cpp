@@ -21,6 +21,10 @@ std::filesystem::path PathFromListText(std::string_view text) {
 
 std::string ListTextFromPath(const std::filesystem::path& path) { return path.native(); }
 
+std::optional<std::string> ExactListTextFromPath(const std::filesystem::path& path) {
+    return path.native();
+}
+
 std::wstring WideFromListText(std::string_view text) {
     const posix::ListLocale& ll = posix::CurrentListLocale();
     posix::ScopedThreadLocale use(ll.locale);

@@ -55,6 +55,51 @@ std::string ListTextFromPath(const std::filesystem::path& path) {
     return win32::Narrow(GetACP(), path.native());
 }
 
+namespace {
+
+bool HasLoneSurrogate(std::wstring_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        if (c >= 0xDC00 && c <= 0xDFFF) return true;
+        if (c >= 0xD800 && c <= 0xDBFF) {
+            if (i + 1 == text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) return true;
+            ++i;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+std::optional<std::string> ExactListTextFromPath(const std::filesystem::path& path) {
+    const std::wstring& text = path.native();
+    if (text.empty()) return std::string();
+    if (text.size() > static_cast<std::size_t>(INT_MAX)) return std::nullopt;
+    const int length = static_cast<int>(text.size());
+    const UINT codePage = GetACP();
+    if (codePage == CP_UTF8 || codePage == CP_UTF7) {
+        // These take neither WC_NO_BEST_FIT_CHARS nor lpUsedDefaultChar; what they cannot write
+        // is a lone surrogate, which they would turn into U+FFFD.
+        if (HasLoneSurrogate(text)) return std::nullopt;
+        return win32::Narrow(codePage, text);
+    }
+    BOOL usedDefault = FALSE;
+    int n = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(), length, nullptr, 0,
+                                nullptr, &usedDefault);
+    if (n > 0) {
+        if (usedDefault) return std::nullopt;
+        std::string out(static_cast<std::size_t>(n), '\0');
+        WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(), length, out.data(), n,
+                            nullptr, nullptr);
+        return out;
+    }
+    // A code page that rejects the flag or the default-character report: exact when the bytes
+    // read back as the same name.
+    std::string out = win32::Narrow(codePage, text);
+    if (win32::Widen(codePage, out) != text) return std::nullopt;
+    return out;
+}
+
 std::wstring WideFromListText(std::string_view text) { return win32::Widen(CP_ACP, text); }
 
 std::string ListTextFromWide(std::wstring_view text) { return win32::Narrow(GetACP(), text); }
