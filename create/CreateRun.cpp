@@ -1,0 +1,192 @@
+#include "create/CreateRun.h"
+
+#include "core/FileDigest.h"
+#include "core/ListFile.h"
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "platform/TextCodec.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace quillon {
+
+namespace {
+
+constexpr std::size_t kWarningNames = 20;
+
+// One selected file, taken from the source before the first digest: the window handles its
+// messages between blocks, and whatever they do to the file list must not reach this run.
+struct PlannedFile {
+    std::filesystem::path name;
+    std::filesystem::path fullPath;
+    std::string listName; // exact list text
+    std::optional<std::string> comment;
+    std::string entry;                 // set once the whole file was read
+    std::optional<std::string> reason; // set when it is left out
+};
+
+// The bars end at 100 however the run ends, a list that could not be stored included.
+class BarsAtEnd {
+public:
+    explicit BarsAtEnd(RunProgress& progress) : progress_(progress) {}
+    ~BarsAtEnd() {
+        try {
+            progress_.SetBars(100);
+        } catch (...) {
+        }
+    }
+    BarsAtEnd(const BarsAtEnd&) = delete;
+    BarsAtEnd& operator=(const BarsAtEnd&) = delete;
+
+private:
+    RunProgress& progress_;
+};
+
+// The comment carries the name as the entry line does (a console list may name "sub/name").
+std::string CommentLine(const std::filesystem::path& fullPath, const std::string& listName) {
+    const std::optional<platform::FileLookup> file = platform::LookupPath(fullPath);
+    return file ? FileInfoComment(*file, listName) : std::string(";");
+}
+
+std::string ReasonText(const platform::OsError& error) {
+    return error.text.empty() ? std::string("cannot read the file") : error.text;
+}
+
+ViewText ViewTextFromUtf8(const std::string& text) {
+    try {
+        return std::filesystem::path(std::u8string(text.begin(), text.end())).native();
+    } catch (...) {
+        // Not UTF-8 after all: keep what is plain ASCII.
+        std::string ascii(text);
+        for (char& c : ascii)
+            if (static_cast<unsigned char>(c) >= 0x80)
+                c = '?';
+        return ViewTextFromAscii(ascii);
+    }
+}
+
+} // namespace
+
+CreateOutcome CreateListFile(const std::filesystem::path& listFileName, bool md5,
+                             const std::filesystem::path& folder, const CreateSource& source,
+                             RunState& run, CreateView* view) {
+    CreateOutcome outcome;
+    const std::size_t count = source.Count();
+    bool anySelected = false;
+    for (std::size_t i = 0; i < count && !anySelected; ++i)
+        anySelected = source.Selected(i);
+    if (!anySelected) {
+        outcome.nothingSelected = true;
+        return outcome;
+    }
+
+    RunProgress& progress = run.Progress;
+    progress.TotalBytes = 0;
+    progress.DoneBytes = 0;
+    run.AbortRequested = false;
+    run.OnProgress = [&progress](std::int32_t percent, std::int32_t bytes) {
+        progress.UpdateProgress(percent, bytes);
+    };
+    progress.SetBars(0);
+    progress.StartTick = platform::TickCount64();
+    BarsAtEnd bars(progress);
+
+    std::vector<std::string> lines;
+    if (!md5) {
+        lines.push_back(SfvHeaderLine());
+        lines.push_back(";");
+    }
+
+    std::vector<PlannedFile> files;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!source.Selected(i) || source.IsFolder(i))
+            continue;
+        PlannedFile& f = files.emplace_back();
+        f.name = source.Name(i);
+        f.fullPath = folder / f.name;
+        std::optional<std::string> listName = platform::ExactListTextFromPath(f.name);
+        if (!listName) {
+            // Written with "?" it could never be found again.
+            f.reason = kNotRepresentable;
+            continue;
+        }
+        if (listName->find_first_of("\r\n") != std::string::npos) {
+            // A POSIX name may hold a line break, which would split its entry line in two.
+            f.reason = kNameHoldsLineBreak;
+            continue;
+        }
+        f.listName = std::move(*listName);
+        progress.TotalBytes += source.Size(i);
+        if (!md5) {
+            try {
+                f.comment = CommentLine(f.fullPath, f.listName);
+            } catch (...) {
+                // No date for it: the file goes in without its comment line.
+            }
+        }
+    }
+
+    // Elapsed time, rate and time left cover the digests only.
+    progress.StartTick = platform::TickCount64();
+
+    bool aborted = false;
+    for (PlannedFile& f : files) {
+        if (f.reason)
+            continue;
+        if (view)
+            view->ShowCurrentFile(f.name.native());
+        const DigestResult r = md5 ? GetMd5Text(f.fullPath, run) : GetCrcText(f.fullPath, run);
+        if (r.complete)
+            f.entry = md5 ? Md5EntryLine(r.text, f.listName) : SfvEntryLine(f.listName, r.text);
+        else if (!r.aborted)
+            f.reason = ReasonText(r.error);
+        if (run.AbortRequested) {
+            aborted = true;
+            break;
+        }
+    }
+    if (view)
+        view->ShowCurrentFile(ViewText());
+
+    for (const PlannedFile& f : files)
+        if (f.reason)
+            outcome.leftOut.push_back({f.name, *f.reason});
+    if (aborted) {
+        outcome.aborted = true;
+        return outcome;
+    }
+
+    // A file left out loses its comment line too: the list says nothing of it.
+    for (const PlannedFile& f : files)
+        if (!f.reason && f.comment)
+            lines.push_back(*f.comment);
+    for (const PlannedFile& f : files)
+        if (!f.reason)
+            lines.push_back(f.entry);
+    StoreList(listFileName, lines);
+    outcome.written = true;
+    outcome.elapsedSeconds = progress.ElapsedSeconds();
+    return outcome;
+}
+
+ViewText LeftOutWarningText(const std::vector<LeftOutFile>& leftOut) {
+    if (leftOut.empty())
+        return {};
+    ViewText text = ViewTextFromAscii(std::to_string(leftOut.size()));
+    text += ViewTextFromAscii(leftOut.size() == 1 ? " file was left out of the list:"
+                                                  : " files were left out of the list:");
+    const std::size_t shown = std::min(leftOut.size(), kWarningNames);
+    for (std::size_t i = 0; i < shown; ++i) {
+        text += ViewTextFromAscii("\n");
+        text += leftOut[i].name.native();
+        text += ViewTextFromAscii(" (");
+        text += ViewTextFromUtf8(leftOut[i].reason);
+        text += ViewTextFromAscii(")");
+    }
+    if (leftOut.size() > shown)
+        text += ViewTextFromAscii("\nand " + std::to_string(leftOut.size() - shown) + " more");
+    return text;
+}
+
+} // namespace quillon

@@ -1,0 +1,65 @@
+#pragma once
+#include "core/RunState.h"
+#include "core/ViewText.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// The create run: a new list of the selected files of one folder. Free of windows: the window
+// and quillon-cli create both run it, each through its own source and view.
+namespace quillon {
+
+// The file list as a create run sees it: the entries of one folder in display order.
+class CreateSource {
+public:
+    virtual ~CreateSource() = default;
+    virtual std::size_t Count() const = 0;
+    virtual bool Selected(std::size_t i) const = 0;
+    virtual bool IsFolder(std::size_t i) const = 0;
+    virtual std::int64_t Size(std::size_t i) const = 0;
+    // The last path component. The console tool also hands in names below the folder
+    // ("sub/name"), which the list then holds as they are.
+    virtual std::filesystem::path Name(std::size_t i) const = 0;
+};
+
+class CreateView {
+public:
+    virtual ~CreateView() = default;
+    virtual void ShowCurrentFile(const ViewText& name) = 0; // empty text clears it
+};
+
+// A selected file the list does not hold, and why: the system's text (UTF-8) of the failed open
+// or read, or kNotRepresentable.
+struct LeftOutFile {
+    std::filesystem::path name;
+    std::string reason;
+};
+inline constexpr const char* kNotRepresentable = "name not representable in the list's code page";
+inline constexpr const char* kNameHoldsLineBreak = "name holds a line break";
+
+struct CreateOutcome {
+    bool nothingSelected = false; // no selected entry at all: nothing done, nothing written
+    bool aborted = false;         // AbortRequested ended the run: nothing written
+    bool written = false;
+    std::int64_t elapsedSeconds = 0;
+    std::vector<LeftOutFile> leftOut; // in list order
+};
+
+// Hashes the selected files of folder and stores their list under listFileName (SFV or MD5),
+// one entry per file in the source's order; folders are skipped. A file that cannot be read
+// whole or named exactly in list text is left out and reported, never written with a made-up
+// checksum. run is reset here (all but Busy) and drives the progress strip; its MessagePump
+// runs between blocks. Throws FileError (Kind::Create) when the list cannot be stored; the bars
+// are at 100 afterwards in every case.
+CreateOutcome CreateListFile(const std::filesystem::path& listFileName, bool md5,
+                             const std::filesystem::path& folder, const CreateSource& source,
+                             RunState& run, CreateView* view);
+
+// The warning after a list that left files out: their number, the first 20 names with their
+// reasons, "and N more" for the rest. Empty when nothing was left out.
+ViewText LeftOutWarningText(const std::vector<LeftOutFile>& leftOut);
+
+} // namespace quillon
