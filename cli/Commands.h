@@ -11,5 +11,6 @@ using Args = std::vector<std::string>;
 int RunDigest(const Args& args);
 int RunShow(const Args& args);
 int RunCheck(const Args& args);
+int RunCreate(const Args& args);
 
 } // namespace quillon::cli

@@ -14,7 +14,9 @@ namespace {
 constexpr const char* kUsage =
     "usage: quillon-cli digest (--crc32 | --md5) FILE...\n"
     "       quillon-cli show [--porcelain] LIST...\n"
-    "       quillon-cli check [--porcelain] [--quiet] LIST...\n";
+    "       quillon-cli check [--porcelain] [--quiet] LIST...\n"
+    "       quillon-cli create (--sfv | --md5) -o LIST FILE...\n"
+    "       quillon-cli create (--sfv | --md5) FOLDER...\n";
 
 int Run(const quillon::cli::Args& all) {
     using namespace quillon::cli;
@@ -27,6 +29,7 @@ int Run(const quillon::cli::Args& all) {
     if (command == "digest") return RunDigest(args);
     if (command == "show") return RunShow(args);
     if (command == "check") return RunCheck(args);
+    if (command == "create") return RunCreate(args);
     if (command == "--help" || command == "-h" || command == "help") {
         Out(kUsage);
         return 0;

@@ -1,0 +1,109 @@
+#include "cli/Commands.h"
+#include "cli/Console.h"
+#include "create/CreateRun.h"
+#include "tests/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace quillon::cli {
+namespace {
+
+struct CliRun {
+    int status;
+    std::string out, err;
+};
+
+CliRun Create(const Args& args) {
+    CliRun r;
+    CaptureForTests(&r.out, &r.err);
+    r.status = RunCreate(args);
+    CaptureForTests(nullptr, nullptr);
+    return r;
+}
+
+// The window's file list: every entry selected.
+class Selection : public CreateSource {
+public:
+    std::vector<std::pair<std::filesystem::path, bool>> entries; // name, folder
+    std::size_t Count() const override { return entries.size(); }
+    bool Selected(std::size_t) const override { return true; }
+    bool IsFolder(std::size_t i) const override { return entries[i].second; }
+    std::int64_t Size(std::size_t) const override { return 0; }
+    std::filesystem::path Name(std::size_t i) const override { return entries[i].first; }
+};
+
+class CreateCommand : public ::testing::Test {
+protected:
+    CreateCommand() {
+        dir.Write("d/abc.txt", "abc");
+        dir.Write("d/sub/x", "x");
+        dir.Write("d/old.md5", "");
+        dir.Write("e/e.txt", "");
+    }
+    std::string Arg(const std::filesystem::path& p) const {
+        return TextFromPath((dir / p).make_preferred());
+    }
+    test::TempDir dir;
+};
+
+TEST_F(CreateCommand, NamedFilesGiveTheWindowsList) {
+    const auto sub = std::filesystem::path("sub") / "x";
+    for (bool md5 : {false, true}) {
+        std::string cli, window;
+        // Retried while the clock's second turns between the two headers.
+        for (int attempt = 0; attempt < 3 && (attempt == 0 || cli != window); ++attempt) {
+            CliRun r = Create({md5 ? "--md5" : "--sfv", "-o", Arg("d/l"), Arg("d/abc.txt"),
+                               Arg("d" / sub), Arg("d/sub")});
+            EXPECT_EQ(r.status, 0);
+            EXPECT_EQ(r.out + r.err, "");
+            Selection s;
+            s.entries = {{"abc.txt", false}, {sub, false}, {"sub", true}};
+            RunState run;
+            CreateListFile(dir / "d/w", md5, dir / "d", s, run, nullptr);
+            cli = test::ReadAll(dir / "d/l");
+            window = test::ReadAll(dir / "d/w");
+        }
+        EXPECT_EQ(cli, window);
+        const std::string x =
+            md5 ? "9DD4E461268C8034F5C8564E155C67A6 " + sub.string() : sub.string() + " 8CDC1683";
+        EXPECT_NE(cli.find("\r\n" + x + "\r\n"), std::string::npos) << cli;
+    }
+}
+
+TEST_F(CreateCommand, ExitStatuses) {
+    CliRun missing = Create({"--md5", "-o", Arg("d/l.md5"), Arg("d/abc.txt"), Arg("d/gone")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find(Arg("d/gone") + ": "), std::string::npos) << missing.err;
+    EXPECT_EQ(test::ReadAll(dir / "d/l.md5"), "900150983CD24FB0D6963F7D28E17F72 abc.txt\r\n");
+
+    CliRun outside = Create({"--md5", "-o", Arg("d/l.md5"), Arg("d/abc.txt"), Arg("e/e.txt")});
+    EXPECT_EQ(outside.status, 2);
+    EXPECT_EQ(test::ReadAll(dir / "d/l.md5"), "900150983CD24FB0D6963F7D28E17F72 abc.txt\r\n");
+
+    CliRun unwritable = Create({"--sfv", "-o", Arg("d/sub"), Arg("d/abc.txt")});
+    EXPECT_EQ(unwritable.status, 2);
+    EXPECT_NE(unwritable.err.find("Cannot create file " + Arg("d/sub")), std::string::npos);
+
+    for (const Args& usage : std::vector<Args>{
+             {}, {"--sfv"}, {"-o", Arg("d/l"), Arg("d/abc.txt")}, {"--sfv", "--md5", Arg("d")}})
+        EXPECT_EQ(Create(usage).status, 2);
+}
+
+TEST_F(CreateCommand, FolderCommand) {
+    // Lists and folders are left out; a missing folder ends the run before e is reached.
+    CliRun r = Create({"--md5", Arg("d/abc.txt"), Arg("gone"), Arg("e")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("cannot create file " + Arg("gone/gone.md5")), std::string::npos);
+    EXPECT_EQ(test::ReadAll(dir / "d/d.md5"), "900150983CD24FB0D6963F7D28E17F72 abc.txt\r\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "e/e.md5"));
+
+    dir.Write("d/d.md5", "kept");
+    CliRun again = Create({"--md5", Arg("d"), Arg("e")});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.err.find(Arg("d/d.md5") + ": skipped"), std::string::npos) << again.err;
+    EXPECT_EQ(test::ReadAll(dir / "d/d.md5"), "kept");
+    EXPECT_EQ(test::ReadAll(dir / "e/e.md5"), "D41D8CD98F00B204E9800998ECF8427E e.txt\r\n");
+}
+
+} // namespace
+} // namespace quillon::cli

@@ -1,0 +1,50 @@
+// The real quillon-cli create, started as a shell starts it.
+#include "tests/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sys/wait.h>
+#include <vector>
+
+namespace quillon {
+namespace {
+
+// args are quoted one by one; none holds a "'".
+int RunCli(const std::vector<std::string>& args, const std::filesystem::path& errFile) {
+    std::string command = "'";
+    command += QUILLON_CLI_PATH;
+    command += "' create";
+    for (const auto& a : args)
+        command.append(" '").append(a).append("'");
+    command.append(" </dev/null >/dev/null 2>'").append(errFile.string()).append("'");
+    const int raw = std::system(command.c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+TEST(CreateProcess, ListsAndExitStatuses) {
+    test::TempDir dir;
+    dir.Write("d/abc.txt", "abc");
+    dir.Write("d/sub/x", "x");
+    const auto err = dir / "err";
+    const auto d = (dir / "d").string();
+    EXPECT_EQ(RunCli({"--sfv", "-o", d + "/l.sfv", d + "/abc.txt", d + "/sub/x"}, err), 0);
+    const std::string sfv = test::ReadAll(dir / "d/l.sfv");
+    EXPECT_TRUE(EndsWith(sfv, " sub/x\r\nabc.txt 352441C2\r\nsub/x 8CDC1683\r\n")) << sfv;
+
+    EXPECT_EQ(RunCli({"--md5", d, d}, err), 1);
+    EXPECT_EQ(test::ReadAll(dir / "d/d.md5"), "900150983CD24FB0D6963F7D28E17F72 abc.txt\r\n");
+    EXPECT_NE(test::ReadAll(err).find("d.md5: skipped"), std::string::npos);
+
+    EXPECT_EQ(RunCli({"--md5", (dir / "gone").string(), d + "/sub"}, err), 2);
+    EXPECT_NE(test::ReadAll(err).find("cannot create file"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir / "d/sub/sub.md5"));
+}
+
+} // namespace
+} // namespace quillon
