@@ -2,6 +2,7 @@
 #include "cli/Console.h"
 #include "create/CreateRun.h"
 #include "tests/TempDir.h"
+#include "tests/create/FakeSource.h"
 
 #include <gtest/gtest.h>
 
@@ -20,17 +21,6 @@ CliRun Create(const Args& args) {
     CaptureForTests(nullptr, nullptr);
     return r;
 }
-
-// The window's file list: every entry selected.
-class Selection : public CreateSource {
-public:
-    std::vector<std::pair<std::filesystem::path, bool>> entries; // name, folder
-    std::size_t Count() const override { return entries.size(); }
-    bool Selected(std::size_t) const override { return true; }
-    bool IsFolder(std::size_t i) const override { return entries[i].second; }
-    std::int64_t Size(std::size_t) const override { return 0; }
-    std::filesystem::path Name(std::size_t i) const override { return entries[i].first; }
-};
 
 class CreateCommand : public ::testing::Test {
 protected:
@@ -56,8 +46,8 @@ TEST_F(CreateCommand, NamedFilesGiveTheWindowsList) {
                                Arg("d" / sub), Arg("d/sub")});
             EXPECT_EQ(r.status, 0);
             EXPECT_EQ(r.out + r.err, "");
-            Selection s;
-            s.entries = {{"abc.txt", false}, {sub, false}, {"sub", true}};
+            test::FakeSource s;
+            s.items = {{"abc.txt"}, {sub}, {"sub", 0, true, true}};
             RunState run;
             CreateListFile(dir / "d/w", md5, dir / "d", s, run, nullptr);
             cli = test::ReadAll(dir / "d/l");
