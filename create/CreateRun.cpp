@@ -49,6 +49,17 @@ std::string CommentLine(const std::filesystem::path& fullPath, const std::string
     return file ? FileInfoComment(*file, listName) : std::string(";");
 }
 
+// Whether a check reading the entry line of this name finds this name: a line break would split
+// the line, a leading ";" makes an SFV line a comment, blanks at either end are trimmed away.
+bool ReadsBack(const std::string& listName, bool md5) {
+    const std::string digest(md5 ? 32 : 8, '0');
+    const std::string line =
+        (md5 ? Md5EntryLine(digest, listName) : SfvEntryLine(listName, digest)) + "\r\n";
+    ListLines lines;
+    ParseListText(line, md5, lines);
+    return lines.lines.size() == 1 && SplitListLineView(lines.lines[0]).name == listName;
+}
+
 std::string ReasonText(const platform::OsError& error) {
     return error.text.empty() ? std::string("cannot read the file") : error.text;
 }
@@ -111,9 +122,9 @@ CreateOutcome CreateListFile(const std::filesystem::path& listFileName, bool md5
             f.reason = kNotRepresentable;
             continue;
         }
-        if (listName->find_first_of("\r\n") != std::string::npos) {
-            // A POSIX name may hold a line break, which would split its entry line in two.
-            f.reason = kNameHoldsLineBreak;
+        if (!ReadsBack(*listName, md5)) {
+            // Written as it is, a check would look for another name or none at all.
+            f.reason = kNameNotReadBack;
             continue;
         }
         f.listName = std::move(*listName);

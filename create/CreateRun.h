@@ -38,7 +38,7 @@ struct LeftOutFile {
     std::string reason;
 };
 inline constexpr const char* kNotRepresentable = "name not representable in the list's code page";
-inline constexpr const char* kNameHoldsLineBreak = "name holds a line break";
+inline constexpr const char* kNameNotReadBack = "a list cannot hold this name as it is";
 
 struct CreateOutcome {
     bool nothingSelected = false; // no selected entry at all: nothing done, nothing written

@@ -141,16 +141,22 @@ TEST_F(CreateRun, UnwritableNamesAreLeftOutUnread) {
     const std::string goodText = "\xE4.txt", reason = kNotRepresentable;
 #else
     const std::filesystem::path bad = "a\nb", good = "\xE4.txt";
-    const std::string goodText = "\xE4.txt", reason = kNameHoldsLineBreak;
+    const std::string goodText = "\xE4.txt", reason = kNameNotReadBack;
 #endif
     dir.Write(bad, "abc");
     dir.Write(good, "abc");
-    source.items = {{bad, 3}, {good, 3}};
+    // Read back, a leading ";" is a comment and a leading blank is trimmed: another file.
+    dir.Write(";c", "abc");
+    dir.Write(" c", "abc");
+    dir.Write("c", "abd");
+    source.items = {{bad, 3}, {";c", 3}, {good, 3}, {" c", 3}};
     CreateOutcome o = Run(false);
     EXPECT_EQ(Body(), "\r\n;\r\n" + Comment(good) + goodText + " 352441C2\r\n");
-    ASSERT_EQ(o.leftOut.size(), 1u);
+    ASSERT_EQ(o.leftOut.size(), 3u);
     EXPECT_EQ(o.leftOut[0].name, bad);
     EXPECT_EQ(o.leftOut[0].reason, reason);
+    EXPECT_EQ(o.leftOut[1].reason, kNameNotReadBack);
+    EXPECT_EQ(o.leftOut[2].name, " c");
     EXPECT_EQ(run.Progress.TotalBytes, 3);
 }
 
