@@ -5,12 +5,15 @@
 #include "ui/ApplicationTitle.h"
 #include "ui/IconImages.h"
 #include "ui/OpenDialog.h"
+#include "ui/SaveDialog.h"
 #include "ui/RegistrySettings.h"
 #include "ui/WindowSettings.h"
 #include "ui/resource.h"
 #include "util/EnhFunc.h"
 #include "util/win32/EnhFuncWin32.h"
 #include "verify/Loader.h"
+
+#include "ui/MainDlgIds.h"
 
 #include <commctrl.h>
 #include <uxtheme.h>
@@ -25,29 +28,11 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"TFrmMain";
 
-// Control and command IDs.
-enum : int {
-    IDC_LV = 1001,
-    IDC_TOOLBAR,
-    IDC_SBAR,
-    IDC_SBAR2,
-    IDC_IMAGE2,
-    IDC_NEW = 2001,        // bCreate
-    IDC_OPEN,              // bOpen
-    IDC_CHECK,             // bCheck
-    IDC_ABORT,             // bCancel
-    IDC_DISPLAY,           // bDisplay
-    IDC_OPTIONS,           // bOptions
-    IDC_ABOUT,             // ToolButton3
-    IDM_FILTER_ALL = 3001, // mnuAll and the three status items: 3000 + Tag
-};
-constexpr UINT_PTR kFlushTimer = 1;
+using namespace ids;
 // wParam, lParam: 0. Posted once for changes the GUI thread made to rows: one redraw for many.
 constexpr UINT WM_FLUSHVIEW = WM_APP + 10;
 // wParam, lParam: 0. Posted by the loader thread when the lists are read (loaded_ holds them).
 constexpr UINT WM_LOADDONE = WM_APP + 11;
-// Often enough that rows and bars follow a check smoothly; seldom enough to cost nothing.
-constexpr UINT kFlushMilliseconds = 30;
 
 const wchar_t* const kCountCaptions[4] = {L"Unchecked", L"Missing", L"Bad", L"Good"};
 
@@ -159,6 +144,17 @@ TFrmMain::TFrmMain(HINSTANCE instance, MainOptions options)
         };
     if (!options_.taskbar)
         options_.taskbar = platform::MakeTaskbarButton;
+    if (!options_.saveDialog)
+        options_.saveDialog = [](HWND owner, const std::wstring& initialDir, int& filterIndex) {
+            return ShowSaveDialog(owner, initialDir, filterIndex);
+        };
+    if (!options_.inputQuery)
+        options_.inputQuery = [](HWND owner, const std::wstring& caption,
+                                 const std::wstring& prompt, std::wstring& value) {
+            return InputQueryEx(caption, prompt, false, value, false, false, owner);
+        };
+    if (!options_.quit)
+        options_.quit = [](int exitCode) { PostQuitMessage(exitCode); };
     appTitle_ =
         quillon::ui::ApplicationTitle(options_.args.empty() ? ProgramPath() : options_.args[0]);
     model_ = std::make_unique<VerifyModel>(*this, run_, dispatcher_);
@@ -257,7 +253,7 @@ LRESULT TFrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     case WM_SETFOCUS:
-        SetFocus(list_.Handle());
+        SetFocus(InCreateMode() ? PTShellList1_.ListHandle() : list_.Handle());
         return 0;
     case WM_COMMAND:
         if (lParam == reinterpret_cast<LPARAM>(image2_))
@@ -306,6 +302,12 @@ LRESULT TFrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_CLOSE:
         FormClose();
+        // A create run has this window's controls on its stack: it ends at its next block, and
+        // the window goes then.
+        if (createRunning_) {
+            closeAfterRun_ = true;
+            return 0;
+        }
         DestroyWindow(window_);
         return 0;
     case WM_DESTROY:
@@ -487,6 +489,11 @@ void TFrmMain::ApplyDpi(int dpi) {
     font_ = MakeWindowFont(dpi);
     ApplyFonts();
     list_.SetDpi(dpi);
+    if (PTSplitter1_.Handle()) {
+        PTSplitter1_.SetDpi(dpi);
+        PTShellTree1_.SetDpi(dpi);
+        PTShellList1_.SetDpi(dpi);
+    }
     const int icon = SmallIconSize(dpi);
     statusImages_ = MakeIconImageList(
         instance_, {IDI_ST_UNCHECKED, IDI_ST_MISSING, IDI_ST_BAD, IDI_ST_GOOD}, icon, icon, icon);
@@ -513,12 +520,25 @@ void TFrmMain::ApplyFonts() {
     for (HWND w : {list_.Handle(), sBar_.Handle(), sBar2_.Handle()})
         SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     strip_.SetFont(font);
+    if (PTSplitter1_.Handle()) {
+        PTShellTree1_.SetFont(font);
+        PTShellList1_.SetFont(font);
+    }
 }
 
 void TFrmMain::CreateToolbar() {
     const bool hadToolbar = toolbar_ != nullptr;
-    if (hadToolbar)
+    // A new toolbar (layout, DPI) shows the mode and the button states of the old one.
+    const int ids[] = {IDC_NEW, IDC_OPEN, IDC_CHECK, IDC_ABORT, IDC_DISPLAY, IDC_OPTIONS, IDC_ABOUT};
+    std::wstring newCaption = L"New", checkCaption = L"Check";
+    bool enabled[std::size(ids)] = {};
+    if (hadToolbar) {
+        newCaption = ButtonCaption(IDC_NEW);
+        checkCaption = ButtonCaption(IDC_CHECK);
+        for (std::size_t i = 0; i < std::size(ids); ++i)
+            enabled[i] = ButtonEnabled(ids[i]);
         DestroyWindow(toolbar_);
+    }
     // Left: captions beside the icons, one button a row. Top: captions below, one row.
     DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_WRAPABLE |
                   CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN;
@@ -563,10 +583,10 @@ void TFrmMain::CreateToolbar() {
         return b;
     };
     TBBUTTON buttons[] = {
-        button(0, IDC_NEW, L"New"),
+        button(0, IDC_NEW, newCaption.c_str()),
         button(1, IDC_OPEN, L"Open"),
         separator(),
-        button(2, IDC_CHECK, L"Check"),
+        button(2, IDC_CHECK, checkCaption.c_str()),
         button(3, IDC_ABORT, L"Abort"),
         separator(),
         button(4, IDC_DISPLAY, L"Display", BTNS_WHOLEDROPDOWN),
@@ -583,15 +603,16 @@ void TFrmMain::CreateToolbar() {
         SendMessageW(toolbar_, TB_SETBUTTONWIDTH, 0, MAKELPARAM(width, width));
     }
     SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
-    // "New", "Options " and "About" come alive with the create mode, the options and the about box.
-    SetButtonEnabled(IDC_NEW, false);
-    SetButtonEnabled(IDC_OPTIONS, false);
-    SetButtonEnabled(IDC_ABOUT, false);
-    SetButtonEnabled(IDC_OPEN, runEnabled_);
-    SetButtonEnabled(IDC_DISPLAY, runEnabled_);
-    SetButtonEnabled(IDC_CHECK, checkEnabled_);
-    if (hadToolbar)
+    if (hadToolbar) {
+        for (std::size_t i = 0; i < std::size(ids); ++i)
+            SetButtonEnabled(ids[i], enabled[i]);
         LayoutControls();
+    } else {
+        // "Options " and "About" come alive with the options dialog and the about box.
+        SetButtonEnabled(IDC_OPTIONS, false);
+        SetButtonEnabled(IDC_ABOUT, false);
+        SetButtonEnabled(IDC_CHECK, checkEnabled_);
+    }
 }
 
 void TFrmMain::SetToolbarLayout(int position) {
@@ -618,6 +639,8 @@ void TFrmMain::LayoutControls() {
     MoveTo(toolbar_, layout_.toolbar);
     MoveTo(image2_, layout_.image2);
     MoveTo(list_.Handle(), layout_.lv);
+    if (PTSplitter1_.Handle())
+        MoveTo(PTSplitter1_.Handle(), layout_.lv);
     strip_.Place(ToRect(layout_.fileCaption), ToRect(layout_.fileBar), ToRect(layout_.fileRate),
                  ToRect(layout_.totalCaption), ToRect(layout_.totalBar), ToRect(layout_.timeText));
     MoveTo(sBar_.Handle(), layout_.statusBar);
@@ -643,6 +666,18 @@ void TFrmMain::OnCommand(int id) {
         break;
     case IDC_DISPLAY:
         ShowDisplayMenu();
+        break;
+    case IDC_NEW:
+        bCreateClick();
+        break;
+    case IDM_MASKSELECT:
+        MaskSelect1Click();
+        break;
+    case IDM_INVERSE:
+        InverseSelection1Click();
+        break;
+    case IDM_SELECTALL:
+        SelectAll2Click();
         break;
     default:
         if (id >= 3000 + FilterAll && id <= 3000 + StatusGood)
@@ -678,6 +713,10 @@ void TFrmMain::ShowDisplayMenu() {
 void TFrmMain::bCheckClick() {
     if (run_.Busy)
         return;
+    if (ButtonCaption(IDC_CHECK) != L"Check") {
+        CreateCommand();
+        return;
+    }
     if (model_->ListFiles.empty()) {
         // The lists chosen are checked once they are read; with none, the check runs on nothing.
         const auto chosen = options_.openDialog(window_);
@@ -783,9 +822,13 @@ void TFrmMain::LoadDone() {
 
 void TFrmMain::SetLoading(bool loading) {
     run_.Busy = loading;
-    SetButtonEnabled(IDC_OPEN, !loading);
-    SetButtonEnabled(IDC_CHECK, !loading);
-    SetButtonEnabled(IDC_DISPLAY, !loading);
+    runEnabled_ = !loading;
+    if (loading) {
+        for (int id : {IDC_NEW, IDC_OPEN, IDC_CHECK, IDC_DISPLAY})
+            SetButtonEnabled(id, false);
+    } else {
+        EnableIdleCommands();
+    }
     dropTarget_.SetEnabled(!loading);
     POINT cursor{};
     GetCursorPos(&cursor);
@@ -812,9 +855,10 @@ void TFrmMain::ProcessCommandLine() {
     std::wstring switchText = args[1];
     for (auto& c : switchText)
         c = static_cast<wchar_t>(towlower(c));
-    // The create switches come with the create mode.
-    if (switchText == L"-makesfv" || switchText == L"-makemd5")
+    if (switchText == L"-makesfv" || switchText == L"-makemd5") {
+        ProcessCreateSwitch(switchText == L"-makemd5");
         return;
+    }
     RememberOpened(args[1], true);
     LoadAndCheck(args[1]);
 }
@@ -847,16 +891,56 @@ void TFrmMain::EnableCheckCommand(bool enabled) {
     if (taskbar_)
         taskbar_->SetState(platform::TaskbarButton::State::None);
     checkEnabled_ = enabled;
-    SetButtonEnabled(IDC_CHECK, enabled);
+    // In create mode the button is the Create command, which a loaded list does not change.
+    if (!InCreateMode())
+        SetButtonEnabled(IDC_CHECK, enabled);
+}
+
+void TFrmMain::EnableIdleCommands() {
+    const bool create = InCreateMode();
+    SetButtonEnabled(IDC_NEW, true);
+    SetButtonEnabled(IDC_OPEN, !create);
+    SetButtonEnabled(IDC_DISPLAY, !create);
+    SetButtonEnabled(IDC_CHECK, create || checkEnabled_);
+}
+
+std::wstring TFrmMain::ButtonCaption(int id) const {
+    if (!toolbar_)
+        return {};
+    const LRESULT n = SendMessageW(toolbar_, TB_GETBUTTONTEXTW, static_cast<WPARAM>(id), 0);
+    if (n <= 0)
+        return {};
+    std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
+    SendMessageW(toolbar_, TB_GETBUTTONTEXTW, static_cast<WPARAM>(id),
+                 reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(n));
+    return text;
+}
+
+bool TFrmMain::ButtonEnabled(int id) const {
+    return toolbar_ && SendMessageW(toolbar_, TB_ISBUTTONENABLED, static_cast<WPARAM>(id), 0);
+}
+
+void TFrmMain::SetButtonCaption(int id, const wchar_t* caption) {
+    TBBUTTONINFOW info{};
+    info.cbSize = sizeof info;
+    info.dwMask = TBIF_TEXT;
+    std::wstring text = caption; // a copy the control may read until it returns
+    info.pszText = text.data();
+    SendMessageW(toolbar_, TB_SETBUTTONINFOW, static_cast<WPARAM>(id),
+                 reinterpret_cast<LPARAM>(&info));
+    SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
 }
 
 void TFrmMain::EnableRunCommands(bool enabled) {
     runEnabled_ = enabled;
     checkEnabled_ = enabled;
-    SetButtonEnabled(IDC_OPEN, enabled);
-    SetButtonEnabled(IDC_CHECK, enabled);
-    SetButtonEnabled(IDC_DISPLAY, enabled);
-    // bCreate comes alive with the create mode; until then it stays off either way.
+    if (enabled) {
+        EnableIdleCommands();
+    } else {
+        for (int id : {IDC_NEW, IDC_OPEN, IDC_CHECK, IDC_DISPLAY})
+            SetButtonEnabled(id, false);
+    }
     dropTarget_.SetEnabled(enabled);
     if (!enabled && !timerOn_) {
         timerOn_ = SetTimer(window_, kFlushTimer, kFlushMilliseconds, nullptr) != 0;

@@ -3,6 +3,9 @@
 // HDROP, for the drop target.
 #include <shellapi.h>
 
+#include "controls/ShellList.h"
+#include "controls/ShellTree.h"
+#include "controls/Splitter.h"
 #include "core/RunState.h"
 #include "platform/win32/ScopedWin.h"
 #include "platform/win32/Taskbar.h"
@@ -52,11 +55,24 @@ struct MainOptions {
     std::function<std::optional<std::vector<std::filesystem::path>>(HWND owner)> openDialog;
     // The taskbar button of the window. Default: the shell's (ITaskbarList3).
     std::function<std::unique_ptr<platform::TaskbarButton>(HWND window)> taskbar;
+    // The Create command's save dialog: the chosen name or nothing on Cancel; filterIndex (1 SFV,
+    // 2 MD5) in and out. Default: the system dialog.
+    std::function<std::optional<std::filesystem::path>(HWND owner, const std::wstring& initialDir,
+                                                       int& filterIndex)>
+        saveDialog;
+    // The one-line prompt of Mask Select: true and value replaced on OK. Default: InputQueryEx.
+    std::function<bool(HWND owner, const std::wstring& caption, const std::wstring& prompt,
+                       std::wstring& value)>
+        inputQuery;
+    // Ends the process once the message loop comes round (the folder command's end). Default:
+    // PostQuitMessage.
+    std::function<void(int exitCode)> quit;
 };
 
 // The main window: the verify list with its toolbar, progress strip and status bar, the settings
-// store and placement, the open dialog, dropped files and the command line. It is the engine's
-// view (rows, commands, strip, status bar) on real controls.
+// store and placement, the open dialog, dropped files and the command line; in create mode the
+// folder tree and file list from which new lists are made (MainDlgCreate.cpp). It is the
+// engine's view (rows, commands, strip, status bar) on real controls.
 class TFrmMain final : public VerifyView {
 public:
     TFrmMain(HINSTANCE instance, MainOptions options);
@@ -75,6 +91,18 @@ public:
     // Commands.
     void bCheckClick();
     void bCancelClick();
+    // Switches between verify and create mode.
+    void bCreateClick();
+    // Create mode: the window's mode is the caption of bCreate ("Verify" there).
+    bool InCreateMode() const;
+    // One create run of the file list's selected files into fileName (completed by the save
+    // dialog's filter when it has no extension). Throws FileError when the list cannot be
+    // stored; the window is in its idle state again either way.
+    void CreateList(std::filesystem::path fileName);
+    // The file list's selection commands.
+    void MaskSelect1Click();
+    void InverseSelection1Click();
+    void SelectAll2Click();
     void bOpenClick();
     void mnuDisplayClick(std::int32_t tag);
     // 0 Left, 1 Top; any other number changes nothing.
@@ -99,6 +127,14 @@ public:
     TqlStatusBar& StatusBar() { return sBar_; }
     TDragFilesTrg& DropTarget() { return dropTarget_; }
     HWND Toolbar() const { return toolbar_; }
+    // A toolbar button's caption as shown.
+    std::wstring ButtonCaption(int id) const;
+    bool ButtonEnabled(int id) const;
+    controls::ShellTree& Tree() { return PTShellTree1_; }
+    controls::ShellList& Files() { return PTShellList1_; }
+    controls::Splitter& Panes() { return PTSplitter1_; }
+    TqlStatusBar& StatusBar2() { return sBar2_; }
+    int SaveFilterIndex() const { return saveFilterIndex_; }
     int Dpi() const { return dpi_; }
     bool TopLayout() const { return topLayout_; }
     const MainLayout& Layout() const { return layout_; }
@@ -167,6 +203,18 @@ private:
     void LoadLists(std::vector<std::filesystem::path> files, bool checkAfter);
     void LoadDone();
     void SetLoading(bool loading);
+    // Create mode.
+    void CreateCommand();
+    void EnsureCreatePanes();
+    void ProcessCreateSwitch(bool md5);
+    void SetButtonCaption(int id, const wchar_t* caption);
+    // The commands a run locks, as the current mode has them when nothing runs.
+    void EnableIdleCommands();
+    void SetCreateRunControls(bool running);
+    void PumpCreateRun();
+    void ShowSelectMenu(POINT screen);
+    bool OnFilesKey(UINT vk);
+    ViewText VerifyCaption() const;
 
     HINSTANCE instance_;
     MainOptions options_;
@@ -183,6 +231,14 @@ private:
     TqlStatusBar sBar_;
     TqlStatusBar sBar2_;
     TDragFilesTrg dropTarget_;
+    controls::Splitter PTSplitter1_;
+    controls::ShellTree PTShellTree1_;
+    controls::ShellList PTShellList1_;
+    win::UniqueMenu selectMenu_;
+    int saveFilterIndex_ = 1; // the save dialog's filter, for the window's life
+    bool createRunning_ = false;
+    bool closeAfterRun_ = false; // closed during a create run: destroyed once it has ended
+    std::uint64_t lastPumpTick_ = 0;
     HWND toolbar_ = nullptr;
     HWND image2_ = nullptr;
     win::UniqueFont font_;

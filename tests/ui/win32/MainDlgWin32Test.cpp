@@ -61,7 +61,7 @@ TEST_F(VerifyWindowTest, OpensChecksAndShowsEveryKindOfEntry) {
     Open();
     EXPECT_EQ(Text(frame->Handle()), L"Quillon 2.6");
     EXPECT_TRUE(ButtonEnabled(kCheck)) << "with nothing loaded, Check offers Open";
-    EXPECT_FALSE(ButtonEnabled(kNew));
+    EXPECT_TRUE(ButtonEnabled(kNew));
     const auto list = FourKinds();
     win::UniqueFileHandle lock(CreateFileW((dir / "locked.bin").c_str(), GENERIC_READ, 0, nullptr,
                                            OPEN_EXISTING, 0, nullptr));
@@ -81,6 +81,7 @@ TEST_F(VerifyWindowTest, OpensChecksAndShowsEveryKindOfEntry) {
     bool sawLocked = false;
     platform::FileReader::SetReadFaultForTests([&](const auto&, std::int64_t) {
         sawLocked = !ButtonEnabled(kOpen) && !ButtonEnabled(kCheck) && !ButtonEnabled(kDisplay) &&
+                    !ButtonEnabled(kNew) &&
                     !(GetWindowLongPtrW(frame->Handle(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
         return 0;
     });

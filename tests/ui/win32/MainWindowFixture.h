@@ -72,6 +72,21 @@ protected:
         };
         options.openDialog = [this](HWND) { return chosen; };
         options.taskbar = [this](HWND) { return std::make_unique<RecordingTaskbar>(taskbar); };
+        options.saveDialog = [this](HWND, const std::wstring& initialDir, int& filterIndex) {
+            saveDialogDir = initialDir;
+            if (saveFilter != 0)
+                filterIndex = saveFilter;
+            return saveAs;
+        };
+        options.inputQuery = [this](HWND, const std::wstring& caption, const std::wstring& prompt,
+                                    std::wstring& value) {
+            boxes.push_back({prompt, caption, 0});
+            if (!maskAnswer)
+                return false;
+            value = *maskAnswer;
+            return true;
+        };
+        options.quit = [this](int code) { quitCode = code; };
         frame = std::make_unique<ui::TFrmMain>(GetModuleHandleW(nullptr), std::move(options));
         ASSERT_TRUE(frame->Create(SW_SHOWNOACTIVATE));
     }
@@ -136,6 +151,12 @@ protected:
     int answer = IDYES;
     std::optional<std::vector<std::filesystem::path>> chosen;
     std::vector<std::string> taskbar;
+    // The save dialog's answer and the filter the user picks there (0: leaves it).
+    std::optional<std::filesystem::path> saveAs;
+    int saveFilter = 0;
+    std::wstring saveDialogDir;
+    std::optional<std::wstring> maskAnswer; // Mask Select's prompt: nothing is Cancel
+    int quitCode = -1;
 };
 
 // Toolbar button indexes (separators count).

@@ -1,0 +1,53 @@
+#include "ui/SaveDialog.h"
+
+#include "platform/win32/ScopedWin.h"
+
+#include <shobjidl.h>
+
+namespace quillon::ui {
+
+namespace {
+
+const COMDLG_FILTERSPEC kFilter[] = {
+    {L"Simple File Verification (*.sfv)", L"*.sfv"},
+    {L"MD5 (*.md5)", L"*.md5"},
+};
+
+} // namespace
+
+std::optional<std::filesystem::path> ShowSaveDialog(HWND owner, const std::wstring& initialDir,
+                                                    int& filterIndex) {
+    win::ComPtr<IFileSaveDialog> dialog;
+    if (FAILED(CoCreateInstance(CLSID_FileSaveDialog, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_IFileSaveDialog, dialog.PutVoid())))
+        return std::nullopt;
+    DWORD options = 0;
+    dialog->GetOptions(&options);
+    dialog->SetOptions(options | FOS_OVERWRITEPROMPT | FOS_NOREADONLYRETURN | FOS_PATHMUSTEXIST |
+                       FOS_FORCEFILESYSTEM);
+    dialog->SetFileTypes(static_cast<UINT>(std::size(kFilter)), kFilter);
+    dialog->SetFileTypeIndex(filterIndex == 2 ? 2 : 1);
+    if (!initialDir.empty()) {
+        win::ComPtr<IShellItem> folder;
+        if (SUCCEEDED(SHCreateItemFromParsingName(initialDir.c_str(), nullptr, IID_IShellItem,
+                                                  folder.PutVoid())))
+            dialog->SetFolder(folder.Get());
+    }
+    dialog->SetFileName(L"");
+    if (FAILED(dialog->Show(owner)))
+        return std::nullopt; // Cancel, too
+    UINT index = 0;
+    if (SUCCEEDED(dialog->GetFileTypeIndex(&index)) && (index == 1 || index == 2))
+        filterIndex = static_cast<int>(index);
+    win::ComPtr<IShellItem> item;
+    if (FAILED(dialog->GetResult(item.Put())))
+        return std::nullopt;
+    PWSTR path = nullptr;
+    if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &path)) || !path)
+        return std::nullopt;
+    std::filesystem::path result(path);
+    CoTaskMemFree(path);
+    return result;
+}
+
+} // namespace quillon::ui
