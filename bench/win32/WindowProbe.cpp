@@ -2,6 +2,7 @@
 // run command and the window benchmarks.
 //   quillon-probe wait-complete [SECONDS]  waits until the window shows "Complete in ..."
 //   quillon-probe close [SECONDS]          closes the window and waits until it is gone
+//   quillon-probe command ID               sends the window WM_COMMAND ID (a toolbar button)
 //   quillon-probe ping SECONDS             asks the window every 10 ms for SECONDS and prints the
 //                                          longest answer time and the count over 100 ms
 #include <windows.h>
@@ -47,7 +48,7 @@ int WaitFor(double seconds, bool (*done)()) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) {
-        std::fputs("usage: quillon-probe (wait-complete|close|ping) [SECONDS]\n", stderr);
+        std::fputs("usage: quillon-probe (wait-complete|close|ping) [SECONDS] | command ID\n", stderr);
         return 2;
     }
     const std::wstring command = argv[1];
@@ -61,6 +62,11 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"close") {
         if (HWND w = FindMain()) PostMessageW(w, WM_CLOSE, 0, 0);
         return WaitFor(seconds, [] { return FindMain() == nullptr; });
+    }
+    if (command == L"command") {
+        if (WaitFor(60, [] { return FindMain() != nullptr; }) != 0) return 1;
+        SendMessageW(FindMain(), WM_COMMAND, static_cast<WPARAM>(std::wcstol(argv[2], nullptr, 10)), 0);
+        return 0;
     }
     if (command == L"ping") {
         // Waits for the window first.
