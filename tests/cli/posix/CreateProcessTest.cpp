@@ -43,5 +43,33 @@ TEST(CreateProcess, ListsAndExitStatuses) {
     EXPECT_FALSE(std::filesystem::exists(dir / "d/sub/sub.md5"));
 }
 
+// The peers accept what we write: cksfv the SFV list, md5sum -c the MD5 list, and our own check
+// both, each with every entry good; a file changed afterwards is caught by all three.
+TEST(CreateProcess, PeersAcceptTheLists) {
+    test::TempDir dir;
+    const auto d = (dir / "p").string();
+    dir.Write("p/a b.txt", "abc");
+    dir.Write("p/empty", "");
+    std::string big(200000, 'q');
+    big[12345] = '\0';
+    dir.Write("p/big.bin", big);
+    const auto err = dir / "err";
+    ASSERT_EQ(RunCli({"--sfv", d}, err), 0);
+    ASSERT_EQ(RunCli({"--md5", d}, err), 0);
+    const auto run = [&](const std::string& command) {
+        const int raw = std::system(("cd '" + d + "' && " + command + " >/dev/null 2>&1").c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    };
+    const std::string cli = std::string("'") + QUILLON_CLI_PATH + "' check ";
+    EXPECT_EQ(run("cksfv -g p.sfv"), 0);
+    EXPECT_EQ(run("md5sum -c p.md5"), 0);
+    EXPECT_EQ(run(cli + "p.sfv"), 0);
+    EXPECT_EQ(run(cli + "p.md5"), 0);
+    dir.Write("p/big.bin", big + "!");
+    EXPECT_NE(run("cksfv -g p.sfv"), 0);
+    EXPECT_NE(run("md5sum -c p.md5"), 0);
+    EXPECT_NE(run(cli + "p.sfv"), 0);
+}
+
 } // namespace
 } // namespace quillon
