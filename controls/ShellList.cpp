@@ -101,7 +101,9 @@ bool ShellList::ShowFolder(const std::filesystem::path& folder) {
     KillTimer(window_, ReloadTimer);
     reloadPending_ = false;
     auto change = WatchFolder(folder);
+    const ULONGLONG start = GetTickCount64();
     auto listed = platform::ListFolder(folder, nullptr);
+    listingMs_ = GetTickCount64() - start;
     folder_ = folder;
     BeginUpdate();
     // A new item count keeps the old selection.
@@ -143,17 +145,20 @@ void ShellList::StopWatch() {
 void ShellList::FolderChanged() {
     if (reloadPending_)
         return;
+    // A folder of 100,000 files takes most of a second to list: the window answers in between
+    // for at least twice that.
+    const ULONGLONG gap = std::max<ULONGLONG>(ReloadGapMs, 2 * listingMs_);
     const ULONGLONG since = GetTickCount64() - lastReload_;
-    if (since >= ReloadGapMs) {
+    if (since >= gap) {
         Reload();
         return;
     }
     // A burst of changes (a file being written) costs one more listing at the end of the gap.
-    reloadPending_ =
-        SetTimer(window_, ReloadTimer, static_cast<UINT>(ReloadGapMs - since), nullptr) != 0;
+    reloadPending_ = SetTimer(window_, ReloadTimer, static_cast<UINT>(gap - since), nullptr) != 0;
 }
 
 void ShellList::Reload() {
+    const ULONGLONG start = GetTickCount64();
     auto listed = platform::ListFolder(folder_, nullptr);
     if (!listed || listed->empty()) {
         // Perhaps deleted: the system removes a folder only once the last handle on it closes,
@@ -212,6 +217,7 @@ void ShellList::Reload() {
                             (want - ListView_GetTopIndex(list_)) * (row.bottom - row.top));
     }
     lastReload_ = GetTickCount64();
+    listingMs_ = lastReload_ - start;
 }
 
 std::size_t ShellList::SelectedCount() const {

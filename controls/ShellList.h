@@ -26,8 +26,9 @@ using UniqueChangeNotification = win::UniqueHandle<ChangeNotificationTraits>;
 // The entries of one folder in an owner-data report list (folders first, then files, as
 // platform::ListFolder orders them): Name, Size, Type (kept at width 0) and Modified. The control
 // keeps the selection. The list follows changes in its folder: a thread waits for the system's
-// change notification and the GUI thread lists the folder again, at most once per ReloadGapMs,
-// keeping the selection by name and the scroll position.
+// change notification and the GUI thread lists the folder again, at most once per ReloadGapMs (or
+// twice what a listing takes, when that is longer), keeping the selection by name and the scroll
+// position.
 class ShellList final : private ContainerWindow {
 public:
     static constexpr unsigned ReloadGapMs = 200;
@@ -112,6 +113,7 @@ private:
     WPARAM watchGeneration_ = 0; // tells a stale change message from the current folder's
     bool reloadPending_ = false;
     ULONGLONG lastReload_ = 0;
+    ULONGLONG listingMs_ = 0; // what the last listing of the folder took
     std::filesystem::path openPending_;
 
     std::function<void(POINT)> onContextMenu_;

@@ -62,6 +62,21 @@ std::filesystem::path KnownFolder(REFKNOWNFOLDERID id) {
     return path;
 }
 
+std::wstring DriveKind(UINT type) {
+    switch (type) {
+    case DRIVE_REMOVABLE:
+        return L"Removable Disk";
+    case DRIVE_CDROM:
+        return L"CD Drive";
+    case DRIVE_REMOTE:
+        return L"Network Drive";
+    case DRIVE_RAMDISK:
+        return L"RAM Disk";
+    default:
+        return L"Local Disk";
+    }
+}
+
 } // namespace
 
 ShellTree::~ShellTree() {
@@ -118,8 +133,13 @@ void ShellTree::AddTopItems() {
         SHFILEINFOW info{};
         SHGetFileInfoW(root, 0, &info, sizeof info,
                        SHGFI_DISPLAYNAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
-        // "Local Disk (C:)" as Explorer names it; the bare "C:" when the shell has no name.
         std::wstring text = info.szDisplayName;
+        const std::size_t start = text.find_first_not_of(L' ');
+        text.erase(0, start == std::wstring::npos ? text.size() : start);
+        // "Local Disk (C:)" as Explorer names it. Wine's shell leaves the kind out of the name
+        // of a drive without a volume label ("(C:)") and calls its type "Folder".
+        if (!text.empty() && text.front() == L'(')
+            text = DriveKind(type) + L' ' + text;
         if (text.empty() || text == root)
             text = std::wstring(root, 2);
         AddItem(TVI_ROOT, TVI_LAST, std::move(node), text, info.iIcon, info.iIcon);
@@ -283,8 +303,10 @@ LRESULT ShellTree::OnNotify(NMHDR& header) {
         else if (node->mayLackMedium)
             item.cChildren = 1;
         else {
-            if (node->hasChildren < 0)
+            if (node->hasChildren < 0) {
+                QuietDriveErrors quiet;
                 node->hasChildren = HasShownSubfolder(node->path) ? 1 : 0;
+            }
             item.cChildren = node->hasChildren;
         }
         return 0;

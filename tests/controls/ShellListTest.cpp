@@ -71,6 +71,17 @@ TEST_F(ShellListTest, ShowsFoldersFirstThenFilesWithSizesAndPaths) {
     EXPECT_NE(folder.iImage, file.iImage);
 }
 
+TEST_F(ControlsTest, ListColumnsFollowTheDpi) {
+    controls::ShellList list;
+    ASSERT_TRUE(list.Create(parent, 100, 144));
+    EXPECT_EQ(ListView_GetColumnWidth(list.ListHandle(), 0), 360);
+    ListView_SetColumnWidth(list.ListHandle(), 1, 150); // the user's own width
+    list.SetDpi(96);
+    EXPECT_EQ(ListView_GetColumnWidth(list.ListHandle(), 0), 240);
+    EXPECT_EQ(ListView_GetColumnWidth(list.ListHandle(), 1), 100);
+    EXPECT_EQ(ListView_GetColumnWidth(list.ListHandle(), 2), 0);
+}
+
 TEST_F(ShellListTest, SelectionLivesInTheControlAndEndsWithTheFolder) {
     for (const char* name : {"1", "2", "3", "4"})
         dir.Write(name, name);
