@@ -8,7 +8,7 @@
 #include <uxtheme.h>
 
 #include <algorithm>
-#include <cwctype>
+#include <cwchar>
 
 namespace quillon::controls {
 
