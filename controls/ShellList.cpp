@@ -424,6 +424,15 @@ LRESULT ShellList::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_SIZE:
         MoveWindow(list_, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        // Until the user sets it, the Name column leaves room for Size and Modified: in the
+        // window's first size the pane is too narrow for all at their widths.
+        if (!nameWidthChosen_) {
+            const int rest = ListView_GetColumnWidth(list_, SizeColumn) +
+                             ListView_GetColumnWidth(list_, ModifiedColumn) +
+                             GetSystemMetrics(SM_CXVSCROLL) + ScaleLength(4, dpi_);
+            ListView_SetColumnWidth(list_, NameColumn,
+                                    std::max(ScaleLength(120, dpi_), LOWORD(lParam) - rest));
+        }
         return 0;
     case WM_SETFOCUS:
         SetFocus(list_);
@@ -434,8 +443,11 @@ LRESULT ShellList::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return OnNotify(header);
         // The Type column stays out of sight: its divider does not move.
         if (header.hwndFrom == ListView_GetHeader(list_) &&
-            (header.code == HDN_BEGINTRACKW || header.code == HDN_BEGINTRACKA))
-            return reinterpret_cast<NMHEADERW&>(header).iItem == TypeColumn;
+            (header.code == HDN_BEGINTRACKW || header.code == HDN_BEGINTRACKA)) {
+            const int column = reinterpret_cast<NMHEADERW&>(header).iItem;
+            nameWidthChosen_ = nameWidthChosen_ || column == NameColumn;
+            return column == TypeColumn;
+        }
         break;
     }
     case WM_CONTEXTMENU:

@@ -96,6 +96,7 @@ private:
 
     HWND list_ = nullptr;
     int dpi_ = 96;
+    bool nameWidthChosen_ = false; // the user dragged the Name column's divider
     int batch_ = 0;
     int sizeMode_ = 0;
     bool appendUnit_ = true;
