@@ -1,8 +1,10 @@
 #include "ui/MainDlg.h"
 
 #include "core/FileError.h"
+#include "platform/Clock.h"
 #include "platform/Registry.h"
 #include "ui/ApplicationTitle.h"
+#include "ui/FlushPace.h"
 #include "ui/IconImages.h"
 #include "ui/OpenDialog.h"
 #include "ui/SaveDialog.h"
@@ -275,7 +277,7 @@ LRESULT TFrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_TIMER:
         if (wParam == kFlushTimer)
-            Flush();
+            OnFlushTimer();
         return 0;
     case WM_LOADDONE:
         LoadDone();
@@ -943,7 +945,7 @@ void TFrmMain::EnableRunCommands(bool enabled) {
     }
     dropTarget_.SetEnabled(enabled);
     if (!enabled && !timerOn_) {
-        timerOn_ = SetTimer(window_, kFlushTimer, kFlushMilliseconds, nullptr) != 0;
+        StartFlushTimer();
     } else if (enabled) {
         if (timerOn_)
             KillTimer(window_, kFlushTimer);
@@ -986,6 +988,42 @@ void TFrmMain::Flush() {
     }
     if (std::exchange(statusDirty_, false))
         InvalidateRect(sBar_.Handle(), nullptr, FALSE);
+}
+
+namespace {
+
+std::uint64_t ThreadCpuMilliseconds() {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user))
+        return 0;
+    const auto ticks = [](const FILETIME& t) {
+        return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
+    return (ticks(kernel) + ticks(user)) / 10000;
+}
+
+} // namespace
+
+void TFrmMain::StartFlushTimer() {
+    flushInterval_ = FlushPace::FastestMs;
+    flushTick_ = platform::TickCount64();
+    flushCpu_ = ThreadCpuMilliseconds();
+    timerOn_ = SetTimer(window_, kFlushTimer, flushInterval_, nullptr) != 0;
+}
+
+void TFrmMain::OnFlushTimer() {
+    Flush();
+    const std::uint64_t now = platform::TickCount64();
+    if (now - flushTick_ < 1000)
+        return;
+    const std::uint64_t cpu = ThreadCpuMilliseconds();
+    const UINT next = FlushPace::Next(flushInterval_, cpu - flushCpu_, now - flushTick_);
+    if (next != flushInterval_ && timerOn_) {
+        flushInterval_ = next;
+        SetTimer(window_, kFlushTimer, flushInterval_, nullptr);
+    }
+    flushTick_ = now;
+    flushCpu_ = cpu;
 }
 
 void TFrmMain::SetCaption(const ViewText& text) {

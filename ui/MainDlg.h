@@ -190,6 +190,8 @@ private:
     bool OnNotify(const NMHDR& header, LRESULT* result);
     void ShowDisplayMenu();
     void Flush();
+    void StartFlushTimer();
+    void OnFlushTimer();
     void sBarDrawPanel(HDC dc, int panel, const RECT& rect);
     void RecordPlacement(UINT sizeType, int clientWidth, int clientHeight);
     void CenterDialogWindow(HWND dialog);
@@ -258,6 +260,9 @@ private:
     bool runEnabled_ = true;
     bool statusDirty_ = false;
     bool timerOn_ = false;
+    UINT flushInterval_ = 0;     // the flush timer's period now
+    std::uint64_t flushTick_ = 0; // when the share of the window's thread was last taken
+    std::uint64_t flushCpu_ = 0;  // and its CPU milliseconds then
     std::thread loader_;
     std::mutex loadedMutex_;
     TItemList loaded_; // what the loader read, until the window takes it

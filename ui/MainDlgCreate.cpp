@@ -205,7 +205,7 @@ void TFrmMain::SetCreateRunControls(bool running) {
     InvalidateRect(sBar_.Handle(), nullptr, FALSE);
     // The taskbar button follows the run like a check's.
     if (running && !timerOn_) {
-        timerOn_ = SetTimer(window_, kFlushTimer, kFlushMilliseconds, nullptr) != 0;
+        StartFlushTimer();
         if (taskbar_) {
             taskbar_->SetState(platform::TaskbarButton::State::Normal);
             taskbar_->SetProgress(0);

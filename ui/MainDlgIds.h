@@ -26,10 +26,8 @@ enum : int {
     IDM_SELECTALL,         // SelectAll2
 };
 
-// The timer that shows what a run changed (rows, bars, status bar, taskbar button).
+// The timer that shows what a run changed (rows, bars, status bar, taskbar button), paced by
+// FlushPace.
 inline constexpr UINT_PTR kFlushTimer = 1;
-// Ten passes a second follow a check well enough; each pass repaints the rows in view, and at 30
-// ms the painting took a third of a check of small files under Wine on two cores.
-inline constexpr UINT kFlushMilliseconds = 100;
 
 } // namespace quillon::ui::ids

@@ -1,0 +1,25 @@
+#include "ui/FlushPace.h"
+
+#include <gtest/gtest.h>
+
+namespace quillon::ui {
+namespace {
+
+TEST(FlushPace, SlowsWhilePaintingCostsAndComesBack) {
+    unsigned period = FlushPace::FastestMs;
+    // A third of the time painting: doubles up to the slowest, no further.
+    for (unsigned expected : {200u, 400u, 800u, 800u}) {
+        period = FlushPace::Next(period, 330, 1000);
+        EXPECT_EQ(period, expected);
+    }
+    // Between the two marks it stays; little painting halves it back to the fastest.
+    EXPECT_EQ(FlushPace::Next(period, 70, 1000), 800u);
+    for (unsigned expected : {400u, 200u, 100u, 100u}) {
+        period = FlushPace::Next(period, 10, 1000);
+        EXPECT_EQ(period, expected);
+    }
+    EXPECT_EQ(FlushPace::Next(400, 500, 0), 400u) << "no time passed: no change";
+}
+
+} // namespace
+} // namespace quillon::ui

@@ -1,0 +1,18 @@
+#include "ui/FlushPace.h"
+
+#include <algorithm>
+
+namespace quillon::ui {
+
+unsigned FlushPace::Next(unsigned periodMs, unsigned long long cpuMs, unsigned long long wallMs) {
+    if (wallMs == 0)
+        return periodMs;
+    const double share = static_cast<double>(cpuMs) / static_cast<double>(wallMs);
+    if (share > 0.10)
+        return std::clamp(periodMs * 2, FastestMs, SlowestMs);
+    if (share < 0.04)
+        return std::clamp(periodMs / 2, FastestMs, SlowestMs);
+    return std::clamp(periodMs, FastestMs, SlowestMs);
+}
+
+} // namespace quillon::ui
