@@ -153,6 +153,7 @@ public:
     void BeginUpdate() override { list_.BeginUpdate(); }
     void EndUpdate() override { list_.EndUpdate(); }
     void DeleteAllRows() override { list_.DeleteAllRows(); }
+    void ReserveRows(std::size_t count) override { list_.ReserveRows(count); }
     RowIndex AddRow(ViewTextView caption, std::int32_t indent, std::int32_t image,
                     TItemRec* data) override {
         return list_.AddRow(caption, indent, image, data);

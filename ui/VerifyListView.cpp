@@ -101,6 +101,11 @@ void TVerifyList::DeleteAllRows() {
         EndUpdate();
 }
 
+void TVerifyList::ReserveRows(std::size_t count) {
+    std::lock_guard lock(m_);
+    rows_.reserve(count);
+}
+
 RowIndex TVerifyList::AddRow(ViewTextView caption, std::int32_t indent, std::int32_t image,
                              TItemRec* data) {
     Row row;

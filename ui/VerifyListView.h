@@ -35,6 +35,7 @@ public:
     void BeginUpdate();
     void EndUpdate();
     void DeleteAllRows();
+    void ReserveRows(std::size_t count);
     RowIndex AddRow(ViewTextView caption, std::int32_t indent, std::int32_t image, TItemRec* data);
     std::int32_t RowCount() const;
     TItemRec* RowData(RowIndex row) const;

@@ -68,6 +68,7 @@ void RefreshList(TItemList& items, std::int32_t displayFilter, std::uint8_t size
     for (auto& e : items) e->ListItem = NoRow;
     BatchUpdate batch(view);
     view.DeleteAllRows();
+    view.ReserveRows(items.size());
     std::shared_ptr<const std::filesystem::path> group;
     for (std::size_t i = 0; i < items.size(); ++i) {
         TItemRec& e = *items[i];

@@ -3,6 +3,7 @@
 #include "core/ViewText.h"
 #include "verify/ItemRec.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace quillon {
@@ -22,6 +23,8 @@ public:
     virtual void BeginUpdate() = 0;
     virtual void EndUpdate() = 0;
     virtual void DeleteAllRows() = 0;
+    // About this many rows follow (a view that stores rows makes room for them at once).
+    virtual void ReserveRows(std::size_t count) {}
     // Appends a row: indent in image widths, image ImageNone for none, data the entry it shows or
     // nullptr (header and separator rows). Returns its index.
     virtual RowIndex AddRow(ViewTextView caption, std::int32_t indent, std::int32_t image,
