@@ -56,6 +56,9 @@ inline constexpr bool FileNamesIgnoreCase = true;
 inline constexpr bool FileNamesIgnoreCase = false;
 #endif
 
+// Deletes one file (long paths too). False with the system's reason when it cannot.
+bool RemoveFile(const std::filesystem::path& path, OsError* error);
+
 // Replaces the file's content with bytes so that a failure leaves any old file intact: writes a
 // temporary file in the same folder, flushes it and renames it over the target. On failure the
 // temporary file is removed and false is returned.

@@ -2,6 +2,7 @@
 
 #include "core/FileError.h"
 #include "platform/Clock.h"
+#include "platform/FileSystem.h"
 #include "platform/Registry.h"
 #include "ui/ApplicationTitle.h"
 #include "ui/FlushPace.h"
@@ -689,6 +690,8 @@ void TFrmMain::OnCommand(int id) {
 }
 
 bool TFrmMain::OnNotify(const NMHDR& header, LRESULT* result) {
+    if (header.hwndFrom == list_.Handle() && header.code == LVN_KEYDOWN)
+        lvKeyDown(reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey);
     if (list_.OnNotify(header, result))
         return true;
     if (header.hwndFrom == toolbar_ && header.code == TBN_DROPDOWN) {
@@ -729,6 +732,24 @@ void TFrmMain::bCheckClick() {
         }
     }
     model_->StartCheck();
+}
+
+void TFrmMain::lvKeyDown(WORD key) {
+    // Shift and Ctrl make no difference; nothing happens while a run holds the list.
+    if (key != VK_DELETE || run_.Busy || list_.SelectedCount() == 0)
+        return;
+    if (Message(L"Delete Selected File(s)?", appTitle_, MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+        return;
+    // The rows, statuses and counts stay: a later check finds the files Missing.
+    for (int row = ListView_GetNextItem(list_.Handle(), -1, LVNI_SELECTED); row >= 0;
+         row = ListView_GetNextItem(list_.Handle(), row, LVNI_SELECTED)) {
+        const TItemRec* entry = list_.RowData(row);
+        if (!entry)
+            continue;
+        if (!platform::RemoveFile(entry->FileName, nullptr))
+            options_.messageBox(nullptr, L"Error file not found: " + entry->FileName,
+                                L"Quillon", MB_OK | MB_ICONERROR);
+    }
 }
 
 void TFrmMain::bCancelClick() {

@@ -91,6 +91,8 @@ public:
     // Commands.
     void bCheckClick();
     void bCancelClick();
+    // The verify list's keys: Delete deletes the selected rows' files from the disk.
+    void lvKeyDown(WORD key);
     // Switches between verify and create mode.
     void bCreateClick();
     // Create mode: the window's mode is the caption of bCreate ("Verify" there).

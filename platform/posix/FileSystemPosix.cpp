@@ -149,4 +149,12 @@ bool ReplaceFileContents(const std::filesystem::path& path, std::string_view byt
     return ok;
 }
 
+bool RemoveFile(const std::filesystem::path& path, OsError* error) {
+    if (::unlink(path.c_str()) == 0)
+        return true;
+    if (error)
+        *error = LastOsError();
+    return false;
+}
+
 } // namespace quillon::platform

@@ -155,4 +155,12 @@ bool ReplaceFileContents(const std::filesystem::path& path, std::string_view byt
     return true;
 }
 
+bool RemoveFile(const std::filesystem::path& path, OsError* error) {
+    if (DeleteFileW(ExtendedPath(path.native()).c_str()))
+        return true;
+    if (error)
+        *error = LastOsError();
+    return false;
+}
+
 } // namespace quillon::platform

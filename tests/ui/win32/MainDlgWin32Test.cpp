@@ -278,5 +278,47 @@ TEST_F(VerifyWindowTest, ListThatCannotBeOpenedIsReportedAndNothingRuns) {
     EXPECT_EQ(frame->RowCount(), 0);
 }
 
+// Delete on the verify list deletes the selected rows' files; a file already gone gets its box
+// and the loop goes on; the rows stay as they were.
+TEST_F(VerifyWindowTest, DeleteKeyDeletesTheSelectedFilesAndKeepsTheRows) {
+    Open();
+    dir.Write("a.txt", "abc");
+    dir.Write("c.txt", "abc");
+    dir.Write("keep.txt", "abc");
+    chosen = std::vector<std::filesystem::path>{
+        dir.Write("d.sfv", "a.txt 352441C2\r\nb.txt 352441C2\r\nc.txt 352441C2\r\n"
+                           "keep.txt 352441C2\r\n")};
+    OpenAndWait();
+    ASSERT_EQ(frame->RowCount(), 5);
+    const HWND lv = frame->List().Handle();
+    for (int row : {1, 2, 3})
+        ListView_SetItemState(lv, row, LVIS_SELECTED, LVIS_SELECTED);
+    const auto images = Images(*frame);
+
+    answer = IDCANCEL;
+    SendMessageW(lv, WM_KEYDOWN, VK_DELETE, 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, L"Delete Selected File(s)?");
+    EXPECT_EQ(boxes[0].caption, L"quillon");
+    EXPECT_TRUE(std::filesystem::exists(dir / "a.txt"));
+
+    frame->Run().Busy = true; // a run holds the list: no question, nothing deleted
+    SendMessageW(lv, WM_KEYDOWN, VK_DELETE, 0);
+    frame->Run().Busy = false;
+    EXPECT_EQ(boxes.size(), 1u);
+
+    answer = IDOK;
+    SendMessageW(lv, WM_KEYDOWN, VK_DELETE, 0);
+    EXPECT_FALSE(std::filesystem::exists(dir / "a.txt"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "c.txt"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "keep.txt"));
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[2].text, L"Error file not found: " + (dir / "b.txt").native());
+    EXPECT_EQ(boxes[2].caption, L"Quillon");
+    EXPECT_EQ(frame->RowCount(), 5);
+    EXPECT_EQ(Images(*frame), images);
+    EXPECT_EQ(frame->List().RowCaption(1), L"a.txt");
+}
+
 } // namespace
 } // namespace quillon::test
