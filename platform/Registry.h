@@ -5,6 +5,7 @@
 #include "platform/win32/ScopedWin.h"
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -28,8 +29,8 @@ using RegistryKey = win::UniqueRegKey;
 
 enum class RegistryRoot {
     CurrentUser,
-    // The per-user classes (HKCU\Software\Classes), which need no administrator; keys that are
-    // only read fall back to HKEY_CLASSES_ROOT, as Windows' merged view does.
+    // The per-user classes (HKCU\Software\Classes), which need no administrator. Keys and values
+    // missing there are read from HKEY_CLASSES_ROOT, as Windows' merged view does.
     Classes,
 };
 
@@ -39,6 +40,10 @@ enum class RegistryRoot {
 class Registry {
 public:
     explicit Registry(RegistryRoot root = RegistryRoot::CurrentUser);
+    // For tests: the root is the key rootPath below HKEY_CURRENT_USER (made when missing), and
+    // the classes root reads what it lacks from fallbackPath below HKEY_CURRENT_USER instead of
+    // HKEY_CLASSES_ROOT (empty: HKEY_CLASSES_ROOT).
+    Registry(RegistryRoot root, std::wstring_view rootPath, std::wstring_view fallbackPath = {});
 
     // The previous key stays open when the new one fails to open.
     bool OpenKey(std::wstring_view name, bool create);
@@ -57,16 +62,29 @@ public:
     // An absent value is no failure.
     bool DeleteValue(std::wstring_view name);
 
+    // Test seam: when set, called before every value write with the open key's path below the
+    // root (empty for the root) and the value's name; true makes that write fail as a refused one
+    // does, with the same RegistryError.
+    using WriteFault = std::function<bool(std::wstring_view keyPath, std::wstring_view valueName)>;
+    static void SetWriteFaultForTests(WriteFault fault);
+
 private:
     std::wstring FullPath(std::wstring_view name) const;
     HKEY ValueKey() const;
+    // The key a read of the value goes to: the open key, or the fallback when only it has one.
+    HKEY ReadKey(const std::wstring& name) const;
 
     RegistryRoot root_;
     // Where keys are opened, created and deleted.
     HKEY base_;
     // HKCU\Software\Classes for the classes root.
     RegistryKey ownedBase_;
+    // Where the classes root reads what the per-user classes lack; nullptr for other roots.
+    HKEY fallbackBase_ = nullptr;
+    RegistryKey ownedFallbackBase_;
     RegistryKey current_;
+    // The fallback's key of the same path, read-only, while current_ is the per-user one.
+    RegistryKey currentFallback_;
     // Below the root, without a leading "\"; meaningful only while current_ is open.
     std::wstring currentPath_;
 };

@@ -4,6 +4,8 @@
 
 #include <shlobj.h>
 
+#include <mutex>
+
 namespace quillon::platform {
 
 namespace {
@@ -41,6 +43,19 @@ std::wstring Quoted(const wchar_t* what, const std::wstring& name) {
     throw RegistryError(Quoted(L"Failed to set data", name), name);
 }
 
+std::mutex& FaultMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+Registry::WriteFault& Fault() {
+    static Registry::WriteFault fault;
+    return fault;
+}
+bool InjectedWriteFault(std::wstring_view keyPath, std::wstring_view valueName) {
+    std::lock_guard lock(FaultMutex());
+    return Fault() && Fault()(keyPath, valueName);
+}
+
 } // namespace
 
 RegistryError::RegistryError(std::wstring message, std::wstring valueName)
@@ -52,7 +67,26 @@ Registry::Registry(RegistryRoot root) : root_(root), base_(HKEY_CURRENT_USER) {
         // Writing under HKEY_CLASSES_ROOT needs an administrator (and lands in HKLM under Wine).
         ownedBase_ = Create(HKEY_CURRENT_USER, L"Software\\Classes");
         base_ = ownedBase_.Get();
+        fallbackBase_ = HKEY_CLASSES_ROOT;
     }
+}
+
+Registry::Registry(RegistryRoot root, std::wstring_view rootPath, std::wstring_view fallbackPath)
+    : root_(root) {
+    ownedBase_ = Create(HKEY_CURRENT_USER, std::wstring(rootPath));
+    base_ = ownedBase_.Get();
+    if (root_ == RegistryRoot::Classes) {
+        fallbackBase_ = HKEY_CLASSES_ROOT;
+        if (!fallbackPath.empty()) {
+            ownedFallbackBase_ = Create(HKEY_CURRENT_USER, std::wstring(fallbackPath));
+            fallbackBase_ = ownedFallbackBase_.Get();
+        }
+    }
+}
+
+void Registry::SetWriteFaultForTests(WriteFault fault) {
+    std::lock_guard lock(FaultMutex());
+    Fault() = std::move(fault);
 }
 
 std::wstring Registry::FullPath(std::wstring_view name) const {
@@ -76,26 +110,37 @@ HKEY Registry::ValueKey() const {
     return current_ ? current_.Get() : base_;
 }
 
+HKEY Registry::ReadKey(const std::wstring& name) const {
+    const HKEY key = ValueKey();
+    const HKEY fallback = current_ ? currentFallback_.Get() : fallbackBase_;
+    if (fallback && RegQueryValueExW(key, name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
+                        ERROR_FILE_NOT_FOUND)
+        return fallback;
+    return key;
+}
+
 bool Registry::OpenKey(std::wstring_view name, bool create) {
     std::wstring path = FullPath(name);
-    RegistryKey key;
-    if (create) {
-        key = Create(base_, path);
-    } else {
-        key = OpenExisting(base_, path);
-        // Wine does not merge the per-user classes into HKEY_CLASSES_ROOT (Wine bug 14771).
-        if (!key && root_ == RegistryRoot::Classes)
-            key = OpenExisting(HKEY_CLASSES_ROOT, path, KEY_READ);
+    RegistryKey key = create ? Create(base_, path) : OpenExisting(base_, path);
+    RegistryKey fallback;
+    // Wine does not merge the per-user classes into HKEY_CLASSES_ROOT (Wine bug 14771), and a
+    // per-user key may hold only some of the values: both are read, per user first.
+    if (fallbackBase_) {
+        fallback = OpenExisting(fallbackBase_, path, KEY_READ);
+        if (!key)
+            key = std::move(fallback);
     }
     if (!key)
         return false;
     current_ = std::move(key);
+    currentFallback_ = std::move(fallback);
     currentPath_ = std::move(path);
     return true;
 }
 
 void Registry::CloseKey() {
     current_.Reset();
+    currentFallback_.Reset();
     currentPath_.clear();
 }
 
@@ -117,12 +162,12 @@ bool Registry::KeyExists(std::wstring_view name) const {
         // A key we may not read is still there.
         return status == ERROR_SUCCESS || status == ERROR_ACCESS_DENIED;
     };
-    return exists(base_) || (root_ == RegistryRoot::Classes && exists(HKEY_CLASSES_ROOT));
+    return exists(base_) || (fallbackBase_ && exists(fallbackBase_));
 }
 
 bool Registry::ValueExists(std::wstring_view name) const {
     const std::wstring n(name);
-    return RegQueryValueExW(ValueKey(), n.c_str(), nullptr, nullptr, nullptr, nullptr) ==
+    return RegQueryValueExW(ReadKey(n), n.c_str(), nullptr, nullptr, nullptr, nullptr) ==
            ERROR_SUCCESS;
 }
 
@@ -132,7 +177,7 @@ std::int32_t Registry::ReadInteger(std::wstring_view name) const {
     DWORD data = 0;
     DWORD size = sizeof data;
     // Longer data fails the query (ERROR_MORE_DATA) before its type is looked at.
-    const LSTATUS status = RegQueryValueExW(ValueKey(), n.c_str(), nullptr, &type,
+    const LSTATUS status = RegQueryValueExW(ReadKey(n), n.c_str(), nullptr, &type,
                                             reinterpret_cast<BYTE*>(&data), &size);
     if (status != ERROR_SUCCESS)
         ThrowGetFailed(n);
@@ -143,12 +188,13 @@ std::int32_t Registry::ReadInteger(std::wstring_view name) const {
 
 std::wstring Registry::ReadString(std::wstring_view name) const {
     const std::wstring n(name);
+    const HKEY key = ReadKey(n);
     std::wstring buffer;
     for (;;) {
         DWORD type = REG_NONE;
         DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
         const LSTATUS status = RegQueryValueExW(
-            ValueKey(), n.c_str(), nullptr, &type,
+            key, n.c_str(), nullptr, &type,
             buffer.empty() ? nullptr : reinterpret_cast<BYTE*>(buffer.data()), &size);
         if (status == ERROR_FILE_NOT_FOUND)
             return {};
@@ -170,6 +216,8 @@ std::wstring Registry::ReadString(std::wstring_view name) const {
 
 void Registry::WriteInteger(std::wstring_view name, std::int32_t value) {
     const std::wstring n(name);
+    if (InjectedWriteFault(currentPath_, n))
+        ThrowSetFailed(n);
     const DWORD data = static_cast<DWORD>(value);
     const LSTATUS status = RegSetValueExW(ValueKey(), n.c_str(), 0, REG_DWORD,
                                           reinterpret_cast<const BYTE*>(&data), sizeof data);
@@ -180,6 +228,8 @@ void Registry::WriteInteger(std::wstring_view name, std::int32_t value) {
 void Registry::WriteString(std::wstring_view name, std::wstring_view text) {
     const std::wstring n(name);
     const std::wstring t(text);
+    if (InjectedWriteFault(currentPath_, n))
+        ThrowSetFailed(n);
     const std::size_t bytes = (t.size() + 1) * sizeof(wchar_t);
     if (bytes > MAXDWORD)
         ThrowSetFailed(n);

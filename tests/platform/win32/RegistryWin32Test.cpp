@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <vector>
 
 namespace quillon::platform {
 namespace {
@@ -156,8 +157,9 @@ TEST_F(RegistryWin32, ClassesAreWrittenPerUserAndReadThroughTheMachineClasses) {
     EXPECT_STREQ(ErrorOf([&] { reg.WriteString(L"", L"u"); }).what(), "Failed to set data for ''");
     ASSERT_TRUE(reg.OpenKey(L"sub", true));
     EXPECT_TRUE(RawExists(HKEY_CURRENT_USER, L"Software\\Classes\\" + machineOnly + L"\\sub"));
-    // Now present per user too: that one wins.
+    // Now present per user too, without the value: the machine's is read; once written, ours.
     ASSERT_TRUE(reg.OpenKey(L"\\" + machineOnly, false));
+    EXPECT_EQ(reg.ReadString(L""), L"m");
     reg.WriteString(L"", L"u");
     EXPECT_EQ(reg.ReadString(L""), L"u");
 
@@ -165,6 +167,28 @@ TEST_F(RegistryWin32, ClassesAreWrittenPerUserAndReadThroughTheMachineClasses) {
     EXPECT_TRUE(reg.DeleteKey(ext_));
     EXPECT_FALSE(RawExists(HKEY_CURRENT_USER, L"Software\\Classes\\" + ext_));
     EXPECT_FALSE(reg.KeyExists(ext_));
+}
+
+// Scratch roots stand in for both classes keys; the write seam fails a chosen write.
+TEST_F(RegistryWin32, ScratchClassesAndTheWriteFault) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, (scratch_ + L"\\M\\.x").c_str(), L"only", REG_SZ, L"o", 4);
+    Registry reg(RegistryRoot::Classes, scratch_ + L"\\U", scratch_ + L"\\M");
+    ASSERT_TRUE(reg.OpenKey(L".x", true));
+    EXPECT_EQ(reg.ReadString(L"only"), L"o");
+    EXPECT_FALSE(reg.ValueExists(L"none"));
+
+    std::vector<std::wstring> writes;
+    Registry::SetWriteFaultForTests([&](std::wstring_view key, std::wstring_view name) {
+        writes.push_back(std::wstring(key) + L"|" + std::wstring(name));
+        return name == L"bad";
+    });
+    reg.WriteInteger(L"good", 1);
+    const RegistryError e = ErrorOf([&] { reg.WriteString(L"bad", L"b"); });
+    Registry::SetWriteFaultForTests(nullptr);
+    EXPECT_STREQ(e.what(), "Failed to set data for 'bad'");
+    EXPECT_FALSE(reg.ValueExists(L"bad"));
+    EXPECT_EQ(writes, (std::vector<std::wstring>{L".x|good", L".x|bad"}));
+    EXPECT_TRUE(RawExists(HKEY_CURRENT_USER, scratch_ + L"\\U\\.x"));
 }
 
 } // namespace
