@@ -1,0 +1,111 @@
+#pragma once
+// The Options dialog: file-type associations, the folder menu's Create entries and the window's
+// preferences.
+#include "platform/Registry.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace quillon {
+
+// Control IDs; OK and Cancel are IDOK and IDCANCEL, so that Enter and Esc reach them.
+enum : int {
+    IDC_FA_LABEL1 = 1101,
+    IDC_FA_CHECKBOX1, // .sfv associated
+    IDC_FA_CHECKBOX2, // .md5 associated
+    IDC_FA_LABEL2,
+    IDC_FA_CHECKBOX4, // folder menu "Create SFV"
+    IDC_FA_CHECKBOX5, // folder menu "Create MD5"
+    IDC_FA_LABEL3,
+    IDC_FA_COMBOBOX1, // size display
+    IDC_FA_LABEL4,
+    IDC_FA_COMBOBOX2, // toolbar layout
+    IDC_FA_CHECKBOX3, // remember the window placement
+    IDC_FA_CHECKBOX6, // show the progress panel
+};
+
+// The document type both extensions name, and the value keeping the type an extension had before.
+inline constexpr wchar_t kDocumentType[] = L"Quillon.Document";
+inline constexpr wchar_t kBackupValue[] = L"Quillon.Backup";
+
+// What OK applies to the open main window. Hooks left empty are skipped.
+struct OptionsTarget {
+    std::function<void(int sizeType)> setSizeType; // 0..2 only
+    std::function<void(int layout)>
+        setToolbarLayout; // item index as is (the window ignores others)
+    std::function<void(bool shown)> showProgress;
+    std::function<void()> repaintFileList;
+    // Every verify row's size text again, in the size display just set.
+    std::function<void()> rewriteSizeTexts;
+};
+
+struct OptionsDialogParams {
+    HWND owner = nullptr;
+    int dpi = 96;
+    // The owner's window font; nullptr: one made like it at dpi.
+    HFONT font = nullptr;
+    std::wstring exePath; // argument 0
+    std::wstring settingsKey = L"\\Software\\Quillon";
+    // Empty: the real per-user classes. Tests give scratch keys below HKEY_CURRENT_USER for the
+    // per-user classes and for what stands in for HKEY_CLASSES_ROOT (empty: the real one).
+    std::wstring classesKey;
+    std::wstring classesFallbackKey;
+    std::wstring appTitle; // caption of error boxes
+    // Default: MessageBoxW.
+    std::function<int(HWND, const std::wstring& text, const std::wstring& caption, UINT type)>
+        messageBox;
+    // Called after associations changed. Default: platform::NotifyAssociationsChanged.
+    std::function<void()> notifyShell;
+    // Called once the dialog shows (from its message loop), for tests that drive it.
+    std::function<void(HWND dialog)> onShown;
+};
+
+class TFrmFA {
+public:
+    TFrmFA(OptionsDialogParams params, OptionsTarget target);
+    TFrmFA(const TFrmFA&) = delete;
+    TFrmFA& operator=(const TFrmFA&) = delete;
+
+    // Shows the dialog modally, reading the registry afresh each time; IDOK or IDCANCEL.
+    int ShowModal();
+
+    // The state of the associations when the dialog opened; OK changes only what the user did.
+    bool WasSfvAssociated = false;
+    bool WasMd5Associated = false;
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void LayoutControls();
+    void FormCreate();
+    void Button2Click();
+    void Button1Click();
+    void FormClose(int result);
+    void ShowError(HWND owner, const std::wstring& text);
+    platform::Registry ClassesRegistry() const;
+    bool Checked(int id) const;
+    void SetChecked(int id, bool checked);
+    int ItemIndex(int id) const;
+    void SetItemIndex(int id, int index, int count);
+
+    OptionsDialogParams params_;
+    OptionsTarget target_;
+    HWND dialog_ = nullptr;
+    HFONT font_ = nullptr;
+    win::UniqueFont ownFont_;
+};
+
+// Points .sfv (isSfv) or .md5 at the document type, keeping the type it named before in
+// "Quillon.Backup", and registers the type's icon and open command for exePath.
+void AssociateExtension(platform::Registry& classes, bool isSfv, const std::wstring& exePath);
+// Gives the extension back the type kept in "Quillon.Backup"; the document type goes when
+// neither extension names it any more.
+void RemoveAssociation(platform::Registry& classes, bool isSfv);
+
+// How the registrations name the program: the folder of exePath in its short form in lower case
+// (the long form when there is no short one), then the file name as given.
+std::wstring ExecutableReference(const std::wstring& exePath);
+
+} // namespace quillon
