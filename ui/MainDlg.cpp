@@ -4,11 +4,14 @@
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/Registry.h"
+#include "ui/AboutDlg.h"
 #include "ui/ApplicationTitle.h"
+#include "ui/DonationLink.h"
 #include "ui/FlushPace.h"
 #include "ui/IconImages.h"
 #include "ui/OpenDialog.h"
 #include "ui/SaveDialog.h"
+#include "ui/WindowFont.h"
 #include "ui/RegistrySettings.h"
 #include "ui/WindowSettings.h"
 #include "ui/resource.h"
@@ -60,43 +63,6 @@ int WindowDpi(HWND window) {
     return GetDeviceCaps(dc.Get(), LOGPIXELSX);
 }
 
-int CALLBACK FontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
-    *reinterpret_cast<bool*>(found) = true;
-    return 0;
-}
-
-bool FontInstalled(const wchar_t* face) {
-    LOGFONTW wanted{};
-    wanted.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynW(wanted.lfFaceName, face, LF_FACESIZE);
-    bool found = false;
-    win::ScopedGetDc dc(nullptr);
-    EnumFontFamiliesExW(dc.Get(), &wanted, FontFound, reinterpret_cast<LPARAM>(&found), 0);
-    return found;
-}
-
-// "Microsoft Sans Serif" 8 pt where it is installed, otherwise the system's message font; both
-// at the window's DPI.
-win::UniqueFont MakeWindowFont(int dpi) {
-    static const bool hasSansSerif = FontInstalled(L"Microsoft Sans Serif");
-    LOGFONTW font{};
-    if (hasSansSerif) {
-        font.lfHeight = -MulDiv(8, dpi, 72);
-        font.lfWeight = FW_NORMAL;
-        font.lfCharSet = DEFAULT_CHARSET;
-        font.lfQuality = CLEARTYPE_QUALITY;
-        lstrcpynW(font.lfFaceName, L"Microsoft Sans Serif", LF_FACESIZE);
-    } else {
-        NONCLIENTMETRICSW metrics{};
-        metrics.cbSize = sizeof metrics;
-        SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-        font = metrics.lfMessageFont;
-        // The system's metrics are at the primary monitor's DPI.
-        win::ScopedGetDc dc(nullptr);
-        font.lfHeight = MulDiv(font.lfHeight, dpi, GetDeviceCaps(dc.Get(), LOGPIXELSY));
-    }
-    return win::UniqueFont(CreateFontIndirectW(&font));
-}
 
 int LineHeight(HWND window, HFONT font) {
     win::ScopedGetDc dc(window);
@@ -259,8 +225,11 @@ LRESULT TFrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         SetFocus(InCreateMode() ? PTShellList1_.ListHandle() : list_.Handle());
         return 0;
     case WM_COMMAND:
-        if (lParam == reinterpret_cast<LPARAM>(image2_))
-            return 0; // the donation image
+        if (lParam == reinterpret_cast<LPARAM>(image2_)) {
+            if (HIWORD(wParam) == STN_CLICKED)
+                Image2Click();
+            return 0;
+        }
         // Esc aborts a running check only; the button works at any time.
         if (HIWORD(wParam) == 1 && LOWORD(wParam) == IDC_ABORT && !run_.Busy)
             return 0;
@@ -611,9 +580,8 @@ void TFrmMain::CreateToolbar() {
             SetButtonEnabled(ids[i], enabled[i]);
         LayoutControls();
     } else {
-        // "Options " and "About" come alive with the options dialog and the about box.
+        // "Options " comes alive with the options dialog.
         SetButtonEnabled(IDC_OPTIONS, false);
-        SetButtonEnabled(IDC_ABOUT, false);
         SetButtonEnabled(IDC_CHECK, checkEnabled_);
     }
 }
@@ -672,6 +640,9 @@ void TFrmMain::OnCommand(int id) {
         break;
     case IDC_NEW:
         bCreateClick();
+        break;
+    case IDC_ABOUT:
+        ToolButton3Click();
         break;
     case IDM_MASKSELECT:
         MaskSelect1Click();
@@ -750,6 +721,17 @@ void TFrmMain::lvKeyDown(WORD key) {
             options_.messageBox(nullptr, L"Error file not found: " + entry->FileName,
                                 L"Quillon", MB_OK | MB_ICONERROR);
     }
+}
+
+void TFrmMain::ToolButton3Click() {
+    TFrmAbout about(instance_, ViewTextFromAscii(VerifyModel::AppTitle), dpi_);
+    if (options_.shellOpen)
+        about.open = options_.shellOpen;
+    about.ShowModal(window_);
+}
+
+void TFrmMain::Image2Click() {
+    OpenDonationPage(options_.shellOpen ? options_.shellOpen : ShellOpenFn(ShellOpen));
 }
 
 void TFrmMain::bCancelClick() {

@@ -64,6 +64,8 @@ struct MainOptions {
     std::function<bool(HWND owner, const std::wstring& caption, const std::wstring& prompt,
                        std::wstring& value)>
         inputQuery;
+    // Opens web addresses (verb, target). Default: the shell's ShellExecute.
+    std::function<void(const std::wstring& verb, const std::wstring& target)> shellOpen;
     // Ends the process once the message loop comes round (the folder command's end). Default:
     // PostQuitMessage.
     std::function<void(int exitCode)> quit;
@@ -93,6 +95,9 @@ public:
     void bCancelClick();
     // The verify list's keys: Delete deletes the selected rows' files from the disk.
     void lvKeyDown(WORD key);
+    // The About button and the donation image.
+    void ToolButton3Click();
+    void Image2Click();
     // Switches between verify and create mode.
     void bCreateClick();
     // Create mode: the window's mode is the caption of bCreate ("Verify" there).

@@ -320,5 +320,31 @@ TEST_F(VerifyWindowTest, DeleteKeyDeletesTheSelectedFilesAndKeepsTheRows) {
     EXPECT_EQ(frame->List().RowCaption(1), L"a.txt");
 }
 
+// The About button shows the box with the title; the donation image under the toolbar opens the
+// donation page with the shell's default action.
+TEST_F(VerifyWindowTest, AboutBoxAndDonationImage) {
+    Open();
+    ASSERT_TRUE(ButtonEnabled(kAbout));
+    static std::wstring seen;
+    seen.clear();
+    SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
+        if (HWND box = FindWindowW(L"#32770", L"About")) {
+            KillTimer(nullptr, id);
+            wchar_t title[64] = {};
+            GetWindowTextW(GetDlgItem(box, 201), title, 64);
+            seen = title;
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+        }
+    });
+    frame->ToolButton3Click(); // returns once the box is closed
+    EXPECT_EQ(seen, L"Quillon 2.6");
+
+    const HWND image = GetDlgItem(frame->Handle(), 1005);
+    ASSERT_TRUE(image);
+    SendMessageW(image, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    SendMessageW(image, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+    EXPECT_EQ(opened, std::vector<std::wstring>{L"|https://quillon.example.org/donate/"});
+}
+
 } // namespace
 } // namespace quillon::test

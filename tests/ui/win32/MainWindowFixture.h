@@ -87,6 +87,9 @@ protected:
             return true;
         };
         options.quit = [this](int code) { quitCode = code; };
+        options.shellOpen = [this](const std::wstring& verb, const std::wstring& target) {
+            opened.push_back(verb + L"|" + target);
+        };
         frame = std::make_unique<ui::TFrmMain>(GetModuleHandleW(nullptr), std::move(options));
         ASSERT_TRUE(frame->Create(SW_SHOWNOACTIVATE));
     }
@@ -157,9 +160,10 @@ protected:
     std::wstring saveDialogDir;
     std::optional<std::wstring> maskAnswer; // Mask Select's prompt: nothing is Cancel
     int quitCode = -1;
+    std::vector<std::wstring> opened; // "verb|address" asked of the shell
 };
 
 // Toolbar button indexes (separators count).
-enum ToolIndex { kNew = 0, kOpen = 1, kCheck = 3, kAbort = 4, kDisplay = 6, kOptions = 7 };
+enum ToolIndex { kNew = 0, kOpen = 1, kCheck = 3, kAbort = 4, kDisplay = 6, kOptions = 7, kAbout = 9 };
 
 } // namespace quillon::test
