@@ -1,6 +1,7 @@
 #include "ui/MainDlg.h"
 
 #include "core/FileError.h"
+#include "create/win32/FADlg.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/Registry.h"
@@ -580,8 +581,6 @@ void TFrmMain::CreateToolbar() {
             SetButtonEnabled(ids[i], enabled[i]);
         LayoutControls();
     } else {
-        // "Options " comes alive with the options dialog.
-        SetButtonEnabled(IDC_OPTIONS, false);
         SetButtonEnabled(IDC_CHECK, checkEnabled_);
     }
 }
@@ -643,6 +642,9 @@ void TFrmMain::OnCommand(int id) {
         break;
     case IDC_ABOUT:
         ToolButton3Click();
+        break;
+    case IDC_OPTIONS:
+        bOptionsClick();
         break;
     case IDM_MASKSELECT:
         MaskSelect1Click();
@@ -721,6 +723,40 @@ void TFrmMain::lvKeyDown(WORD key) {
             options_.messageBox(nullptr, L"Error file not found: " + entry->FileName,
                                 L"Quillon", MB_OK | MB_ICONERROR);
     }
+}
+
+void TFrmMain::bOptionsClick() {
+    OptionsDialogParams params;
+    params.owner = window_;
+    params.dpi = dpi_;
+    params.font = font_.Get();
+    params.exePath = options_.args.empty() ? ProgramPath() : options_.args[0];
+    params.settingsKey = options_.settingsKey;
+    params.classesKey = options_.classesKey;
+    params.classesFallbackKey = options_.classesFallbackKey;
+    params.appTitle = appTitle_;
+    params.messageBox = options_.messageBox;
+    // OK applies the preferences to this window at once.
+    OptionsTarget target;
+    target.setSizeType = [this](int sizeType) {
+        model_->SizeType = static_cast<std::uint8_t>(sizeType);
+    };
+    target.setToolbarLayout = [this](int layout) { SetToolbarLayout(layout); };
+    target.showProgress = [this](bool shown) {
+        strip_.SetVisible(shown);
+        LayoutControls();
+    };
+    target.repaintFileList = [this] {
+        if (PTShellList1_.Handle())
+            InvalidateRect(PTShellList1_.ListHandle(), nullptr, TRUE);
+    };
+    target.rewriteSizeTexts = [this] {
+        for (RowIndex row = 0; row < list_.RowCount(); ++row)
+            model_->UpdateSizeText(row);
+        list_.Flush();
+    };
+    TFrmFA dialog(std::move(params), std::move(target));
+    dialog.ShowModal();
 }
 
 void TFrmMain::ToolButton3Click() {

@@ -48,6 +48,9 @@ struct MainOptions {
     bool quitOnDestroy = true;
     // The settings key under HKEY_CURRENT_USER.
     std::wstring settingsKey = L"\\Software\\Quillon";
+    // The class registrations of the options dialog: empty for the per-user classes and
+    // HKEY_CLASSES_ROOT; tests give scratch keys below HKEY_CURRENT_USER.
+    std::wstring classesKey, classesFallbackKey;
     // Message boxes: returns the button pressed (IDOK, IDYES...). Default: MessageBoxW.
     std::function<int(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type)>
         messageBox;
@@ -95,6 +98,8 @@ public:
     void bCancelClick();
     // The verify list's keys: Delete deletes the selected rows' files from the disk.
     void lvKeyDown(WORD key);
+    // The Options button: the options dialog, applied to this window on OK.
+    void bOptionsClick();
     // The About button and the donation image.
     void ToolButton3Click();
     void Image2Click();

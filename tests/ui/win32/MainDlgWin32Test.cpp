@@ -1,4 +1,5 @@
 #include "core/RunState.h"
+#include "create/win32/FADlg.h"
 #include "platform/FileReader.h"
 #include "tests/ui/win32/MainWindowFixture.h"
 
@@ -344,6 +345,33 @@ TEST_F(VerifyWindowTest, AboutBoxAndDonationImage) {
     SendMessageW(image, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
     SendMessageW(image, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
     EXPECT_EQ(opened, std::vector<std::wstring>{L"|https://quillon.example.org/donate/"});
+}
+
+// OK in the options dialog applies its preferences to the window at once: every row's size text,
+// the toolbar layout and the progress panel.
+TEST_F(VerifyWindowTest, OptionsApplyToTheWindowAtOnce) {
+    Open();
+    chosen = std::vector<std::filesystem::path>{FourKinds()};
+    OpenAndWait();
+    ASSERT_EQ(frame->List().RowSizeText(1), L"3 bytes");
+    ASSERT_FALSE(frame->TopLayout());
+    ASSERT_TRUE(ButtonEnabled(kOptions));
+    SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
+        if (HWND box = FindWindowW(nullptr, L"Options")) {
+            KillTimer(nullptr, id);
+            SendDlgItemMessageW(box, IDC_FA_COMBOBOX1, CB_SETCURSEL, 1, 0); // KB
+            SendDlgItemMessageW(box, IDC_FA_COMBOBOX2, CB_SETCURSEL, 1, 0); // Top
+            SendDlgItemMessageW(box, IDC_FA_CHECKBOX6, BM_SETCHECK, BST_CHECKED, 0);
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+        }
+    });
+    frame->bOptionsClick(); // returns once the dialog is closed
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(frame->Model().SizeType, 1);
+    EXPECT_EQ(frame->List().RowSizeText(1), L"1 KB");
+    EXPECT_EQ(frame->List().RowSizeText(3), L"Not Found");
+    EXPECT_TRUE(frame->TopLayout());
+    EXPECT_TRUE(frame->Strip().Visible());
 }
 
 } // namespace

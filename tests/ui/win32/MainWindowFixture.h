@@ -65,6 +65,8 @@ protected:
         options.args.insert(options.args.end(), args.begin(), args.end());
         options.quitOnDestroy = false;
         options.settingsKey = key;
+        options.classesKey = key.substr(1) + L"\\Classes";
+        options.classesFallbackKey = key.substr(1) + L"\\Machine";
         options.messageBox = [this](HWND, const std::wstring& text, const std::wstring& caption,
                                     UINT type) {
             boxes.push_back({text, caption, type});

@@ -1,4 +1,6 @@
 // The real quillon.exe as the folder menu starts it: "-makesfv"/"-makemd5" and folders.
+#include "create/win32/FADlg.h"
+#include "platform/Registry.h"
 #include "tests/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -120,6 +122,99 @@ TEST(QuillonProcess, MissingFolderStopsWithTheErrorAndStaysOpen) {
     const std::wstring box = BoxText(p.pi.dwProcessId);
     EXPECT_NE(box.find(L"Cannot create file"), std::wstring::npos) << box;
     EXPECT_FALSE(std::filesystem::exists(dir / "later" / "later.sfv"));
+}
+
+// What the options dialog registers is what the shell runs: the open command on a list, which
+// the window checks at once, and the folder command, which writes the folder's list and ends.
+TEST(QuillonProcess, RegisteredCommandsRun) {
+    test::TempDir dir;
+    const std::wstring base = L"Software\\QuillonProcessTest-" + std::to_wstring(GetCurrentProcessId());
+    wchar_t exe[MAX_PATH] = {};
+    GetFullPathNameW(Wide(QUILLON_EXE_PATH).c_str(), MAX_PATH, exe, nullptr);
+    OptionsDialogParams params;
+    params.exePath = exe;
+    params.settingsKey = L"\\" + base + L"\\Settings";
+    params.classesKey = base + L"\\Classes";
+    params.classesFallbackKey = base + L"\\Machine";
+    params.notifyShell = [] {};
+    params.onShown = [](HWND dialog) {
+        for (int id : {IDC_FA_CHECKBOX1, IDC_FA_CHECKBOX2, IDC_FA_CHECKBOX4, IDC_FA_CHECKBOX5})
+            SendDlgItemMessageW(dialog, id, BM_SETCHECK, BST_CHECKED, 0);
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    };
+    ASSERT_EQ(TFrmFA(params, {}).ShowModal(), IDOK);
+    platform::Registry classes(platform::RegistryRoot::Classes, params.classesKey,
+                               params.classesFallbackKey);
+    const auto command = [&](const std::wstring& key, const std::filesystem::path& target) {
+        EXPECT_TRUE(classes.OpenKey(key, false)) << key;
+        std::wstring text = classes.ReadString(L"");
+        classes.CloseKey();
+        const std::size_t at = text.find(L"%1");
+        return at == std::wstring::npos ? text : text.replace(at, 2, target.native());
+    };
+    EXPECT_TRUE(classes.OpenKey(L"\\.md5", false));
+    EXPECT_EQ(classes.ReadString(L""), L"Quillon.Document");
+    classes.CloseKey();
+
+    dir.Write("v/abc.txt", "abc");
+    const auto list = dir.Write("v/l.sfv", "abc.txt 352441C2\r\n");
+    std::wstring open = command(L"\\Quillon.Document\\Shell\\open\\Command", list);
+    STARTUPINFOW si{sizeof si};
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(nullptr, open.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &si, &pi))
+        << open;
+    // The window shows "Complete in ..." once its check has ended; then it is closed.
+    struct Found {
+        DWORD pid;
+        HWND window = nullptr;
+        bool complete = false;
+    } found{pi.dwProcessId};
+    for (int i = 0; i < 300 && !found.complete; ++i) {
+        Sleep(100);
+        EnumWindows(
+            [](HWND w, LPARAM p) -> BOOL {
+                auto& f = *reinterpret_cast<Found*>(p);
+                DWORD pid = 0;
+                GetWindowThreadProcessId(w, &pid);
+                if (pid != f.pid)
+                    return TRUE;
+                f.window = w;
+                EnumChildWindows(
+                    w,
+                    [](HWND c, LPARAM q) -> BOOL {
+                        wchar_t text[64] = {};
+                        GetWindowTextW(c, text, 64);
+                        if (std::wstring(text).rfind(L"Complete in ", 0) == 0)
+                            *reinterpret_cast<bool*>(q) = true;
+                        return TRUE;
+                    },
+                    reinterpret_cast<LPARAM>(&f.complete));
+                return !f.complete;
+            },
+            reinterpret_cast<LPARAM>(&found));
+    }
+    EXPECT_TRUE(found.complete);
+    if (found.window)
+        PostMessageW(found.window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+
+    std::wstring folder = command(L"\\Folder\\shell\\Create MD5\\command", dir / "v");
+    ASSERT_TRUE(CreateProcessW(nullptr, folder.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &si, &pi))
+        << folder;
+    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0);
+    GetExitCodeProcess(pi.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    EXPECT_EQ(ReadAll(dir / "v" / "v.md5"), "900150983CD24FB0D6963F7D28E17F72 abc.txt\r\n");
+    platform::Registry().DeleteKey(L"\\" + base);
 }
 
 } // namespace
