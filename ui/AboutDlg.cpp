@@ -1,7 +1,7 @@
 #include "ui/AboutDlg.h"
 
 #include "ui/MainLayout.h"
-#include "ui/WindowFont.h"
+#include "util/win32/WindowFont.h"
 #include "ui/resource.h"
 #include "util/win32/EnhFuncWin32.h"
 

@@ -12,7 +12,7 @@
 #include "ui/IconImages.h"
 #include "ui/OpenDialog.h"
 #include "ui/SaveDialog.h"
-#include "ui/WindowFont.h"
+#include "util/win32/WindowFont.h"
 #include "ui/RegistrySettings.h"
 #include "ui/WindowSettings.h"
 #include "ui/resource.h"

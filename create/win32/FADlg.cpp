@@ -3,6 +3,7 @@
 #include "platform/win32/ScopedWin.h"
 #include "platform/win32/WideText.h"
 #include "util/win32/EnhFuncWin32.h"
+#include "util/win32/WindowFont.h"
 
 #include <string_view>
 #include <vector>
@@ -116,37 +117,6 @@ std::vector<WORD> MakeTemplate() {
     return words;
 }
 
-int CALLBACK FontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
-    *reinterpret_cast<bool*>(found) = true;
-    return 0;
-}
-
-// The main window's font when none is given: "Microsoft Sans Serif" 8 pt where installed,
-// otherwise the system's message font, at dpi.
-win::UniqueFont MakeFont(int dpi) {
-    LOGFONTW font{};
-    font.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynW(font.lfFaceName, L"Microsoft Sans Serif", LF_FACESIZE);
-    bool installed = false;
-    {
-        win::ScopedGetDc dc(nullptr);
-        EnumFontFamiliesExW(dc.Get(), &font, FontFound, reinterpret_cast<LPARAM>(&installed), 0);
-    }
-    if (installed) {
-        font.lfHeight = -MulDiv(8, dpi, 72);
-        font.lfWeight = FW_NORMAL;
-        font.lfQuality = CLEARTYPE_QUALITY;
-    } else {
-        NONCLIENTMETRICSW metrics{};
-        metrics.cbSize = sizeof metrics;
-        SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-        font = metrics.lfMessageFont;
-        // The system's metrics are at the primary monitor's DPI.
-        win::ScopedGetDc dc(nullptr);
-        font.lfHeight = MulDiv(font.lfHeight, dpi, GetDeviceCaps(dc.Get(), LOGPIXELSY));
-    }
-    return win::UniqueFont(CreateFontIndirectW(&font));
-}
 
 bool SameTextIgnoringCase(std::wstring_view a, std::wstring_view b) {
     return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
@@ -251,7 +221,7 @@ TFrmFA::TFrmFA(OptionsDialogParams params, OptionsTarget target)
 int TFrmFA::ShowModal() {
     font_ = params_.font;
     if (!font_) {
-        ownFont_ = MakeFont(params_.dpi);
+        ownFont_ = MakeWindowFont(params_.dpi);
         font_ = ownFont_.Get();
     }
     const std::vector<WORD> dialogTemplate = MakeTemplate();

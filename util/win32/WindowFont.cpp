@@ -1,6 +1,6 @@
-#include "ui/WindowFont.h"
+#include "util/win32/WindowFont.h"
 
-namespace quillon::ui {
+namespace quillon {
 
 namespace {
 
@@ -42,4 +42,4 @@ win::UniqueFont MakeWindowFont(int dpi) {
     return win::UniqueFont(CreateFontIndirectW(&font));
 }
 
-} // namespace quillon::ui
+} // namespace quillon
