@@ -5,6 +5,8 @@
 #include "tests/TempDir.h"
 #include "ui/MainDlg.h"
 
+#include "tests/win32/PumpMessages.h"
+
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
@@ -99,19 +101,7 @@ protected:
     // Runs the message loop until done() or the time is up; false when it was up.
     static bool PumpUntil(const std::function<bool()>& done,
                           std::chrono::milliseconds limit = std::chrono::seconds(60)) {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        for (;;) {
-            MSG msg;
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&msg);
-                DispatchMessageW(&msg);
-            }
-            if (done())
-                return true;
-            if (std::chrono::steady_clock::now() > end)
-                return false;
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-        }
+        return test::PumpUntil(done, limit);
     }
     static void Pump(std::chrono::milliseconds time) {
         PumpUntil([] { return false; }, time);
