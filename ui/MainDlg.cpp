@@ -312,6 +312,15 @@ bool TFrmMain::PreTranslate(MSG& msg) {
     // of the thread (a message box, the open dialog).
     if (msg.hwnd != window_ && !IsChild(window_, msg.hwnd))
         return false;
+    // Tab moves between the folder tree and the file list of create mode.
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && PTSplitter1_.Handle() &&
+        IsWindowVisible(PTSplitter1_.Handle()) && GetKeyState(VK_CONTROL) >= 0) {
+        const HWND tree = PTShellTree1_.TreeHandle(), files = PTShellList1_.ListHandle();
+        if (msg.hwnd == tree || msg.hwnd == files) {
+            SetFocus(msg.hwnd == tree ? files : tree);
+            return true;
+        }
+    }
     return TranslateAcceleratorW(window_, accelerators_.Get(), &msg) != 0;
 }
 

@@ -1,3 +1,4 @@
+#include "platform/FileReader.h"
 #include "platform/win32/ScopedWin.h"
 #include "tests/ui/win32/MainWindowFixture.h"
 
@@ -62,6 +63,14 @@ TEST_F(CreateWindowTest, ModeSwitchSetsEveryControl) {
     EXPECT_FALSE(IsWindowVisible(frame->List().Handle()));
     EXPECT_TRUE(IsWindowVisible(frame->StatusBar2().Handle()));
     EXPECT_FALSE(IsWindowVisible(frame->StatusBar().Handle()));
+    // Tab moves between the tree and the file list.
+    SetFocus(frame->Tree().TreeHandle());
+    MSG tab{frame->Tree().TreeHandle(), WM_KEYDOWN, VK_TAB, 0};
+    EXPECT_TRUE(frame->PreTranslate(tab));
+    EXPECT_EQ(GetFocus(), frame->Files().ListHandle());
+    tab.hwnd = frame->Files().ListHandle();
+    EXPECT_TRUE(frame->PreTranslate(tab));
+    EXPECT_EQ(GetFocus(), frame->Tree().TreeHandle());
     // The panes take the verify list's place.
     RECT panes{}, list{};
     GetWindowRect(frame->Panes().Handle(), &panes);
@@ -200,6 +209,11 @@ TEST_F(CreateWindowTest, AbortAndCloseDuringARunWriteNothing) {
     Select({3});
     dir.Write("work/keep.sfv", "old");
     saveAs = folder / "keep.sfv";
+    // Each block takes a while, so the window handles its messages between them.
+    platform::FileReader::SetReadFaultForTests([](const auto&, std::int64_t) {
+        Sleep(5);
+        return 0;
+    });
     PostMessageW(frame->Handle(), WM_COMMAND, 2004, 0); // Abort, seen between blocks
     frame->bCheckClick();
     EXPECT_EQ(ReadAll(folder / "keep.sfv"), "old");
@@ -214,6 +228,7 @@ TEST_F(CreateWindowTest, AbortAndCloseDuringARunWriteNothing) {
     frame->bCheckClick();
     EXPECT_EQ(ReadAll(folder / "keep.sfv"), "old");
     EXPECT_EQ(boxes.size(), 1u);
+    platform::FileReader::SetReadFaultForTests(nullptr);
     ASSERT_TRUE(PumpUntil([this] { return frame->Handle() == nullptr; }, 10s));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The real main window in this process, on a scratch settings key, with message boxes and the
 // open dialog answered by the test.
+#include "platform/FileReader.h"
 #include "platform/Registry.h"
 #include "tests/TempDir.h"
 #include "ui/MainDlg.h"
@@ -54,6 +55,7 @@ protected:
               std::to_wstring(++counter);
     }
     ~MainWindowTest() override {
+        platform::FileReader::SetReadFaultForTests(nullptr); // a failed test may leave one
         frame.reset();
         Pump(std::chrono::milliseconds(0));
         platform::Registry registry;
