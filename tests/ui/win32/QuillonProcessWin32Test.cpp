@@ -61,7 +61,7 @@ struct Process {
 
 std::wstring Quoted(const std::filesystem::path& p) { return L"\"" + p.native() + L"\" "; }
 
-// The text of the first message box the process shows.
+// The texts of the process's shown dialog boxes, up to the first that holds an error.
 std::wstring BoxText(DWORD processId) {
     struct Search {
         DWORD pid;
@@ -74,7 +74,7 @@ std::wstring BoxText(DWORD processId) {
             GetWindowThreadProcessId(w, &pid);
             wchar_t cls[16] = {};
             GetClassNameW(w, cls, 16);
-            if (pid != s.pid || std::wstring(cls) != L"#32770")
+            if (pid != s.pid || std::wstring(cls) != L"#32770" || !IsWindowVisible(w))
                 return TRUE;
             EnumChildWindows(
                 w,
@@ -85,7 +85,7 @@ std::wstring BoxText(DWORD processId) {
                     return TRUE;
                 },
                 reinterpret_cast<LPARAM>(&s.text));
-            return FALSE;
+            return s.text.find(L"Cannot") == std::wstring::npos;
         },
         reinterpret_cast<LPARAM>(&search));
     return search.text;
