@@ -17,6 +17,7 @@
 #include "controls/ShellTree.h"
 #include "controls/Splitter.h"
 #include "platform/FolderListing.h"
+#include "tests/win32/PumpMessages.h"
 
 #include <commctrl.h>
 #include <cpuid.h>
@@ -34,6 +35,7 @@
 namespace {
 
 using namespace quillon;
+using test::PumpUntil;
 using Clock = std::chrono::steady_clock;
 
 double Seconds(Clock::time_point from) {
@@ -61,22 +63,6 @@ std::string ProcessorName() {
     std::string name(reinterpret_cast<const char*>(regs), sizeof regs);
     name.resize(std::strlen(name.c_str()));
     return name;
-}
-
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    const auto end = Clock::now() + limit;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (done())
-            return true;
-        if (Clock::now() > end)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
 }
 
 std::size_t MakeFiles(const std::filesystem::path& folder, std::size_t count) {
