@@ -1,68 +1,44 @@
 #include "controls/ContainerWindow.h"
 
+#include <commctrl.h>
+
 namespace quillon::controls {
-
-int ScaleLength(int length96, int dpi) {
-    return MulDiv(length96, dpi, 96);
-}
-
-ContainerWindow::~ContainerWindow() {
-    // Normally gone already; a window left behind must not call into a freed object.
-    if (window_) {
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-        DestroyWindow(window_);
-    }
-}
 
 bool ContainerWindow::CreateContainer(HWND parent, int id, const wchar_t* className, HCURSOR cursor,
                                       HBRUSH background) {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    if (!GetClassInfoExW(instance, className, &wc)) {
-        wc.lpfnWndProc = WindowProc;
-        wc.hInstance = instance;
-        wc.hCursor = cursor;
-        wc.hbrBackground = background;
-        wc.lpszClassName = className;
-        if (!RegisterClassExW(&wc))
-            return false;
-    }
-    CreateWindowExW(WS_EX_CONTROLPARENT, className, L"",
-                    WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
-                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, this);
-    return window_ != nullptr;
+    wc.hCursor = cursor;
+    wc.hbrBackground = background;
+    wc.lpszClassName = className;
+    if (!RegisterWindowClass(wc))
+        return false;
+    return CreateHandle(WS_EX_CONTROLPARENT, className, L"",
+                        WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0, 0,
+                        parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
 }
 
-void ContainerWindow::DestroyContainer() {
-    if (window_)
-        DestroyWindow(window_);
-}
-
-LRESULT CALLBACK ContainerWindow::WindowProc(HWND window, UINT message, WPARAM wParam,
-                                             LPARAM lParam) {
-    ContainerWindow* self;
-    if (message == WM_NCCREATE) {
-        self =
-            static_cast<ContainerWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->window_ = window;
-    } else {
-        self = reinterpret_cast<ContainerWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+LRESULT ContainerWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (hosted_) {
+        switch (message) {
+        case WM_SIZE:
+            MoveWindow(hosted_, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+            OnHostedResized(LOWORD(lParam), HIWORD(lParam));
+            return 0;
+        case WM_SETFOCUS:
+            SetFocus(hosted_);
+            return 0;
+        case WM_NOTIFY: {
+            auto& header = *reinterpret_cast<NMHDR*>(lParam);
+            if (header.hwndFrom == hosted_)
+                return OnHostedNotify(header);
+            break;
+        }
+        case WM_NCDESTROY:
+            hosted_ = nullptr;
+            break;
+        }
     }
-    if (!self)
-        return DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->window_ = nullptr;
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    // Nothing may unwind into user32.
-    try {
-        return self->OnMessage(message, wParam, lParam);
-    } catch (...) {
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
+    return OnContainerMessage(message, wParam, lParam);
 }
 
 } // namespace quillon::controls

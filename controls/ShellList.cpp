@@ -2,7 +2,9 @@
 
 #include "controls/ControlLogic.h"
 #include "platform/win32/LongPath.h"
+#include "util/Dpi.h"
 #include "util/EnhFunc.h"
+#include "util/win32/ListViewSupport.h"
 
 #include <shellapi.h>
 #include <uxtheme.h>
@@ -23,14 +25,6 @@ constexpr UINT_PTR ReloadTimer = 1;
 
 enum Column { NameColumn, SizeColumn, TypeColumn, ModifiedColumn, ColumnCount };
 constexpr int ColumnWidth96[ColumnCount] = {240, 90, 0, 130};
-
-void CopyText(LVITEMW& item, std::wstring_view text) {
-    if (!item.pszText || item.cchTextMax <= 0)
-        return;
-    const std::size_t n = std::min(text.size(), static_cast<std::size_t>(item.cchTextMax - 1));
-    std::wmemcpy(item.pszText, text.data(), n);
-    item.pszText[n] = L'\0';
-}
 
 // Armed before the folder is listed, so that no change between the listing and the watch goes
 // unseen.
@@ -68,6 +62,8 @@ bool ShellList::Create(HWND parent, int id, int dpi) {
                             0, 0, 0, 0, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!list_)
         return false;
+    Host(list_);
+    batch_.SetControl(list_);
     SetWindowTheme(list_, L"Explorer", nullptr);
     ListView_SetExtendedListViewStyle(list_,
                                       LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
@@ -79,7 +75,7 @@ bool ShellList::Create(HWND parent, int id, int dpi) {
         if (c == TypeColumn)
             column.fmt |= LVCFMT_FIXED_WIDTH;
         column.pszText = const_cast<wchar_t*>(titles[c]);
-        column.cx = ScaleLength(ColumnWidth96[c], dpi);
+        column.cx = Scale(ColumnWidth96[c], dpi);
         ListView_InsertColumn(list_, c, &column);
     }
     SHFILEINFOW info{};
@@ -235,15 +231,11 @@ void ShellList::SetSelected(std::size_t i, bool selected) {
 }
 
 void ShellList::BeginUpdate() {
-    if (batch_++ == 0)
-        SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    batch_.Begin();
 }
 
 void ShellList::EndUpdate() {
-    if (batch_ == 0 || --batch_ != 0)
-        return;
-    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list_, nullptr, TRUE);
+    batch_.End();
 }
 
 void ShellList::Enable(bool enable) {
@@ -259,13 +251,12 @@ void ShellList::SetDpi(int dpi) {
         return;
     // The user's own widths, carried to the new scale.
     for (int c = 0; c < ColumnCount; ++c)
-        ListView_SetColumnWidth(list_, c, MulDiv(ListView_GetColumnWidth(list_, c), dpi, dpi_));
+        ListView_SetColumnWidth(list_, c, Rescale(ListView_GetColumnWidth(list_, c), dpi_, dpi));
     dpi_ = dpi;
 }
 
-void ShellList::SetSizeMode(int mode, bool appendUnit) {
-    sizeMode_ = mode;
-    appendUnit_ = appendUnit;
+void ShellList::SetSizeFormat(SizeFormat format) {
+    sizeFormat_ = std::move(format);
     InvalidateRect(list_, nullptr, FALSE);
 }
 
@@ -331,7 +322,7 @@ void ShellList::ShowContextMenu(LPARAM position) {
         if (focused >= 0) {
             ListView_EnsureVisible(list_, focused, FALSE);
             if (ListView_GetItemRect(list_, focused, &row, LVIR_LABEL))
-                p = {row.left + ScaleLength(8, dpi_), row.bottom};
+                p = {row.left + Scale(8, dpi_), row.bottom};
         }
         ClientToScreen(list_, &p);
     }
@@ -354,13 +345,13 @@ LRESULT CALLBACK ShellList::ListProc(HWND window, UINT message, WPARAM wParam, L
     return DefSubclassProc(window, message, wParam, lParam);
 }
 
-LRESULT ShellList::OnNotify(NMHDR& header) {
+LRESULT ShellList::OnHostedNotify(NMHDR& header) {
     switch (header.code) {
     case LVN_GETDISPINFOW: {
         auto& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
         if (item.iItem < 0 || static_cast<std::size_t>(item.iItem) >= entries_.size()) {
             if (item.mask & LVIF_TEXT)
-                CopyText(item, L"");
+                win::CopyItemText(item, L"");
             return 0;
         }
         const auto i = static_cast<std::size_t>(item.iItem);
@@ -368,42 +359,35 @@ LRESULT ShellList::OnNotify(NMHDR& header) {
         if (item.mask & LVIF_TEXT) {
             switch (item.iSubItem) {
             case NameColumn:
-                CopyText(item, entry.name.native());
+                win::CopyItemText(item, entry.name.native());
                 break;
             case SizeColumn:
-                CopyText(item, entry.isDirectory ? std::wstring()
-                                                 : FormatSize(sizeMode_, appendUnit_,
-                                                              static_cast<double>(entry.size)));
+                if (!entry.isDirectory)
+                    win::CopyItemText(item, sizeFormat_
+                                                ? sizeFormat_(entry.size)
+                                                : FormatSize(SizeModeAuto, true,
+                                                             static_cast<double>(entry.size)));
+                else
+                    win::CopyItemText(item, L"");
                 break;
             case TypeColumn:
-                CopyText(item, KindOf(i).typeName);
+                win::CopyItemText(item, KindOf(i).typeName);
                 break;
             case ModifiedColumn:
-                CopyText(item, ModifiedText(entry.lastWriteTime));
+                win::CopyItemText(item, ModifiedText(entry.lastWriteTime));
                 break;
             default:
-                CopyText(item, L"");
+                win::CopyItemText(item, L"");
             }
         }
         if (item.mask & LVIF_IMAGE)
             item.iImage = KindOf(i).image;
         return 0;
     }
-    case LVN_ODFINDITEMW: {
-        // Type-ahead: the first row at or after the start whose name begins with the text.
-        const auto& find = reinterpret_cast<const NMLVFINDITEMW&>(header);
-        if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz || entries_.empty())
-            return -1;
-        const std::size_t want = wcslen(find.lvfi.psz);
-        const std::size_t n = entries_.size();
-        for (std::size_t k = 0; k < n; ++k) {
-            const std::size_t i = (static_cast<std::size_t>(std::max(0, find.iStart)) + k) % n;
-            const std::wstring& name = entries_[i].name.native();
-            if (name.size() >= want && _wcsnicmp(name.c_str(), find.lvfi.psz, want) == 0)
-                return static_cast<LRESULT>(i);
-        }
-        return -1;
-    }
+    case LVN_ODFINDITEMW:
+        return win::FindRowByPrefix(
+            reinterpret_cast<const NMLVFINDITEMW&>(header), entries_.size(),
+            [this](std::size_t row) { return std::wstring_view(entries_[row].name.native()); });
     case LVN_ITEMACTIVATE: {
         const auto& activate = reinterpret_cast<const NMITEMACTIVATE&>(header);
         if (activate.iItem >= 0 && static_cast<std::size_t>(activate.iItem) < entries_.size() &&
@@ -420,27 +404,21 @@ LRESULT ShellList::OnNotify(NMHDR& header) {
     return 0;
 }
 
-LRESULT ShellList::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+void ShellList::OnHostedResized(int width, int) {
+    // Until the user sets it, the Name column leaves room for Size and Modified: in the window's
+    // first size the pane is too narrow for all at their widths.
+    if (nameWidthChosen_)
+        return;
+    const int rest = ListView_GetColumnWidth(list_, SizeColumn) +
+                     ListView_GetColumnWidth(list_, ModifiedColumn) +
+                     GetSystemMetrics(SM_CXVSCROLL) + Scale(4, dpi_);
+    ListView_SetColumnWidth(list_, NameColumn, std::max(Scale(120, dpi_), width - rest));
+}
+
+LRESULT ShellList::OnContainerMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_SIZE:
-        MoveWindow(list_, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
-        // Until the user sets it, the Name column leaves room for Size and Modified: in the
-        // window's first size the pane is too narrow for all at their widths.
-        if (!nameWidthChosen_) {
-            const int rest = ListView_GetColumnWidth(list_, SizeColumn) +
-                             ListView_GetColumnWidth(list_, ModifiedColumn) +
-                             GetSystemMetrics(SM_CXVSCROLL) + ScaleLength(4, dpi_);
-            ListView_SetColumnWidth(list_, NameColumn,
-                                    std::max(ScaleLength(120, dpi_), LOWORD(lParam) - rest));
-        }
-        return 0;
-    case WM_SETFOCUS:
-        SetFocus(list_);
-        return 0;
     case WM_NOTIFY: {
         auto& header = *reinterpret_cast<NMHDR*>(lParam);
-        if (header.hwndFrom == list_)
-            return OnNotify(header);
         // The Type column stays out of sight: its divider does not move.
         if (header.hwndFrom == ListView_GetHeader(list_) &&
             (header.code == HDN_BEGINTRACKW || header.code == HDN_BEGINTRACKA)) {

@@ -2,6 +2,7 @@
 #include "controls/ContainerWindow.h"
 #include "platform/FolderListing.h"
 #include "platform/win32/ScopedWin.h"
+#include "util/win32/ListViewSupport.h"
 
 #include <commctrl.h>
 
@@ -58,8 +59,9 @@ public:
     void Enable(bool enable);
     void SetFont(HFONT font);
     void SetDpi(int dpi);
-    // The Size column's text: FormatSize's mode and unit.
-    void SetSizeMode(int mode, bool appendUnit);
+    // How the Size column writes a file's size (default: FormatSize's Auto mode with its unit).
+    using SizeFormat = std::function<std::wstring(std::int64_t bytes)>;
+    void SetSizeFormat(SizeFormat format);
 
     // A right click, Shift+F10 or the menu key; the point in screen coordinates (for the keys:
     // at the focused row).
@@ -79,8 +81,9 @@ private:
         std::wstring typeName;
     };
 
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    LRESULT OnNotify(NMHDR& header);
+    LRESULT OnContainerMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    LRESULT OnHostedNotify(NMHDR& header) override;
+    void OnHostedResized(int width, int height) override;
     static LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                      UINT_PTR id, DWORD_PTR data);
     const Kind& KindOf(std::size_t i);
@@ -97,9 +100,8 @@ private:
     HWND list_ = nullptr;
     int dpi_ = 96;
     bool nameWidthChosen_ = false; // the user dragged the Name column's divider
-    int batch_ = 0;
-    int sizeMode_ = 0;
-    bool appendUnit_ = true;
+    win::RedrawBatch batch_;
+    SizeFormat sizeFormat_;
     std::wstring shortTime_; // the locale's short time pattern; empty: the long one less seconds
 
     std::filesystem::path folder_;

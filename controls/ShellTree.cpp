@@ -4,6 +4,7 @@
 #include "controls/QuietDriveErrors.h"
 #include "platform/FolderListing.h"
 #include "platform/win32/LongPath.h"
+#include "platform/win32/ScopedWin.h"
 #include "util/EnhFunc.h"
 
 #include <knownfolders.h>
@@ -28,38 +29,34 @@ bool HasShownSubfolder(const std::filesystem::path& folder) {
         pattern += L'\\';
     pattern += L'*';
     WIN32_FIND_DATAW fd{};
-    HANDLE find = FindFirstFileExW(platform::ExtendedPath(pattern).c_str(), FindExInfoBasic, &fd,
-                                   FindExSearchLimitToDirectories, nullptr, 0);
-    if (find == INVALID_HANDLE_VALUE)
+    const win::UniqueFind find(FindFirstFileExW(platform::ExtendedPath(pattern).c_str(),
+                                                FindExInfoBasic, &fd,
+                                                FindExSearchLimitToDirectories, nullptr, 0));
+    if (!find)
         return false;
     bool found = false;
     do {
         found = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
                 !(fd.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) && wcscmp(fd.cFileName, L".") != 0 &&
                 wcscmp(fd.cFileName, L"..") != 0;
-    } while (!found && FindNextFileW(find, &fd));
-    FindClose(find);
+    } while (!found && FindNextFileW(find.Get(), &fd));
     return found;
 }
 
 // The name of an existing entry as the file system spells it.
 std::wstring NameOnDisk(const std::filesystem::path& path, const std::wstring& fallback) {
     WIN32_FIND_DATAW fd{};
-    HANDLE find = FindFirstFileExW(platform::ExtendedPath(path.native()).c_str(), FindExInfoBasic,
-                                   &fd, FindExSearchNameMatch, nullptr, 0);
-    if (find == INVALID_HANDLE_VALUE)
-        return fallback;
-    FindClose(find);
-    return fd.cFileName;
+    const win::UniqueFind find(FindFirstFileExW(platform::ExtendedPath(path.native()).c_str(),
+                                                FindExInfoBasic, &fd, FindExSearchNameMatch,
+                                                nullptr, 0));
+    return find ? std::wstring(fd.cFileName) : fallback;
 }
 
 std::filesystem::path KnownFolder(REFKNOWNFOLDERID id) {
-    PWSTR text = nullptr;
-    std::filesystem::path path;
-    if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &text)) && text)
-        path = TreeFolderPath(text);
-    CoTaskMemFree(text);
-    return path;
+    win::UniqueTaskString text;
+    if (FAILED(SHGetKnownFolderPath(id, 0, nullptr, text.Put())) || !text)
+        return {};
+    return TreeFolderPath(text.Get());
 }
 
 std::wstring DriveKind(UINT type) {
@@ -83,8 +80,7 @@ ShellTree::~ShellTree() {
     DestroyContainer();
 }
 
-bool ShellTree::Create(HWND parent, int id, int dpi) {
-    dpi_ = dpi;
+bool ShellTree::Create(HWND parent, int id) {
     if (!CreateContainer(parent, id, L"QuillonShellTree", LoadCursorW(nullptr, IDC_ARROW), nullptr))
         return false;
     tree_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, L"",
@@ -92,6 +88,7 @@ bool ShellTree::Create(HWND parent, int id, int dpi) {
                             0, 0, 0, 0, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!tree_)
         return false;
+    Host(tree_);
     SetWindowTheme(tree_, L"Explorer", nullptr);
     TreeView_SetExtendedStyle(tree_, TVS_EX_DOUBLEBUFFER, TVS_EX_DOUBLEBUFFER);
     SHFILEINFOW info{};
@@ -269,11 +266,6 @@ void ShellTree::SetFont(HFONT font) {
     SendMessageW(tree_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
-void ShellTree::SetDpi(int dpi) {
-    // The rows follow the font and the system's icons; nothing here is sized in pixels of ours.
-    dpi_ = dpi;
-}
-
 void ShellTree::Refresh() {
     const std::filesystem::path selected = SelectedPath();
     quiet_ = true;
@@ -289,7 +281,7 @@ void ShellTree::Refresh() {
     }
 }
 
-LRESULT ShellTree::OnNotify(NMHDR& header) {
+LRESULT ShellTree::OnHostedNotify(NMHDR& header) {
     switch (header.code) {
     case TVN_GETDISPINFOW: {
         auto& item = reinterpret_cast<NMTVDISPINFOW&>(header).item;
@@ -324,24 +316,6 @@ LRESULT ShellTree::OnNotify(NMHDR& header) {
         return 0;
     }
     return 0;
-}
-
-LRESULT ShellTree::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_SIZE:
-        MoveWindow(tree_, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
-        return 0;
-    case WM_SETFOCUS:
-        SetFocus(tree_);
-        return 0;
-    case WM_NOTIFY: {
-        auto& header = *reinterpret_cast<NMHDR*>(lParam);
-        if (header.hwndFrom == tree_)
-            return OnNotify(header);
-        break;
-    }
-    }
-    return Default(message, wParam, lParam);
 }
 
 } // namespace quillon::controls

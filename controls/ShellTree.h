@@ -19,7 +19,8 @@ public:
     ShellTree() = default;
     ~ShellTree();
 
-    bool Create(HWND parent, int id, int dpi);
+    // The rows follow the font and the system's icons: nothing here is sized in pixels of ours.
+    bool Create(HWND parent, int id);
     using ContainerWindow::Handle;
     HWND TreeHandle() const { return tree_; }
 
@@ -36,7 +37,6 @@ public:
         onSelect_ = std::move(onSelect);
     }
     void SetFont(HFONT font);
-    void SetDpi(int dpi);
     // Builds the tree again (drives come and go) and selects the same folder if it still exists.
     void Refresh();
 
@@ -48,8 +48,7 @@ private:
         int hasChildren = -1; // unknown until the tree first asks
     };
 
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    LRESULT OnNotify(NMHDR& header);
+    LRESULT OnHostedNotify(NMHDR& header) override;
     void AddTopItems();
     HTREEITEM AddItem(HTREEITEM parent, HTREEITEM after, Node node, const std::wstring& text,
                       int image, int selectedImage);
@@ -61,7 +60,6 @@ private:
     void Select(HTREEITEM item);
 
     HWND tree_ = nullptr;
-    int dpi_ = 96;
     int folderImage_ = 0, openFolderImage_ = 0;
     std::vector<std::unique_ptr<Node>> nodes_; // item data; items only point at them
     std::function<void(const std::filesystem::path&)> onSelect_;

@@ -14,7 +14,7 @@ Splitter::~Splitter() {
 
 bool Splitter::Create(HWND parent, int id, int dpi) {
     dpi_ = dpi;
-    position_ = ScaleLength(DefaultPosition96, dpi);
+    position_ = Scale(DefaultPosition96, dpi);
     // The panes cover all but the bar, so the class background paints just the bar.
     return CreateContainer(parent, id, L"QuillonSplitter", LoadCursorW(nullptr, IDC_ARROW),
                            reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
@@ -48,7 +48,7 @@ void Splitter::SetPosition(int position) {
 void Splitter::SetDpi(int dpi) {
     if (dpi <= 0 || dpi == dpi_)
         return;
-    position_ = MulDiv(position_, dpi, dpi_);
+    position_ = Rescale(position_, dpi_, dpi);
     dpi_ = dpi;
     Layout();
 }
@@ -83,7 +83,7 @@ void Splitter::Layout() {
     InvalidateRect(window_, nullptr, TRUE);
 }
 
-LRESULT Splitter::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Splitter::OnContainerMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_SIZE:
         Layout();

@@ -1,5 +1,6 @@
 #pragma once
 #include "controls/ContainerWindow.h"
+#include "util/Dpi.h"
 
 namespace quillon::controls {
 
@@ -25,11 +26,11 @@ public:
     // Rescales the position with the bar and the minimums.
     void SetDpi(int dpi);
     void Show(bool show);
-    int BarWidth() const { return ScaleLength(BarWidth96, dpi_); }
-    int MinimumPane() const { return ScaleLength(MinimumPane96, dpi_); }
+    int BarWidth() const { return Scale(BarWidth96, dpi_); }
+    int MinimumPane() const { return Scale(MinimumPane96, dpi_); }
 
 private:
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    LRESULT OnContainerMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     int Width() const;
     bool OverBar(int x) const;
     void Layout();

@@ -5,9 +5,11 @@
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
+#include "util/EnhFunc.h"
 
 #include <algorithm>
 #include <optional>
+#include <system_error>
 
 namespace quillon {
 
@@ -77,6 +79,19 @@ ViewText ViewTextFromUtf8(const std::string& text) {
     }
 }
 
+// Whether a selected file is the list being written (Select All in its folder picks the old list
+// up): its entry would be Bad at the next check. The names are compared first, so that only a
+// likely match costs the two lookups of the comparison of the files themselves.
+bool IsListItself(const std::filesystem::path& file, const std::filesystem::path& listFile) {
+    const auto a = file.filename().native(), b = listFile.filename().native();
+    if (a.size() != b.size() || !std::equal(a.begin(), a.end(), b.begin(), [](auto x, auto y) {
+            return platform::FileNamesIgnoreCase ? AsciiLower(x) == AsciiLower(y) : x == y;
+        }))
+        return false;
+    std::error_code ec;
+    return std::filesystem::equivalent(file, listFile, ec);
+}
+
 } // namespace
 
 CreateOutcome CreateListFile(const std::filesystem::path& listFileName, bool md5,
@@ -113,9 +128,12 @@ CreateOutcome CreateListFile(const std::filesystem::path& listFileName, bool md5
     for (std::size_t i = 0; i < count; ++i) {
         if (!source.Selected(i) || source.IsFolder(i))
             continue;
+        const std::filesystem::path fullPath = folder / source.Name(i);
+        if (IsListItself(fullPath, listFileName))
+            continue;
         PlannedFile& f = files.emplace_back();
         f.name = source.Name(i);
-        f.fullPath = folder / f.name;
+        f.fullPath = fullPath;
         std::optional<std::string> listName = platform::ExactListTextFromPath(f.name);
         if (!listName) {
             // Written with "?" it could never be found again.
@@ -181,12 +199,16 @@ CreateOutcome CreateListFile(const std::filesystem::path& listFileName, bool md5
     return outcome;
 }
 
-ViewText LeftOutWarningText(const std::vector<LeftOutFile>& leftOut) {
+ViewText LeftOutWarningText(const std::vector<LeftOutFile>& leftOut,
+                            const std::filesystem::path& listFile) {
     if (leftOut.empty())
         return {};
     ViewText text = ViewTextFromAscii(std::to_string(leftOut.size()));
-    text += ViewTextFromAscii(leftOut.size() == 1 ? " file was left out of the list:"
-                                                  : " files were left out of the list:");
+    text += ViewTextFromAscii(leftOut.size() == 1 ? " file was left out of the list"
+                                                  : " files were left out of the list");
+    if (!listFile.empty())
+        text += ViewTextFromAscii(" ") + listFile.native();
+    text += ViewTextFromAscii(":");
     const std::size_t shown = std::min(leftOut.size(), kWarningNames);
     for (std::size_t i = 0; i < shown; ++i) {
         text += ViewTextFromAscii("\n");

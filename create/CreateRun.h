@@ -49,7 +49,8 @@ struct CreateOutcome {
 };
 
 // Hashes the selected files of folder and stores their list under listFileName (SFV or MD5),
-// one entry per file in the source's order; folders are skipped. A file that cannot be read
+// one entry per file in the source's order; folders, and the list file itself when it is among
+// them, are skipped. A file that cannot be read
 // whole or named exactly in list text is left out and reported, never written with a made-up
 // checksum. run is reset here (all but Busy) and drives the progress strip; its MessagePump
 // runs between blocks. Throws FileError (Kind::Create) when the list cannot be stored; the bars
@@ -58,8 +59,10 @@ CreateOutcome CreateListFile(const std::filesystem::path& listFileName, bool md5
                              const std::filesystem::path& folder, const CreateSource& source,
                              RunState& run, CreateView* view);
 
-// The warning after a list that left files out: their number, the first 20 names with their
-// reasons, "and N more" for the rest. Empty when nothing was left out.
-ViewText LeftOutWarningText(const std::vector<LeftOutFile>& leftOut);
+// The warning after a list that left files out: their number, the list's name when given (the
+// folder command makes several), the first 20 names with their reasons, "and N more" for the
+// rest. Empty when nothing was left out.
+ViewText LeftOutWarningText(const std::vector<LeftOutFile>& leftOut,
+                            const std::filesystem::path& listFile = {});
 
 } // namespace quillon

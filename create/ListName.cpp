@@ -77,6 +77,22 @@ std::filesystem::path CompleteListName(const std::filesystem::path& fileName, in
     return fileName;
 }
 
+std::filesystem::path UndoAppendedExtension(const std::filesystem::path& chosen,
+                                            const std::filesystem::path& typed) {
+    const auto typedName = LastComponent(typed.native());
+    const PathString& text = chosen.native();
+    const auto chosenName = LastComponent(text);
+    if (!HasExtension(typedName) || chosenName.size() <= typedName.size() ||
+        chosenName.substr(0, typedName.size()) != typedName)
+        return chosen;
+    const std::string appended = LowerExtension(chosenName.substr(typedName.size()));
+    if (appended != ".sfv" && appended != ".md5")
+        return chosen;
+    if (chosenName.size() - typedName.size() != appended.size())
+        return chosen;
+    return PathString(text.substr(0, text.size() - appended.size()));
+}
+
 FolderListPlan PlanFolderList(const std::filesystem::path& argument, bool md5) {
     std::filesystem::path absolute = argument;
     if (argument.is_relative()) {

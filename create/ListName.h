@@ -16,6 +16,12 @@ bool CreateListIsMd5(const std::filesystem::path& fileName, int filterIndex);
 // A name without an extension gets the chosen filter's (".sfv" or ".md5"); any other stays.
 std::filesystem::path CompleteListName(const std::filesystem::path& fileName, int filterIndex);
 
+// The name a save dialog returned for the name the user typed: a dialog that appended its
+// filter's extension to a name that had an extension already ("x.md5" came back "x.md5.sfv")
+// is undone, since only a name without one gets the filter's.
+std::filesystem::path UndoAppendedExtension(const std::filesystem::path& chosen,
+                                            const std::filesystem::path& typed);
+
 // Where the list of a whole folder goes when a folder (or a file, standing for its folder) is
 // named on a command line: "<folder>\<folder's name>.sfv".
 struct FolderListPlan {

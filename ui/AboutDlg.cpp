@@ -1,9 +1,10 @@
 #include "ui/AboutDlg.h"
 
 #include "ui/MainLayout.h"
-#include "util/win32/WindowFont.h"
 #include "ui/resource.h"
 #include "util/win32/EnhFuncWin32.h"
+#include "util/win32/HandCursor.h"
+#include "util/win32/WindowFont.h"
 
 #include <commctrl.h>
 
@@ -33,15 +34,6 @@ constexpr int kClientWidth = 338;
 constexpr int kClientHeight = 141;
 constexpr int kTitleFontHeight = 24;
 
-// A dialog template with no controls: they are made in WM_INITDIALOG in pixels. After the style
-// come the extended style, the control count, x, y, cx, cy, no menu and the dialog class.
-std::vector<WORD> EmptyDialogTemplate(DWORD style, std::wstring_view caption) {
-    std::vector<WORD> words = {LOWORD(style), HIWORD(style), 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    words.insert(words.end(), caption.begin(), caption.end());
-    words.push_back(0);
-    return words;
-}
-
 SIZE TextSize(HWND window, HFONT font, std::wstring_view text) {
     win::ScopedGetDc dc(window);
     win::ScopedSelect select(dc.Get(), font);
@@ -49,15 +41,6 @@ SIZE TextSize(HWND window, HFONT font, std::wstring_view text) {
     DrawTextW(dc.Get(), text.data(), static_cast<int>(text.size()), &r,
               DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
     return {r.right - r.left, r.bottom - r.top};
-}
-
-LRESULT CALLBACK HandCursorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                DWORD_PTR) {
-    if (message == WM_SETCURSOR) {
-        SetCursor(LoadCursorW(nullptr, IDC_HAND));
-        return TRUE;
-    }
-    return DefSubclassProc(window, message, wParam, lParam);
 }
 
 } // namespace
@@ -72,39 +55,20 @@ INT_PTR TFrmAbout::ShowModal(HWND owner) {
     }();
     (void)links;
     modalResult_ = 0;
-    const std::vector<WORD> dialog = EmptyDialogTemplate(
-        WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, L"About");
-    const INT_PTR result =
-        DialogBoxIndirectParamW(instance_, reinterpret_cast<const DLGTEMPLATE*>(dialog.data()),
-                                owner, DialogProc, reinterpret_cast<LPARAM>(this));
-    dialog_ = nullptr;
-    return result;
-}
-
-INT_PTR CALLBACK TFrmAbout::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    // Nothing may unwind into user32.
-    try {
-        if (message == WM_INITDIALOG) {
-            SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-            auto* self = reinterpret_cast<TFrmAbout*>(lParam);
-            self->dialog_ = dialog;
-            self->CreateControls();
-            CenterForm(GetWindow(dialog, GW_OWNER), dialog);
-            SetFocus(GetDlgItem(dialog, Button1));
-            PostMessageW(dialog, WM_ABOUTSHOWN, 0, 0);
-            return FALSE; // the focus is set
-        }
-        if (auto* self = reinterpret_cast<TFrmAbout*>(GetWindowLongPtrW(dialog, DWLP_USER)))
-            return self->OnMessage(message, wParam, lParam);
-        return FALSE;
-    } catch (...) {
-        EndDialog(dialog, IDABORT);
-        return TRUE;
-    }
+    // The controls are made in WM_INITDIALOG, in pixels.
+    const win::DialogTemplate dialog(
+        WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 0, L"About");
+    return RunModal(owner, dialog);
 }
 
 INT_PTR TFrmAbout::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+    case WM_INITDIALOG:
+        CreateControls();
+        CenterForm(GetWindow(dialog_, GW_OWNER), dialog_);
+        SetFocus(GetDlgItem(dialog_, Button1));
+        PostMessageW(dialog_, WM_ABOUTSHOWN, 0, 0);
+        return FALSE; // the focus is set
     case WM_ABOUTSHOWN:
         if (onShown)
             onShown(dialog_);
@@ -221,7 +185,7 @@ void TFrmAbout::CreateControls() {
         make(WC_STATICW, L"", SS_BITMAP | SS_NOTIFY | SS_CENTERIMAGE, 0, Image2, font_.Get());
     SendMessageW(image2, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(donateBitmap_.Get()));
     place(image2, s(14), s(101), s(62), s(31));
-    SetWindowSubclass(image2, HandCursorProc, 1, 0);
+    win::ShowHandCursor(image2);
 
     RECT frame{0, 0, clientWidth, s(kClientHeight)};
     AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(dialog_, GWL_STYLE)), FALSE,

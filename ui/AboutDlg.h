@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/win32/ScopedWin.h"
 #include "ui/DonationLink.h"
+#include "util/win32/ModalDialog.h"
 
 #include <windows.h>
 
@@ -24,12 +25,10 @@ constexpr int Button1 = IDOK;
 } // namespace about_ids
 
 // The About box: the title with its shadow, the credits, two web links and the donation image.
-class TFrmAbout {
+class TFrmAbout final : private win::ModalDialog {
 public:
     // title: the text of both title labels. dpi: the owner's, which every size is scaled to.
     TFrmAbout(HINSTANCE instance, std::wstring title, int dpi);
-    TFrmAbout(const TFrmAbout&) = delete;
-    TFrmAbout& operator=(const TFrmAbout&) = delete;
 
     // Shows the box centred over owner (may be nullptr) until it is closed: IDOK, whether by
     // Close, Enter, Esc or the title bar's close box.
@@ -44,8 +43,7 @@ public:
     std::function<void(HWND dialog)> onShown;
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void CreateControls();
     void Close(INT_PTR result);
 
@@ -56,7 +54,6 @@ private:
     HINSTANCE instance_;
     std::wstring title_;
     int dpi_;
-    HWND dialog_ = nullptr;
     INT_PTR modalResult_ = 0;
     win::UniqueFont font_;
     win::UniqueFont titleFont_;

@@ -1,6 +1,7 @@
 #include "ui/GuiDispatcherWin32.h"
 
 #include <stdexcept>
+#include <utility>
 
 namespace quillon::ui {
 
@@ -10,40 +11,35 @@ constexpr wchar_t kClassName[] = L"QuillonDispatcher";
 // wParam: 0; lParam: the const std::function<void()>* to run. Sent, never posted: the sender
 // waits, so the callable outlives the call.
 constexpr UINT WM_RUNCALL = WM_APP + 1;
+// wParam, lParam: 0. Posted when work was queued for PostToGuiThread: runs what is queued.
+constexpr UINT WM_RUNPOSTED = WM_APP + 2;
 
 } // namespace
 
-LRESULT CALLBACK GuiDispatcherWin32::WindowProc(HWND window, UINT message, WPARAM wParam,
-                                                LPARAM lParam) {
-    if (message == WM_RUNCALL) {
-        // The worker wraps its work so nothing escapes; this catch is the last line before user32.
-        try {
-            (*reinterpret_cast<const std::function<void()>*>(lParam))();
-        } catch (...) {
-        }
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
 GuiDispatcherWin32::GuiDispatcherWin32() : thread_(GetCurrentThreadId()) {
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WindowProc;
-    wc.hInstance = instance;
     wc.lpszClassName = kClassName;
-    // A second registration fails with ERROR_CLASS_ALREADY_EXISTS, which is fine.
-    RegisterClassExW(&wc);
-    window_ = CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance,
-                              nullptr);
-    if (!window_)
+    if (!RegisterWindowClass(wc) ||
+        !CreateHandle(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr))
         throw std::runtime_error("cannot create the dispatcher window");
 }
 
 GuiDispatcherWin32::~GuiDispatcherWin32() {
-    if (window_)
-        DestroyWindow(window_);
+    DestroyHandle();
+}
+
+LRESULT GuiDispatcherWin32::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_RUNCALL:
+        // The worker wraps its work so nothing escapes; the window base's guard is the last line.
+        (*reinterpret_cast<const std::function<void()>*>(lParam))();
+        return 0;
+    case WM_RUNPOSTED:
+        RunPosted();
+        return 0;
+    default:
+        return Default(message, wParam, lParam);
+    }
 }
 
 void GuiDispatcherWin32::RunOnGuiThread(const std::function<void()>& work) {
@@ -52,6 +48,33 @@ void GuiDispatcherWin32::RunOnGuiThread(const std::function<void()>& work) {
         return;
     }
     SendMessageW(window_, WM_RUNCALL, 0, reinterpret_cast<LPARAM>(&work));
+}
+
+void GuiDispatcherWin32::PostToGuiThread(std::function<void()> work) {
+    bool first;
+    {
+        std::lock_guard lock(postedMutex_);
+        first = posted_.empty();
+        posted_.push_back(std::move(work));
+    }
+    // One message for a queue that was empty: the handler runs everything queued by then.
+    if (first)
+        PostMessageW(window_, WM_RUNPOSTED, 0, 0);
+}
+
+void GuiDispatcherWin32::RunPosted() {
+    std::deque<std::function<void()>> work;
+    {
+        std::lock_guard lock(postedMutex_);
+        work.swap(posted_);
+    }
+    for (auto& call : work) {
+        try {
+            call();
+        } catch (...) {
+            // One failed call does not take the others with it.
+        }
+    }
 }
 
 void GuiDispatcherWin32::WaitServing(const platform::Event& ended) {

@@ -35,5 +35,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    return 0;
+    // The folder command ends with 1 when a folder got no list or a list left files out.
+    return msg.message == WM_QUIT ? static_cast<int>(msg.wParam) : 0;
 }

@@ -1,7 +1,5 @@
 #pragma once
 #include <windows.h>
-// HDROP, for the drop target.
-#include <shellapi.h>
 
 #include "controls/ShellList.h"
 #include "controls/ShellTree.h"
@@ -9,31 +7,32 @@
 #include "core/RunState.h"
 #include "platform/win32/ScopedWin.h"
 #include "platform/win32/Taskbar.h"
+#include "ui/CommandTable.h"
 #include "ui/GuiDispatcherWin32.h"
 #include "ui/MainLayout.h"
+#include "ui/MainToolbar.h"
 #include "ui/ProgressStrip.h"
+#include "ui/RunFeedback.h"
 #include "ui/VerifyListView.h"
 #include "ui/uDragFilesTrg.h"
+#include "util/SettingsStore.h"
+#include "util/win32/Window.h"
+#include "verify/ListLoadJob.h"
 #include "verify/VerifyModel.h"
 #include "verify/VerifyView.h"
+#include "verify/ViewRecorder.h"
 #include "verify/win32/QLstatus.h"
-
-#include <windows.h>
 
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace quillon::ui {
 
-class SettingsStore;
-
-// Private messages of the main window.
+// Private messages of the main window (the others are in MainDlgIds.h).
 // wParam, lParam: 0. Posted to itself at creation: the command line is acted on once the
 // message loop runs, with the settings already applied.
 constexpr UINT WM_PROCESSCMDLINE = WM_USER + 103;
@@ -47,7 +46,7 @@ struct MainOptions {
     // The program's window ends the message loop when it goes; a test's does not.
     bool quitOnDestroy = true;
     // The settings key under HKEY_CURRENT_USER.
-    std::wstring settingsKey = L"\\Software\\Quillon";
+    std::wstring settingsKey = std::wstring(settings::Key);
     // The class registrations of the options dialog: empty for the per-user classes and
     // HKEY_CLASSES_ROOT; tests give scratch keys below HKEY_CURRENT_USER.
     std::wstring classesKey, classesFallbackKey;
@@ -77,20 +76,19 @@ struct MainOptions {
 // The main window: the verify list with its toolbar, progress strip and status bar, the settings
 // store and placement, the open dialog, dropped files and the command line; in create mode the
 // folder tree and file list from which new lists are made (MainDlgCreate.cpp). It is the
-// engine's view (rows, commands, strip, status bar) on real controls.
-class TFrmMain final : public VerifyView {
+// engine's view: rows, bars and texts go to the recorder, which the run feedback shows.
+class TFrmMain final : public VerifyView, private win::Window {
 public:
     TFrmMain(HINSTANCE instance, MainOptions options);
     // Destroys the window if it still exists; the worker has ended by then.
     ~TFrmMain() override;
-    TFrmMain(const TFrmMain&) = delete;
-    TFrmMain& operator=(const TFrmMain&) = delete;
 
     // Creates the window with its controls, applies the settings (FormCreate) and shows it.
     bool Create(int showCommand);
-    HWND Handle() const { return window_; }
+    using win::Window::Handle;
     // For the message loop: the keyboard shortcuts (Ctrl+O opens, F5 checks, Esc aborts a
-    // running check). True when msg was one of them and is done.
+    // running check, Alt and a button's underlined letter press it, Tab moves between the lists
+    // and the toolbar). True when msg was one of them and is done.
     bool PreTranslate(MSG& msg);
 
     // Commands.
@@ -109,8 +107,9 @@ public:
     bool InCreateMode() const;
     // One create run of the file list's selected files into fileName (completed by the save
     // dialog's filter when it has no extension). Throws FileError when the list cannot be
-    // stored; the window is in its idle state again either way.
-    void CreateList(std::filesystem::path fileName);
+    // stored; the window is in its idle state again either way. False when files were left out
+    // or the run did not finish.
+    bool CreateList(std::filesystem::path fileName);
     // The file list's selection commands.
     void MaskSelect1Click();
     void InverseSelection1Click();
@@ -126,7 +125,7 @@ public:
     // What a drop and the command line do with their list: load it alone and check it at once.
     void LoadAndCheck(const std::filesystem::path& list);
     // While lists are read (on a thread of their own); the window is Busy meanwhile.
-    bool Loading() const { return loader_.joinable(); }
+    bool Loading() const { return loader_.Running(); }
 
     // The open dialog's remembered file name and folder.
     const std::wstring& OpenFileName() const { return openFileName_; }
@@ -138,10 +137,10 @@ public:
     TProgressStrip& Strip() { return strip_; }
     TqlStatusBar& StatusBar() { return sBar_; }
     TDragFilesTrg& DropTarget() { return dropTarget_; }
-    HWND Toolbar() const { return toolbar_; }
-    // A toolbar button's caption as shown.
-    std::wstring ButtonCaption(int id) const;
-    bool ButtonEnabled(int id) const;
+    HWND Toolbar() const { return toolbar_.Handle(); }
+    // A toolbar button's caption as shown (without the mnemonic marker).
+    std::wstring ButtonCaption(int id) const { return toolbar_.Caption(id); }
+    bool ButtonEnabled(int id) const { return toolbar_.Enabled(id); }
     controls::ShellTree& Tree() { return PTShellTree1_; }
     controls::ShellList& Files() { return PTShellList1_; }
     controls::Splitter& Panes() { return PTSplitter1_; }
@@ -153,19 +152,17 @@ public:
     // The application's title for message boxes (from the program file's name).
     const std::wstring& ApplicationTitle() const { return appTitle_; }
 
-    // VerifyView.
-    bool ProgressShown() const override { return strip_.ProgressShown(); }
-    void SetFileProgress(std::int32_t percent) override { strip_.SetFileProgress(percent); }
-    void SetTotalProgress(std::int32_t percent) override {
-        strip_.SetTotalProgress(percent);
-        taskbarPercent_ = percent;
-    }
-    void SetRateText(const ViewText& text) override { strip_.SetRateText(text); }
-    void SetTimeText(const ViewText& text) override { strip_.SetTimeText(text); }
+    // VerifyView. Rows, bars and texts go to the recorder from any thread; the feedback shows
+    // them on this one.
+    bool ProgressShown() const override { return strip_.Visible(); }
+    void SetFileProgress(std::int32_t percent) override;
+    void SetTotalProgress(std::int32_t percent) override;
+    void SetRateText(const ViewText& text) override;
+    void SetTimeText(const ViewText& text) override;
     void BeginUpdate() override { list_.BeginUpdate(); }
     void EndUpdate() override { list_.EndUpdate(); }
     void DeleteAllRows() override { list_.DeleteAllRows(); }
-    void ReserveRows(std::size_t count) override { list_.ReserveRows(count); }
+    void ReserveRows(std::size_t count) override { recorder_.Reserve(count); }
     RowIndex AddRow(ViewTextView caption, std::int32_t indent, std::int32_t image,
                     TItemRec* data) override {
         return list_.AddRow(caption, indent, image, data);
@@ -175,11 +172,9 @@ public:
     TItemRec* RowData(RowIndex row) const override { return list_.RowData(row); }
     bool IsRowSelected(RowIndex row) const override { return list_.IsRowSelected(row); }
     std::int32_t SelectedCount() const override { return list_.SelectedCount(); }
-    void ScrollRowIntoView(RowIndex row) override { list_.ScrollRowIntoView(row); }
-    void SetRowImage(RowIndex row, std::int32_t image) override { list_.SetRowImage(row, image); }
-    void SetRowSizeText(RowIndex row, const ViewText& text) override {
-        list_.SetRowSizeText(row, text);
-    }
+    void ScrollRowIntoView(RowIndex row) override;
+    void SetRowImage(RowIndex row, std::int32_t image) override;
+    void SetRowSizeText(RowIndex row, const ViewText& text) override;
     void EnableCheckCommand(bool enabled) override;
     void EnableRunCommands(bool enabled) override;
     void RequestStatusRepaint() override;
@@ -187,112 +182,95 @@ public:
     void SetDisplayFilterMark(std::int32_t tag) override;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnException(const std::exception* e) override;
 
     void FormCreate();
     void FormClose();
     void FormDestroy();
     void CreateControls();
-    void CreateToolbar();
     void ApplyFonts();
     void ApplyDpi(int dpi);
     // Moves every control to its place for the client size, DPI and layout switches.
     void LayoutControls();
-    void OnCommand(int id);
+    void OnCommand(int id, bool fromShortcut);
     bool OnNotify(const NMHDR& header, LRESULT* result);
     void ShowDisplayMenu();
-    void Flush();
-    void StartFlushTimer();
-    void OnFlushTimer();
     void sBarDrawPanel(HDC dc, int panel, const RECT& rect);
     void RecordPlacement(UINT sizeType, int clientWidth, int clientHeight);
     void CenterDialogWindow(HWND dialog);
     int Message(const std::wstring& text, const std::wstring& caption, UINT type);
     void ShowError(const std::exception& e);
-    void SetButtonEnabled(int id, bool enabled);
     void SetClientSize(int width, int height);
     void RememberOpened(const std::filesystem::path& first, bool folderToo);
     // Replaces the loaded lists by files, read off this thread; checkAfter starts a check once
     // they are in.
     void LoadLists(std::vector<std::filesystem::path> files, bool checkAfter);
-    void LoadDone();
-    void SetLoading(bool loading);
+    void LoadDone(TItemList items, std::exception_ptr failure, bool checkAfter);
+    // The toolbar buttons and the drop target as the command table has them now.
+    CommandContext Commands() const;
+    bool Allowed(Command command) const { return CommandEnabled(command, Commands()); }
+    void ApplyCommandStates();
+    // Whether the GUI thread records: its changes are shown when the loop comes round.
+    void Recorded();
+    // Moves the keyboard focus: the list of the mode, the toolbar and back (Tab, Shift+Tab).
+    void CycleFocus(HWND from, bool backwards);
     // Create mode.
     void CreateCommand();
     void EnsureCreatePanes();
     void ProcessCreateSwitch(bool md5);
-    void SetButtonCaption(int id, const wchar_t* caption);
-    // The commands a run locks, as the current mode has them when nothing runs.
-    void EnableIdleCommands();
     void SetCreateRunControls(bool running);
     void PumpCreateRun();
     void ShowSelectMenu(POINT screen);
     bool OnFilesKey(UINT vk);
     ViewText VerifyCaption() const;
+    void ApplySizeType(std::uint8_t sizeType);
 
     HINSTANCE instance_;
     MainOptions options_;
     std::wstring appTitle_;
-    HWND window_ = nullptr;
     int dpi_ = 96;
 
+    ViewRecorder recorder_;
     TProgressStrip strip_;
-    RunState run_{&strip_};
+    RunState run_{this};
     GuiDispatcherWin32 dispatcher_;
     std::unique_ptr<VerifyModel> model_;
+    ListLoadJob loader_{dispatcher_};
 
-    TVerifyList list_;
+    TVerifyList list_{recorder_};
+    TRunFeedback feedback_{recorder_, list_, strip_};
     TqlStatusBar sBar_;
     TqlStatusBar sBar2_;
     TDragFilesTrg dropTarget_;
     controls::Splitter PTSplitter1_;
     controls::ShellTree PTShellTree1_;
     controls::ShellList PTShellList1_;
+    TMainToolbar toolbar_;
     win::UniqueMenu selectMenu_;
     int saveFilterIndex_ = 1; // the save dialog's filter, for the window's life
     bool createRunning_ = false;
     bool closeAfterRun_ = false; // closed during a create run: destroyed once it has ended
     std::uint64_t lastPumpTick_ = 0;
-    HWND toolbar_ = nullptr;
-    HWND image2_ = nullptr;
+    HWND donationImage_ = nullptr; // Image2
     win::UniqueFont font_;
-    win::UniqueImageList toolImages_, toolImagesOff_, statusImages_;
+    win::UniqueImageList statusImages_;
     win::UniqueBitmap donateBitmap_;
     win::UniqueMenu displayMenu_;
-    struct AcceleratorTraits {
-        using Type = HACCEL;
-        static Type Invalid() { return nullptr; }
-        static void Close(Type h) { DestroyAcceleratorTable(h); }
-    };
-    win::UniqueHandle<AcceleratorTraits> accelerators_;
+    win::UniqueAccelerator accelerators_;
     MainLayout layout_;
+    // Drawing held back while the open dialog moves to its place (WM_CENTERDIALOG).
+    std::optional<win::ScopedUpdateLock>* centerLock_ = nullptr;
 
     bool topLayout_ = false;
-    bool checkEnabled_ = true; // with nothing loaded, Check offers the Open command
-    bool runEnabled_ = true;
-    bool statusDirty_ = false;
-    bool timerOn_ = false;
-    UINT flushInterval_ = 0;     // the flush timer's period now
-    std::uint64_t flushTick_ = 0; // when the share of the window's thread was last taken
-    std::uint64_t flushCpu_ = 0;  // and its CPU milliseconds then
-    std::thread loader_;
-    std::mutex loadedMutex_;
-    TItemList loaded_; // what the loader read, until the window takes it
-    std::exception_ptr loadFailure_;
-    bool checkAfterLoad_ = false;
-    bool flushPosted_ = false;
+    bool listCheckable_ = true; // with nothing loaded, Check offers the Open command
+    bool checking_ = false;
     bool placementMaximized_ = false; // the settings ask for a maximized window
     std::wstring openFileName_, openInitialDir_;
 
     // Placement as last seen, for the settings at destruction.
     int savedClientWidth_ = 0, savedClientHeight_ = 0, savedLeft_ = 0, savedTop_ = 0;
     bool maximized_ = false; // as the last WM_SIZE said; a window being destroyed may not
-
-    // The taskbar button follows the total bar of a check.
-    std::unique_ptr<platform::TaskbarButton> taskbar_;
-    std::atomic<int> taskbarPercent_{-1};
-    int taskbarShown_ = -1;
     UINT taskbarCreatedMessage_ = 0;
 };
 

@@ -57,8 +57,9 @@ void TFrmMain::EnsureCreatePanes() {
     if (PTSplitter1_.Handle())
         return;
     PTSplitter1_.Create(window_, IDC_SPLITTER, dpi_);
-    PTShellTree1_.Create(PTSplitter1_.Handle(), IDC_TREE, dpi_);
+    PTShellTree1_.Create(PTSplitter1_.Handle(), IDC_TREE);
     PTShellList1_.Create(PTSplitter1_.Handle(), IDC_FILES, dpi_);
+    ApplySizeType(model_->SizeType);
     PTSplitter1_.SetPanes(PTShellTree1_.Handle(), PTShellList1_.Handle());
     PTSplitter1_.Show(false);
     PTShellTree1_.SetOnSelect(
@@ -76,7 +77,10 @@ void TFrmMain::EnsureCreatePanes() {
     LayoutControls();
 }
 
-bool TFrmMain::InCreateMode() const { return ButtonCaption(IDC_NEW) == L"Verify"; }
+// The one place that reads the mode.
+bool TFrmMain::InCreateMode() const {
+    return toolbar_.Caption(IDC_NEW) == L"Verify";
+}
 
 ViewText TFrmMain::VerifyCaption() const {
     // The list names one per line, trimmed: with several lists the last one names the window.
@@ -94,17 +98,14 @@ ViewText TFrmMain::VerifyCaption() const {
 void TFrmMain::bCreateClick() {
     if (run_.Busy)
         return;
-    const bool entering = ButtonCaption(IDC_NEW) == L"New";
+    const bool entering = !InCreateMode();
     EnsureCreatePanes();
     // Nothing is drawn until both modes' controls have changed places.
     SendMessageW(window_, WM_SETREDRAW, FALSE, 0);
     if (entering) {
         SetWindowTextW(window_, AppTitleText().c_str());
-        SetButtonEnabled(IDC_DISPLAY, false);
-        SetButtonCaption(IDC_NEW, L"Verify");
-        SetButtonCaption(IDC_CHECK, L"Create");
-        SetButtonEnabled(IDC_CHECK, true);
-        SetButtonEnabled(IDC_OPEN, false);
+        toolbar_.SetCaption(IDC_NEW, L"&Verify");
+        toolbar_.SetCaption(IDC_CHECK, L"&Create");
         ShowWindow(sBar_.Handle(), SW_HIDE);
         ShowWindow(sBar2_.Handle(), SW_SHOW);
         if (PTShellTree1_.SelectedPath().empty()) {
@@ -117,16 +118,14 @@ void TFrmMain::bCreateClick() {
         }
     } else {
         SetCaption(VerifyCaption());
-        SetButtonEnabled(IDC_DISPLAY, true);
-        SetButtonCaption(IDC_NEW, L"New");
-        SetButtonCaption(IDC_CHECK, L"Check");
-        checkEnabled_ = list_.RowCount() > 0;
-        SetButtonEnabled(IDC_CHECK, checkEnabled_);
-        SetButtonEnabled(IDC_OPEN, true);
+        toolbar_.SetCaption(IDC_NEW, L"&New");
+        toolbar_.SetCaption(IDC_CHECK, L"&Check");
+        listCheckable_ = list_.RowCount() > 0;
         ShowWindow(sBar2_.Handle(), SW_HIDE);
         ShowWindow(sBar_.Handle(), SW_SHOW);
     }
-    const bool create = ButtonCaption(IDC_NEW) == L"Verify";
+    ApplyCommandStates();
+    const bool create = InCreateMode();
     PTSplitter1_.Show(create);
     ShowWindow(list_.Handle(), create ? SW_HIDE : SW_SHOW);
     SendMessageW(window_, WM_SETREDRAW, TRUE, 0);
@@ -147,9 +146,9 @@ void TFrmMain::CreateCommand() {
         CreateList(*name);
 }
 
-void TFrmMain::CreateList(std::filesystem::path fileName) {
+bool TFrmMain::CreateList(std::filesystem::path fileName) {
     if (run_.Busy)
-        return;
+        return false;
     const bool anySelected = PTShellList1_.SelectedCount() > 0;
     const bool md5 = CreateListIsMd5(fileName, saveFilterIndex_);
     fileName = CompleteListName(fileName, saveFilterIndex_);
@@ -175,7 +174,7 @@ void TFrmMain::CreateList(std::filesystem::path fileName) {
         }
     } endSteps{*this};
     if (!anySelected)
-        return;
+        return false;
 
     FileListSource source(PTShellList1_);
     CurrentFileView view(sBar2_);
@@ -184,41 +183,24 @@ void TFrmMain::CreateList(std::filesystem::path fileName) {
     if (outcome.written)
         SetTimeText(ViewTextFromAscii("Complete in ") + FormatDuration(outcome.elapsedSeconds));
     if (run_.WindowClosing)
-        return;
+        return false;
     if (outcome.aborted)
         Message(L"User Aborted", L"Aborted!", MB_OK | MB_ICONERROR);
     else if (!outcome.leftOut.empty())
-        Message(LeftOutWarningText(outcome.leftOut), appTitle_, MB_OK | MB_ICONWARNING);
+        Message(LeftOutWarningText(outcome.leftOut, fileName), appTitle_, MB_OK | MB_ICONWARNING);
+    return outcome.written && outcome.leftOut.empty();
 }
 
 void TFrmMain::SetCreateRunControls(bool running) {
-    runEnabled_ = !running;
-    if (running) {
-        for (int id : {IDC_NEW, IDC_OPEN, IDC_CHECK})
-            SetButtonEnabled(id, false);
-    } else {
-        EnableIdleCommands();
-    }
-    dropTarget_.SetEnabled(!running);
+    ApplyCommandStates();
     PTShellTree1_.Enable(!running);
     PTShellList1_.Enable(!running);
     InvalidateRect(sBar_.Handle(), nullptr, FALSE);
-    // The taskbar button follows the run like a check's.
-    if (running && !timerOn_) {
-        StartFlushTimer();
-        if (taskbar_) {
-            taskbar_->SetState(platform::TaskbarButton::State::Normal);
-            taskbar_->SetProgress(0);
-            taskbarShown_ = 0;
-        }
-    } else if (!running) {
-        if (timerOn_)
-            KillTimer(window_, kFlushTimer);
-        timerOn_ = false;
-        if (taskbar_)
-            taskbar_->SetState(platform::TaskbarButton::State::None);
-        taskbarShown_ = -1;
-    }
+    // The bars, texts and taskbar button follow the run like a check's.
+    if (running)
+        feedback_.RunStarted();
+    else
+        feedback_.RunEnded(false);
 }
 
 void TFrmMain::PumpCreateRun() {
@@ -246,12 +228,16 @@ void TFrmMain::PumpCreateRun() {
 void TFrmMain::ProcessCreateSwitch(bool md5) {
     if (!InCreateMode())
         bCreateClick();
+    // As quillon-cli create: 1 when a folder got no list or not every file went into its list.
+    int exitCode = 0;
     const auto& args = options_.args;
     for (std::size_t i = 2; i < args.size() && !args[i].empty(); ++i) {
         const FolderListPlan plan = PlanFolderList(args[i], md5);
         // An existing list is never overwritten from the command line.
-        if (platform::LookupPath(plan.listFile))
+        if (platform::LookupPath(plan.listFile)) {
+            exitCode = 1;
             continue;
+        }
         try {
             // A folder that is not there is not replaced by whatever the tree shows.
             if (!plan.folderExists)
@@ -264,7 +250,8 @@ void TFrmMain::ProcessCreateSwitch(bool md5) {
             for (std::size_t j = 0; j < PTShellList1_.Count(); ++j)
                 if (!PTShellList1_.IsFolder(j) && FolderCommandSelects(PTShellList1_.Name(j)))
                     PTShellList1_.SetSelected(j, true);
-            CreateList(plan.listFile);
+            if (!CreateList(plan.listFile))
+                exitCode = 1;
         } catch (const std::exception& e) {
             // The error ends the command line; the window stays open in create mode.
             ShowError(e);
@@ -273,13 +260,13 @@ void TFrmMain::ProcessCreateSwitch(bool md5) {
         if (run_.WindowClosing)
             return;
     }
-    options_.quit(0);
+    options_.quit(exitCode);
 }
 
 // ---- the file list's selection commands --------------------------------------------------------
 
 void TFrmMain::MaskSelect1Click() {
-    if (createRunning_)
+    if (!Allowed(Command::SelectFiles))
         return;
     std::wstring mask;
     if (!options_.inputQuery(window_, L"Mask Select", L"Enter select mask (*.*)", mask))
@@ -294,7 +281,7 @@ void TFrmMain::MaskSelect1Click() {
 }
 
 void TFrmMain::InverseSelection1Click() {
-    if (createRunning_)
+    if (!Allowed(Command::SelectFiles))
         return;
     PTShellList1_.BeginUpdate();
     for (std::size_t i = 0; i < PTShellList1_.Count(); ++i)
@@ -303,7 +290,7 @@ void TFrmMain::InverseSelection1Click() {
 }
 
 void TFrmMain::SelectAll2Click() {
-    if (createRunning_)
+    if (!Allowed(Command::SelectFiles))
         return;
     PTShellList1_.BeginUpdate();
     for (std::size_t i = 0; i < PTShellList1_.Count(); ++i)
@@ -313,13 +300,13 @@ void TFrmMain::SelectAll2Click() {
 }
 
 void TFrmMain::ShowSelectMenu(POINT screen) {
-    if (createRunning_)
+    if (!Allowed(Command::SelectFiles))
         return;
     const UINT id = static_cast<UINT>(
         TrackPopupMenu(selectMenu_.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN,
                        screen.x, screen.y, 0, window_, nullptr));
     if (id != 0)
-        OnCommand(static_cast<int>(id));
+        OnCommand(static_cast<int>(id), false);
 }
 
 bool TFrmMain::OnFilesKey(UINT vk) {

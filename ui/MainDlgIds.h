@@ -30,4 +30,9 @@ enum : int {
 // FlushPace.
 inline constexpr UINT_PTR kFlushTimer = 1;
 
+// Private messages of the main window besides WM_PROCESSCMDLINE and WM_CENTERDIALOG.
+// wParam, lParam: 0. Posted once for changes the GUI thread recorded outside a run: one repaint
+// for many.
+inline constexpr UINT WM_FLUSHVIEW = WM_APP + 10;
+
 } // namespace quillon::ui::ids

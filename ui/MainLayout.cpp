@@ -4,11 +4,6 @@
 
 namespace quillon::ui {
 
-int Scale(int length96, int dpi) {
-    const long long scaled = static_cast<long long>(length96) * dpi;
-    return static_cast<int>(scaled >= 0 ? (scaled + 48) / 96 : -((-scaled + 48) / 96));
-}
-
 namespace {
 
 Rect Shrink(Rect r, int by) {
@@ -41,46 +36,48 @@ MainLayout LayOutMain(const MainLayoutInput& in) {
     const int w = std::max(0, in.clientWidth), h = std::max(0, in.clientHeight);
     const int dpi = in.dpi;
     // The status bar docks first, across the whole bottom; the toolbar panel then takes its edge
-    // of what is left, and pClient the rest.
+    // of what is left, and clientPanel the rest.
     const int statusHeight = std::min(h, Scale(MainMetrics::StatusHeight, dpi));
     out.statusBar = {0, h - statusHeight, w, h};
     const int above = out.statusBar.top;
     if (!in.topLayout) {
         const int panelWidth = std::min(w, Scale(MainMetrics::ToolPanelWidth, dpi));
-        out.panel5 = {0, 0, panelWidth, above};
+        out.toolPanel = {0, 0, panelWidth, above};
         const int imageHeight = std::min(above, Scale(MainMetrics::ImagePanelHeight, dpi));
-        out.pnlbtn = {0, above - imageHeight, panelWidth, above};
-        out.toolbar = {0, 0, panelWidth, out.pnlbtn.top};
-        out.pClient = {panelWidth, 0, w, above};
+        out.imagePanel = {0, above - imageHeight, panelWidth, above};
+        out.toolbar = {0, 0, panelWidth, out.imagePanel.top};
+        out.clientPanel = {panelWidth, 0, w, above};
     } else {
         const int panelHeight = std::min(above, Scale(MainMetrics::ToolPanelHeight, dpi));
-        out.panel5 = {0, 0, w, panelHeight};
+        out.toolPanel = {0, 0, w, panelHeight};
         const int imageWidth = std::min(w, Scale(MainMetrics::ImagePanelWidth, dpi));
-        out.pnlbtn = {w - imageWidth, 0, w, panelHeight};
-        out.toolbar = {0, 0, out.pnlbtn.left, panelHeight};
-        out.pClient = {0, panelHeight, w, above};
+        out.imagePanel = {w - imageWidth, 0, w, panelHeight};
+        out.toolbar = {0, 0, out.imagePanel.left, panelHeight};
+        out.clientPanel = {0, panelHeight, w, above};
     }
     // The image sits in the middle of its panel.
     const int iw = Scale(MainMetrics::ImageWidth, dpi), ih = Scale(MainMetrics::ImageHeight, dpi);
-    out.image2 = {out.pnlbtn.left + (out.pnlbtn.Width() - iw) / 2,
-                  out.pnlbtn.top + (out.pnlbtn.Height() - ih) / 2, 0, 0};
-    out.image2.right = out.image2.left + iw;
-    out.image2.bottom = out.image2.top + ih;
+    out.donationImage = {out.imagePanel.left + (out.imagePanel.Width() - iw) / 2,
+                         out.imagePanel.top + (out.imagePanel.Height() - ih) / 2, 0, 0};
+    out.donationImage.right = out.donationImage.left + iw;
+    out.donationImage.bottom = out.donationImage.top + ih;
 
-    const Rect& c = out.pClient;
+    const Rect& c = out.clientPanel;
     if (in.progressShown) {
         const int stripHeight = std::min(c.Height(), Scale(MainMetrics::ProgressHeight, dpi));
-        out.panel2 = {c.left, c.bottom - stripHeight, c.right, c.bottom};
+        out.progressPanel = {c.left, c.bottom - stripHeight, c.right, c.bottom};
         // Two halves of the strip's width halved, truncated: an odd width leaves a pixel between.
-        const int half = out.panel2.Width() / 2;
-        out.panel3 = {out.panel2.left, out.panel2.top, out.panel2.left + half, out.panel2.bottom};
-        out.panel4 = {out.panel2.right - half, out.panel2.top, out.panel2.right, out.panel2.bottom};
+        const int half = out.progressPanel.Width() / 2;
+        out.fileHalf = {out.progressPanel.left, out.progressPanel.top,
+                        out.progressPanel.left + half, out.progressPanel.bottom};
+        out.totalHalf = {out.progressPanel.right - half, out.progressPanel.top,
+                         out.progressPanel.right, out.progressPanel.bottom};
         const int line = std::max(1, in.labelHeight);
-        StackHalf(out.panel3, dpi, line, out.fileCaption, out.fileBar, out.fileRate);
-        StackHalf(out.panel4, dpi, line, out.totalCaption, out.totalBar, out.timeText);
-        out.lv = {c.left, c.top, c.right, out.panel2.top};
+        StackHalf(out.fileHalf, dpi, line, out.fileCaption, out.fileBar, out.fileRate);
+        StackHalf(out.totalHalf, dpi, line, out.totalCaption, out.totalBar, out.timeText);
+        out.lv = {c.left, c.top, c.right, out.progressPanel.top};
     } else {
-        out.panel2 = {c.left, c.bottom, c.right, c.bottom};
+        out.progressPanel = {c.left, c.bottom, c.right, c.bottom};
         out.lv = c;
     }
     return out;

@@ -1,4 +1,5 @@
 #pragma once
+#include "util/Dpi.h"
 
 // Where each control of the main window goes, from the client size, the DPI and the two layout
 // switches. Pure arithmetic: the window moves its controls to these rectangles.
@@ -11,12 +12,12 @@ struct Rect {
     bool operator==(const Rect&) const = default;
 };
 
-// Sizes at 96 DPI; Scale() turns them into pixels at the window's DPI.
+// Sizes at 96 DPI; Scale() (util/Dpi.h) turns them into pixels at the window's DPI.
 struct MainMetrics {
     static constexpr int ToolPanelWidth = 67;  // Panel5 in the Left layout
     static constexpr int ToolPanelHeight = 40; // Panel5 in the Top layout
     static constexpr int ToolButtonWidth = 66;
-    static constexpr int ImagePanelHeight = 37; // pnlbtn in the Left layout
+    static constexpr int ImagePanelHeight = 37; // imagePanel in the Left layout
     static constexpr int ImagePanelWidth = 67;
     static constexpr int ImageWidth = 62; // Image2, the donation image
     static constexpr int ImageHeight = 31;
@@ -29,9 +30,6 @@ struct MainMetrics {
     static constexpr int ClientHeight = 462;
 };
 
-// A length at 96 DPI in pixels at dpi, rounded to the nearest pixel.
-int Scale(int length96, int dpi);
-
 struct MainLayoutInput {
     int clientWidth = 0, clientHeight = 0;
     int dpi = 96;
@@ -40,10 +38,14 @@ struct MainLayoutInput {
     int labelHeight = 13;       // one line of the window's font, in pixels
 };
 
+// The panels as the window's design names them: toolPanel is Panel5, imagePanel pnlbtn,
+// donationImage Image2, clientPanel pClient, progressPanel Panel2 with its halves Panel3 and
+// Panel4.
 struct MainLayout {
-    Rect panel5, toolbar, pnlbtn, image2;
-    Rect pClient, lv; // lv fills pClient above the strip (the create panes take the same place)
-    Rect panel2, panel3, panel4;
+    Rect toolPanel, toolbar, imagePanel, donationImage;
+    // lv fills clientPanel above the strip (the create panes take the same place).
+    Rect clientPanel, lv;
+    Rect progressPanel, fileHalf, totalHalf;
     Rect fileCaption, fileBar, fileRate;   // "File Progress", FileProgressBar, Label1
     Rect totalCaption, totalBar, timeText; // "Total Progress", TotalProgressBar, Label7
     Rect statusBar;

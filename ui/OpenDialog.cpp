@@ -1,6 +1,7 @@
 #include "ui/OpenDialog.h"
 
 #include "platform/win32/ScopedWin.h"
+#include "util/win32/ShellItemPath.h"
 
 #include <shobjidl.h>
 
@@ -64,15 +65,6 @@ private:
     bool shown_ = false;
 };
 
-std::wstring ItemPath(IShellItem* item) {
-    PWSTR path = nullptr;
-    if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &path)) || !path)
-        return {};
-    std::wstring text(path);
-    CoTaskMemFree(path);
-    return text;
-}
-
 } // namespace
 
 std::optional<std::vector<std::filesystem::path>>
@@ -117,7 +109,7 @@ ShowOpenDialog(HWND owner, const std::wstring& fileName, const std::wstring& ini
     for (DWORD i = 0; i < count; ++i) {
         win::ComPtr<IShellItem> item;
         if (SUCCEEDED(results->GetItemAt(i, item.Put()))) {
-            std::wstring path = ItemPath(item.Get());
+            std::wstring path = win::ShellItemPath(item.Get());
             if (!path.empty())
                 files.emplace_back(std::move(path));
         }

@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include <utility>
-
 namespace quillon::ui {
 
 namespace {
@@ -27,7 +25,6 @@ void Move(HWND window, const RECT& r) {
 } // namespace
 
 void TProgressStrip::Create(HWND parent, HINSTANCE instance) {
-    guiThread_ = GetCurrentThreadId();
     fileCaption_ = MakeLabel(parent, instance, L"File Progress");
     fileBar_ = MakeBar(parent, instance);
     rate_ = MakeLabel(parent, instance, L"");
@@ -57,76 +54,15 @@ void TProgressStrip::Place(const RECT& fileCaption, const RECT& fileBar, const R
     Move(time_, timeText);
 }
 
-void TProgressStrip::SetFileProgress(std::int32_t percent) {
-    if (OnGuiThread()) {
-        SendMessageW(fileBar_, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
-        // What the GUI thread sets supersedes what the worker left for the next flush.
-        std::lock_guard lock(m_);
-        file_ = -1;
-        return;
-    }
-    std::lock_guard lock(m_);
-    file_ = percent;
-}
-
-void TProgressStrip::SetTotalProgress(std::int32_t percent) {
-    if (OnGuiThread()) {
-        SendMessageW(totalBar_, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
-        std::lock_guard lock(m_);
-        total_ = -1;
-        return;
-    }
-    std::lock_guard lock(m_);
-    total_ = percent;
-}
-
-void TProgressStrip::SetRateText(const ViewText& text) {
-    if (OnGuiThread()) {
-        SetWindowTextW(rate_, text.c_str());
-        std::lock_guard lock(m_);
-        rateChanged_ = false;
-        return;
-    }
-    std::lock_guard lock(m_);
-    rateText_ = text;
-    rateChanged_ = true;
-}
-
-void TProgressStrip::SetTimeText(const ViewText& text) {
-    if (OnGuiThread()) {
-        SetWindowTextW(time_, text.c_str());
-        std::lock_guard lock(m_);
-        timeChanged_ = false;
-        return;
-    }
-    std::lock_guard lock(m_);
-    timeText_ = text;
-    timeChanged_ = true;
-}
-
-void TProgressStrip::Flush() {
-    std::int32_t file, total;
-    ViewText rate, time;
-    bool rateChanged, timeChanged;
-    {
-        std::lock_guard lock(m_);
-        file = std::exchange(file_, -1);
-        total = std::exchange(total_, -1);
-        rateChanged = std::exchange(rateChanged_, false);
-        timeChanged = std::exchange(timeChanged_, false);
-        if (rateChanged)
-            rate.swap(rateText_);
-        if (timeChanged)
-            time.swap(timeText_);
-    }
-    if (file >= 0)
-        SendMessageW(fileBar_, PBM_SETPOS, static_cast<WPARAM>(file), 0);
-    if (total >= 0)
-        SendMessageW(totalBar_, PBM_SETPOS, static_cast<WPARAM>(total), 0);
-    if (rateChanged)
-        SetWindowTextW(rate_, rate.c_str());
-    if (timeChanged)
-        SetWindowTextW(time_, time.c_str());
+void TProgressStrip::ShowChanges(const ViewRecorder::Changes& changes) {
+    if (changes.filePercent >= 0)
+        SendMessageW(fileBar_, PBM_SETPOS, static_cast<WPARAM>(changes.filePercent), 0);
+    if (changes.totalPercent >= 0)
+        SendMessageW(totalBar_, PBM_SETPOS, static_cast<WPARAM>(changes.totalPercent), 0);
+    if (changes.rateText)
+        SetWindowTextW(rate_, changes.rateText->c_str());
+    if (changes.timeText)
+        SetWindowTextW(time_, changes.timeText->c_str());
 }
 
 } // namespace quillon::ui

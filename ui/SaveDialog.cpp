@@ -1,6 +1,8 @@
 #include "ui/SaveDialog.h"
 
+#include "create/ListName.h"
 #include "platform/win32/ScopedWin.h"
+#include "util/win32/ShellItemPath.h"
 
 #include <shobjidl.h>
 
@@ -42,12 +44,14 @@ std::optional<std::filesystem::path> ShowSaveDialog(HWND owner, const std::wstri
     win::ComPtr<IShellItem> item;
     if (FAILED(dialog->GetResult(item.Put())))
         return std::nullopt;
-    PWSTR path = nullptr;
-    if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &path)) || !path)
+    std::wstring path = win::ShellItemPath(item.Get());
+    if (path.empty())
         return std::nullopt;
-    std::filesystem::path result(path);
-    CoTaskMemFree(path);
-    return result;
+    // The name as typed: some dialogs put the filter's extension after one the user typed.
+    win::UniqueTaskString typed;
+    if (SUCCEEDED(dialog->GetFileName(typed.Put())) && typed)
+        return UndoAppendedExtension(path, typed.Get());
+    return std::filesystem::path(std::move(path));
 }
 
 } // namespace quillon::ui

@@ -1,24 +1,15 @@
 #pragma once
+#include "util/SettingsStore.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
-// The window's settings under "\Software\Quillon": which values are read at creation, in which
+// The window's settings: which values are read at creation, in which
 // order, what each one means, and what is written at destruction. Nothing here knows the
 // registry or a window, so every rule can be checked without one.
 namespace quillon::ui {
-
-// The open settings key. The registry implementation throws std::exception from ReadInteger
-// with the message to show ("Invalid data type for '%s'", "Failed to get data for '%s'") and from
-// WriteInteger ("Failed to set data for '%s'"), what() in UTF-8.
-class SettingsStore {
-public:
-    virtual ~SettingsStore() = default;
-    virtual bool ValueExists(std::wstring_view name) const = 0;
-    virtual std::int32_t ReadInteger(std::wstring_view name) const = 0;
-    virtual void WriteInteger(std::wstring_view name, std::int32_t value) = 0;
-};
 
 struct ClientSize {
     int width = 0, height = 0;
@@ -39,6 +30,7 @@ struct StartupSettings {
     std::optional<bool> savePos;               // "SavePos" exists
     std::optional<ClientSize> clientSize;      // "Width" and "Height" both exist
     bool maximized = false;                    // "Maximized" non-zero (read with the size)
+    std::optional<int> placementDpi;           // "PlacementDpi", read with the size
     std::optional<ScreenPosition> position;    // "Left" and "Top" both exist
     bool centre = false;                       // centre on the window's monitor
     // The message of the read that failed (UTF-8), when one did.
@@ -56,7 +48,12 @@ struct SavedPlacement {
     bool maximized = false;                // the state at destruction
 };
 // At destruction: when "SavePos" exists, writes "Width", "Height", "Left", "Top", "Maximized"
-// in that order. Throws what the store throws.
-void WritePlacement(SettingsStore& store, const SavedPlacement& placement);
+// in that order, then the DPI they were recorded at. Throws what the store throws.
+void WritePlacement(SettingsStore& store, const SavedPlacement& placement, int dpi);
+
+// The client size to restore at dpi: a size recorded at another DPI is scaled to this one (at 144
+// DPI a window saved at 96 would otherwise be too small for its own controls). A placement of an
+// older version, which recorded no DPI, is taken as it is.
+ClientSize ClientSizeAt(const ClientSize& saved, std::optional<int> savedDpi, int dpi);
 
 } // namespace quillon::ui

@@ -17,6 +17,9 @@ public:
     virtual void RunOnGuiThread(const std::function<void()>& work) = 0;
     // On the GUI thread: returns once ended is set, carrying out RunOnGuiThread calls meanwhile.
     virtual void WaitServing(const platform::Event& ended) = 0;
+    // From any thread: has work run on the GUI thread when its loop comes round, and returns at
+    // once. Work posted but not yet run when the dispatcher goes is dropped.
+    virtual void PostToGuiThread(std::function<void()> work) = 0;
 };
 
 // For a program whose main thread does nothing while the worker runs.
@@ -24,6 +27,7 @@ class DirectDispatcher final : public GuiDispatcher {
 public:
     void RunOnGuiThread(const std::function<void()>& work) override { work(); }
     void WaitServing(const platform::Event& ended) override { ended.Wait(); }
+    void PostToGuiThread(std::function<void()> work) override { work(); }
 };
 
 } // namespace quillon

@@ -160,7 +160,7 @@ int wmain(int argc, wchar_t** argv) {
     controls::Splitter splitter;
     controls::ShellTree tree;
     controls::ShellList list;
-    if (!splitter.Create(frame, 1, dpi) || !tree.Create(splitter.Handle(), 2, dpi) ||
+    if (!splitter.Create(frame, 1, dpi) || !tree.Create(splitter.Handle(), 2) ||
         !list.Create(splitter.Handle(), 3, dpi)) {
         std::fprintf(stderr, "the controls could not be made\n");
         return 1;

@@ -533,7 +533,7 @@ int RunCheck(const std::wstring& list, const std::wstring& cli, int runs, bool w
         const RowIndex count = rows.RowCount();
         auto start = Clock::now();
         for (RowIndex r = 0; r < count; ++r)
-            rows.SetRowImage(r, rows.RowImage(r));
+            bench.Frame().SetRowImage(r, rows.RowImage(r));
         Figure("check.set_every_row_image_s", Seconds(start, Clock::now()));
         // The flush after such a change: the whole range redrawn, or only the rows in view.
         start = Clock::now();

@@ -1,10 +1,14 @@
 #include "create/win32/FADlg.h"
 
+#include "create/OptionsSettings.h"
 #include "platform/win32/ScopedWin.h"
 #include "platform/win32/WideText.h"
+#include "util/Dpi.h"
 #include "util/win32/EnhFuncWin32.h"
+#include "util/win32/RegistrySettings.h"
 #include "util/win32/WindowFont.h"
 
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -33,9 +37,9 @@ constexpr FolderEntry kFolderMd5{L"\\Folder\\shell\\Create MD5",
 // wParam, lParam: 0.
 constexpr UINT WM_FA_SHOWN = WM_APP + 1;
 
-constexpr WORD kButton = 0x0080;
-constexpr WORD kStatic = 0x0082;
-constexpr WORD kComboBox = 0x0085;
+constexpr WORD kButton = win::DialogTemplate::Button;
+constexpr WORD kStatic = win::DialogTemplate::Static;
+constexpr WORD kComboBox = win::DialogTemplate::ComboBox;
 
 // One control at 96 DPI; the dialog places them in pixels at its DPI.
 struct ControlSpec {
@@ -56,21 +60,22 @@ constexpr int kDroppedHeight = 120;
 
 // In tab order. A label's mnemonic moves the focus to the control after it.
 constexpr ControlSpec kControls[] = {
-    {IDC_FA_LABEL1, kStatic, kLabel, L"&Associate Quillon with the following file types.", 12, 12,
-     262, 15},
-    {IDC_FA_CHECKBOX1, kButton, kCheck | WS_GROUP, L"&SFV", 28, 31, 80, 19},
-    {IDC_FA_CHECKBOX2, kButton, kCheck, L"&MD5", 120, 31, 80, 19},
-    {IDC_FA_LABEL2, kStatic, kLabel, L"A&dd Create to Explorer folder right-click menu", 12, 66,
-     262, 15},
-    {IDC_FA_CHECKBOX4, kButton, kCheck | WS_GROUP, L"SF&V", 28, 85, 80, 19},
-    {IDC_FA_CHECKBOX5, kButton, kCheck, L"MD&5", 120, 85, 80, 19},
-    {IDC_FA_LABEL3, kStatic, kLabel | SS_CENTERIMAGE, L"Display File Si&ze As", 12, 126, 130, 15},
-    {IDC_FA_COMBOBOX1, kComboBox, kCombo | WS_GROUP, L"", 150, 122, 120, kDroppedHeight},
-    {IDC_FA_LABEL4, kStatic, kLabel | SS_CENTERIMAGE, L"Toolbar &Layout", 12, 156, 130, 15},
-    {IDC_FA_COMBOBOX2, kComboBox, kCombo | WS_GROUP, L"", 150, 152, 120, kDroppedHeight},
-    {IDC_FA_CHECKBOX3, kButton, kCheck | WS_GROUP, L"Remeber &window size && position on exit", 12,
+    {IDC_FA_ASSOCIATE_LABEL, kStatic, kLabel, L"&Associate Quillon with the following file types.",
+     12, 12, 262, 15},
+    {IDC_FA_ASSOCIATE_SFV, kButton, kCheck | WS_GROUP, L"&SFV", 28, 31, 80, 19},
+    {IDC_FA_ASSOCIATE_MD5, kButton, kCheck, L"&MD5", 120, 31, 80, 19},
+    {IDC_FA_FOLDER_LABEL, kStatic, kLabel, L"A&dd Create to Explorer folder right-click menu", 12,
+     66, 262, 15},
+    {IDC_FA_FOLDER_SFV, kButton, kCheck | WS_GROUP, L"SF&V", 28, 85, 80, 19},
+    {IDC_FA_FOLDER_MD5, kButton, kCheck, L"MD&5", 120, 85, 80, 19},
+    {IDC_FA_SIZE_LABEL, kStatic, kLabel | SS_CENTERIMAGE, L"Display File Si&ze As", 12, 126, 130,
+     15},
+    {IDC_FA_SIZE_TYPE, kComboBox, kCombo | WS_GROUP, L"", 150, 122, 120, kDroppedHeight},
+    {IDC_FA_LAYOUT_LABEL, kStatic, kLabel | SS_CENTERIMAGE, L"Toolbar &Layout", 12, 156, 130, 15},
+    {IDC_FA_TOOLBAR_LAYOUT, kComboBox, kCombo | WS_GROUP, L"", 150, 152, 120, kDroppedHeight},
+    {IDC_FA_SAVE_POS, kButton, kCheck | WS_GROUP, L"Remeber &window size && position on exit", 12,
      190, 262, 19},
-    {IDC_FA_CHECKBOX6, kButton, kCheck, L"Show File &Progress", 12, 214, 262, 19},
+    {IDC_FA_SHOW_PROGRESS, kButton, kCheck, L"Show File &Progress", 12, 214, 262, 19},
     {IDOK, kButton, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, L"OK", 114,
      252, 75, 25},
     {IDCANCEL, kButton, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, L"Cancel", 195, 252, 75,
@@ -80,43 +85,15 @@ constexpr ControlSpec kControls[] = {
 constexpr const wchar_t* kSizeItems[] = {L"Auto", L"KB", L"Bytes"};
 constexpr const wchar_t* kLayoutItems[] = {L"Left", L"Top"};
 
-// An in-memory dialog template; the dialog places its controls in pixels once it runs.
-std::vector<WORD> MakeTemplate() {
-    std::vector<WORD> words;
-    words.reserve(1024);
-    auto addDword = [&](DWORD d) {
-        words.push_back(LOWORD(d));
-        words.push_back(HIWORD(d));
-    };
-    auto addString = [&](std::wstring_view s) {
-        words.insert(words.end(), s.begin(), s.end());
-        words.push_back(0);
-    };
+// The dialog places its controls in pixels once it runs.
+win::DialogTemplate MakeTemplate() {
     // WS_VISIBLE: shown as soon as WM_INITDIALOG returns, not when the queue first runs dry.
-    addDword(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE | DS_MODALFRAME);
-    addDword(0);
-    words.push_back(static_cast<WORD>(std::size(kControls)));
-    for (int i = 0; i < 4; ++i)
-        words.push_back(0); // x, y, cx, cy
-    words.push_back(0);     // no menu
-    words.push_back(0);     // the standard dialog class
-    addString(L"Options");
-    for (const ControlSpec& c : kControls) {
-        if (words.size() % 2)
-            words.push_back(0); // items start on a DWORD boundary
-        addDword(c.style);
-        addDword(0);
-        for (int i = 0; i < 4; ++i)
-            words.push_back(0); // placed in pixels later
-        words.push_back(static_cast<WORD>(c.id));
-        words.push_back(0xFFFF);
-        words.push_back(c.classAtom);
-        addString(c.text);
-        words.push_back(0); // no creation data
-    }
-    return words;
+    win::DialogTemplate dialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE | DS_MODALFRAME, 0,
+                               L"Options");
+    for (const ControlSpec& c : kControls)
+        dialog.AddItem(c.style, 0, static_cast<WORD>(c.id), c.classAtom, c.text);
+    return dialog;
 }
-
 
 bool SameTextIgnoringCase(std::wstring_view a, std::wstring_view b) {
     return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
@@ -224,31 +201,12 @@ int TFrmFA::ShowModal() {
         ownFont_ = MakeWindowFont(params_.dpi);
         font_ = ownFont_.Get();
     }
-    const std::vector<WORD> dialogTemplate = MakeTemplate();
-    const INT_PTR result = DialogBoxIndirectParamW(
-        GetModuleHandleW(nullptr), reinterpret_cast<const DLGTEMPLATE*>(dialogTemplate.data()),
-        params_.owner, DialogProc, reinterpret_cast<LPARAM>(this));
-    dialog_ = nullptr;
-    return result == IDOK ? IDOK : IDCANCEL;
+    return RunModal(params_.owner, MakeTemplate()) == IDOK ? IDOK : IDCANCEL;
 }
 
-INT_PTR CALLBACK TFrmFA::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-        reinterpret_cast<TFrmFA*>(lParam)->dialog_ = dialog;
-    }
-    auto* self = reinterpret_cast<TFrmFA*>(GetWindowLongPtrW(dialog, DWLP_USER));
-    if (!self)
-        return FALSE;
-    // Nothing may unwind into user32.
-    try {
-        return self->OnMessage(message, wParam, lParam);
-    } catch (const std::exception& e) {
-        self->ShowError(dialog, platform::win32::Widen(CP_UTF8, e.what()));
-    } catch (...) {
-        self->ShowError(dialog, L"Unexpected error");
-    }
-    return TRUE;
+void TFrmFA::OnException(const std::exception* e) {
+    // The dialog stays: the user may try again or cancel.
+    ShowError(dialog_, e ? platform::win32::Widen(CP_UTF8, e->what()) : L"Unexpected error");
 }
 
 INT_PTR TFrmFA::OnMessage(UINT message, WPARAM wParam, LPARAM) {
@@ -280,7 +238,7 @@ INT_PTR TFrmFA::OnMessage(UINT message, WPARAM wParam, LPARAM) {
 
 void TFrmFA::LayoutControls() {
     const int dpi = params_.dpi > 0 ? params_.dpi : 96;
-    auto scale = [dpi](int v) { return MulDiv(v, dpi, 96); };
+    auto scale = [dpi](int v) { return Scale(v, dpi); };
     SendMessageW(dialog_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     for (const ControlSpec& c : kControls) {
         HWND control = GetDlgItem(dialog_, c.id);
@@ -289,15 +247,15 @@ void TFrmFA::LayoutControls() {
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
     for (const wchar_t* item : kSizeItems)
-        SendDlgItemMessageW(dialog_, IDC_FA_COMBOBOX1, CB_ADDSTRING, 0,
+        SendDlgItemMessageW(dialog_, IDC_FA_SIZE_TYPE, CB_ADDSTRING, 0,
                             reinterpret_cast<LPARAM>(item));
     for (const wchar_t* item : kLayoutItems)
-        SendDlgItemMessageW(dialog_, IDC_FA_COMBOBOX2, CB_ADDSTRING, 0,
+        SendDlgItemMessageW(dialog_, IDC_FA_TOOLBAR_LAYOUT, CB_ADDSTRING, 0,
                             reinterpret_cast<LPARAM>(item));
 
     // The combo boxes' height follows the font: each label takes its box's line, text centred.
-    for (const auto& [labelId, comboId] :
-         {std::pair{IDC_FA_LABEL3, IDC_FA_COMBOBOX1}, std::pair{IDC_FA_LABEL4, IDC_FA_COMBOBOX2}}) {
+    for (const auto& [labelId, comboId] : {std::pair{IDC_FA_SIZE_LABEL, IDC_FA_SIZE_TYPE},
+                                           std::pair{IDC_FA_LAYOUT_LABEL, IDC_FA_TOOLBAR_LAYOUT}}) {
         HWND label = GetDlgItem(dialog_, labelId);
         RECT combo{}, text{};
         GetWindowRect(GetDlgItem(dialog_, comboId), &combo);
@@ -340,33 +298,25 @@ void TFrmFA::SetItemIndex(int id, int index, int count) {
 
 void TFrmFA::FormCreate() {
     platform::Registry classes = ClassesRegistry();
-    SetChecked(IDC_FA_CHECKBOX1, NamesDocumentType(classes, kSfvKey));
-    SetChecked(IDC_FA_CHECKBOX2, NamesDocumentType(classes, kMd5Key));
-    SetChecked(IDC_FA_CHECKBOX4, classes.OpenKey(kFolderSfv.commandKey, false));
+    SetChecked(IDC_FA_ASSOCIATE_SFV, NamesDocumentType(classes, kSfvKey));
+    SetChecked(IDC_FA_ASSOCIATE_MD5, NamesDocumentType(classes, kMd5Key));
+    SetChecked(IDC_FA_FOLDER_SFV, classes.OpenKey(kFolderSfv.commandKey, false));
     classes.CloseKey();
-    SetChecked(IDC_FA_CHECKBOX5, classes.OpenKey(kFolderMd5.commandKey, false));
+    SetChecked(IDC_FA_FOLDER_MD5, classes.OpenKey(kFolderMd5.commandKey, false));
     classes.CloseKey();
-    WasSfvAssociated = Checked(IDC_FA_CHECKBOX1);
-    WasMd5Associated = Checked(IDC_FA_CHECKBOX2);
+    WasSfvAssociated = Checked(IDC_FA_ASSOCIATE_SFV);
+    WasMd5Associated = Checked(IDC_FA_ASSOCIATE_MD5);
 
     // A bad stored value leaves its box without a selection; the dialog still opens.
-    SetItemIndex(IDC_FA_COMBOBOX1, -1, 0);
-    SetItemIndex(IDC_FA_COMBOBOX2, -1, 0);
-    platform::Registry settings;
-    if (!settings.OpenKey(params_.settingsKey, true))
-        return;
-    SetChecked(IDC_FA_CHECKBOX3, settings.ValueExists(L"SavePos"));
-    SetChecked(IDC_FA_CHECKBOX6, settings.ValueExists(L"ShowProgress"));
-    auto load = [&](int comboId, const wchar_t* name, int count) {
-        try {
-            SetItemIndex(comboId, settings.ValueExists(name) ? settings.ReadInteger(name) : 0,
-                         count);
-        } catch (const platform::RegistryError& e) {
-            ShowError(params_.owner, e.Message());
-        }
-    };
-    load(IDC_FA_COMBOBOX1, L"SizeType", static_cast<int>(std::size(kSizeItems)));
-    load(IDC_FA_COMBOBOX2, L"ToolbarPosition", static_cast<int>(std::size(kLayoutItems)));
+    std::vector<std::string> errors;
+    const OptionValues values =
+        ReadOptionValues(RegistrySettings::Open(params_.settingsKey).get(), errors);
+    SetChecked(IDC_FA_SAVE_POS, values.savePos);
+    SetChecked(IDC_FA_SHOW_PROGRESS, values.showProgress);
+    SetItemIndex(IDC_FA_SIZE_TYPE, values.sizeType, SizeTypeItems);
+    SetItemIndex(IDC_FA_TOOLBAR_LAYOUT, values.toolbarLayout, ToolbarLayoutItems);
+    for (const std::string& error : errors)
+        ShowError(params_.owner, platform::win32::Widen(CP_UTF8, error));
 }
 
 void TFrmFA::Button2Click() {
@@ -374,8 +324,8 @@ void TFrmFA::Button2Click() {
         platform::Registry classes = ClassesRegistry();
         bool associationsChanged = false;
         try {
-            const bool sfv = Checked(IDC_FA_CHECKBOX1);
-            const bool md5 = Checked(IDC_FA_CHECKBOX2);
+            const bool sfv = Checked(IDC_FA_ASSOCIATE_SFV);
+            const bool md5 = Checked(IDC_FA_ASSOCIATE_MD5);
             // Each step is remembered as done at once: OK again after a failure must not remove
             // an association twice (the second time finds no backup and loses the old type).
             if (!WasSfvAssociated && sfv) {
@@ -405,7 +355,7 @@ void TFrmFA::Button2Click() {
             params_.notifyShell();
 
         for (const auto& [id, entry] :
-             {std::pair{IDC_FA_CHECKBOX4, kFolderSfv}, std::pair{IDC_FA_CHECKBOX5, kFolderMd5}}) {
+             {std::pair{IDC_FA_FOLDER_SFV, kFolderSfv}, std::pair{IDC_FA_FOLDER_MD5, kFolderMd5}}) {
             classes.CloseKey();
             if (!Checked(id)) {
                 classes.DeleteKey(entry.key);
@@ -415,31 +365,24 @@ void TFrmFA::Button2Click() {
         }
         classes.CloseKey();
 
-        const int sizeType = ItemIndex(IDC_FA_COMBOBOX1);
-        const int layout = ItemIndex(IDC_FA_COMBOBOX2);
-        const bool savePos = Checked(IDC_FA_CHECKBOX3);
-        const bool showProgress = Checked(IDC_FA_CHECKBOX6);
-        platform::Registry settings;
-        OpenForWriting(settings, params_.settingsKey, L"SizeType");
-        settings.WriteInteger(L"SizeType", sizeType);
-        settings.WriteInteger(L"ToolbarPosition", layout);
-        if (savePos)
-            settings.WriteInteger(L"SavePos", 1);
-        else
-            settings.DeleteValue(L"SavePos");
-        if (showProgress)
-            settings.WriteInteger(L"ShowProgress", 1);
-        else
-            settings.DeleteValue(L"ShowProgress");
-        settings.CloseKey();
+        OptionValues values;
+        values.sizeType = ItemIndex(IDC_FA_SIZE_TYPE);
+        values.toolbarLayout = ItemIndex(IDC_FA_TOOLBAR_LAYOUT);
+        values.savePos = Checked(IDC_FA_SAVE_POS);
+        values.showProgress = Checked(IDC_FA_SHOW_PROGRESS);
+        const std::unique_ptr<RegistrySettings> store = RegistrySettings::Open(params_.settingsKey);
+        if (!store) {
+            const std::wstring name(settings::SizeType);
+            throw platform::RegistryError(L"Failed to set data for '" + name + L"'", name);
+        }
+        WriteOptionValues(*store, values);
 
-        if (sizeType >= 0 && sizeType < static_cast<int>(std::size(kSizeItems)) &&
-            target_.setSizeType)
-            target_.setSizeType(sizeType);
+        if (values.sizeType >= 0 && values.sizeType < SizeTypeItems && target_.setSizeType)
+            target_.setSizeType(values.sizeType);
         if (target_.setToolbarLayout)
-            target_.setToolbarLayout(layout);
+            target_.setToolbarLayout(values.toolbarLayout);
         if (target_.showProgress)
-            target_.showProgress(showProgress);
+            target_.showProgress(values.showProgress);
         if (target_.repaintFileList)
             target_.repaintFileList();
         if (target_.rewriteSizeTexts)

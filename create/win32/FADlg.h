@@ -2,6 +2,8 @@
 // The Options dialog: file-type associations, the folder menu's Create entries and the window's
 // preferences.
 #include "platform/Registry.h"
+#include "util/SettingsStore.h"
+#include "util/win32/ModalDialog.h"
 
 #include <windows.h>
 
@@ -10,20 +12,21 @@
 
 namespace quillon {
 
-// Control IDs; OK and Cancel are IDOK and IDCANCEL, so that Enter and Esc reach them.
+// Control IDs, with the control each one is; OK and Cancel are IDOK and IDCANCEL, so that Enter
+// and Esc reach them.
 enum : int {
-    IDC_FA_LABEL1 = 1101,
-    IDC_FA_CHECKBOX1, // .sfv associated
-    IDC_FA_CHECKBOX2, // .md5 associated
-    IDC_FA_LABEL2,
-    IDC_FA_CHECKBOX4, // folder menu "Create SFV"
-    IDC_FA_CHECKBOX5, // folder menu "Create MD5"
-    IDC_FA_LABEL3,
-    IDC_FA_COMBOBOX1, // size display
-    IDC_FA_LABEL4,
-    IDC_FA_COMBOBOX2, // toolbar layout
-    IDC_FA_CHECKBOX3, // remember the window placement
-    IDC_FA_CHECKBOX6, // show the progress panel
+    IDC_FA_ASSOCIATE_LABEL = 1101, // Label1
+    IDC_FA_ASSOCIATE_SFV,          // CheckBox1: .sfv associated
+    IDC_FA_ASSOCIATE_MD5,          // CheckBox2: .md5 associated
+    IDC_FA_FOLDER_LABEL,           // Label2
+    IDC_FA_FOLDER_SFV,             // CheckBox4: folder menu "Create SFV"
+    IDC_FA_FOLDER_MD5,             // CheckBox5: folder menu "Create MD5"
+    IDC_FA_SIZE_LABEL,             // Label3
+    IDC_FA_SIZE_TYPE,              // ComboBox1: size display
+    IDC_FA_LAYOUT_LABEL,           // Label4
+    IDC_FA_TOOLBAR_LAYOUT,         // ComboBox2: toolbar layout
+    IDC_FA_SAVE_POS,               // CheckBox3: remember the window placement
+    IDC_FA_SHOW_PROGRESS,          // CheckBox6: show the progress panel
 };
 
 // The document type both extensions name, and the value keeping the type an extension had before.
@@ -47,7 +50,7 @@ struct OptionsDialogParams {
     // The owner's window font; nullptr: one made like it at dpi.
     HFONT font = nullptr;
     std::wstring exePath; // argument 0
-    std::wstring settingsKey = L"\\Software\\Quillon";
+    std::wstring settingsKey = std::wstring(settings::Key);
     // Empty: the real per-user classes. Tests give scratch keys below HKEY_CURRENT_USER for the
     // per-user classes and for what stands in for HKEY_CLASSES_ROOT (empty: the real one).
     std::wstring classesKey;
@@ -62,11 +65,9 @@ struct OptionsDialogParams {
     std::function<void(HWND dialog)> onShown;
 };
 
-class TFrmFA {
+class TFrmFA final : private win::ModalDialog {
 public:
     TFrmFA(OptionsDialogParams params, OptionsTarget target);
-    TFrmFA(const TFrmFA&) = delete;
-    TFrmFA& operator=(const TFrmFA&) = delete;
 
     // Shows the dialog modally, reading the registry afresh each time; IDOK or IDCANCEL.
     int ShowModal();
@@ -76,8 +77,8 @@ public:
     bool WasMd5Associated = false;
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnException(const std::exception* e) override;
     void LayoutControls();
     void FormCreate();
     void Button2Click();
@@ -92,7 +93,6 @@ private:
 
     OptionsDialogParams params_;
     OptionsTarget target_;
-    HWND dialog_ = nullptr;
     HFONT font_ = nullptr;
     win::UniqueFont ownFont_;
 };

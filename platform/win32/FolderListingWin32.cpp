@@ -1,5 +1,6 @@
 #include "platform/FolderListing.h"
 #include "platform/win32/LongPath.h"
+#include "platform/win32/ScopedWin.h"
 
 #include <windows.h>
 
@@ -36,9 +37,10 @@ std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& 
     if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
     pattern += L'*';
     WIN32_FIND_DATAW fd{};
-    HANDLE find = FindFirstFileExW(ExtendedPath(pattern).c_str(), FindExInfoBasic, &fd,
-                                   FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
-    if (find == INVALID_HANDLE_VALUE) {
+    win::UniqueFind find(FindFirstFileExW(ExtendedPath(pattern).c_str(), FindExInfoBasic, &fd,
+                                          FindExSearchNameMatch, nullptr,
+                                          FIND_FIRST_EX_LARGE_FETCH));
+    if (!find) {
         // An empty drive root has no entries at all, not even "." and "..".
         if (GetLastError() == ERROR_FILE_NOT_FOUND) return std::vector<FolderEntry>{};
         if (error) *error = LastOsError();
@@ -54,9 +56,8 @@ std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& 
         e.lastWriteTime = Join(fd.ftLastWriteTime.dwHighDateTime, fd.ftLastWriteTime.dwLowDateTime);
         if (wcscmp(fd.cFileName, L".") != 0 && wcscmp(fd.cFileName, L"..") != 0)
             entries.push_back(std::move(e));
-        if (!FindNextFileW(find, &fd)) {
-            DWORD last = GetLastError();
-            FindClose(find);
+        if (!FindNextFileW(find.Get(), &fd)) {
+            const DWORD last = GetLastError();
             if (last == ERROR_NO_MORE_FILES) break;
             if (error) *error = OsErrorFromCode(static_cast<int>(last));
             return std::nullopt;

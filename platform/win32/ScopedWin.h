@@ -50,11 +50,17 @@ struct KernelHandleTraits {
     static Type Invalid() { return nullptr; }
     static void Close(Type h) { CloseHandle(h); }
 };
-// Files and find handles, whose failure value is INVALID_HANDLE_VALUE.
+// Files, whose failure value is INVALID_HANDLE_VALUE.
 struct FileHandleTraits {
     using Type = HANDLE;
     static Type Invalid() { return INVALID_HANDLE_VALUE; }
     static void Close(Type h) { CloseHandle(h); }
+};
+// FindFirstFile searches: INVALID_HANDLE_VALUE too, but closed by FindClose, not CloseHandle.
+struct FindHandleTraits {
+    using Type = HANDLE;
+    static Type Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Type h) { FindClose(h); }
 };
 template <typename T> struct GdiObjectTraits {
     using Type = T;
@@ -81,6 +87,11 @@ struct RegKeyTraits {
     static Type Invalid() { return nullptr; }
     static void Close(Type h) { RegCloseKey(h); }
 };
+struct AcceleratorTraits {
+    using Type = HACCEL;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type h) { DestroyAcceleratorTable(h); }
+};
 struct MemoryDcTraits {
     using Type = HDC;
     static Type Invalid() { return nullptr; }
@@ -89,6 +100,7 @@ struct MemoryDcTraits {
 
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
+using UniqueFind = UniqueHandle<FindHandleTraits>;
 using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
 using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
 using UniqueBrush = UniqueHandle<GdiObjectTraits<HBRUSH>>;
@@ -97,6 +109,15 @@ using UniqueImageList = UniqueHandle<ImageListTraits>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
 using UniqueRegKey = UniqueHandle<RegKeyTraits>;
 using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
+using UniqueAccelerator = UniqueHandle<AcceleratorTraits>;
+
+// Memory the shell hands over with CoTaskMemAlloc (paths of known folders and shell items).
+template <typename T> struct TaskMemTraits {
+    using Type = T*;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type p) { CoTaskMemFree(p); }
+};
+using UniqueTaskString = UniqueHandle<TaskMemTraits<wchar_t>>;
 
 // Selects an object into a DC and puts the old one back.
 class ScopedSelect {
@@ -112,6 +133,41 @@ public:
 private:
     HDC dc_;
     HGDIOBJ old_;
+};
+
+// SaveDC / RestoreDC, so a callback cannot leave its clipping or objects behind.
+class ScopedSaveDc {
+public:
+    explicit ScopedSaveDc(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
+    ~ScopedSaveDc() {
+        if (saved_)
+            RestoreDC(dc_, saved_);
+    }
+    ScopedSaveDc(const ScopedSaveDc&) = delete;
+    ScopedSaveDc& operator=(const ScopedSaveDc&) = delete;
+
+private:
+    HDC dc_;
+    int saved_;
+};
+
+// LockWindowUpdate for one scope. The system allows one lock at a time: a lock that fails (held
+// elsewhere) is not released by this one.
+class ScopedUpdateLock {
+public:
+    explicit ScopedUpdateLock(HWND window) : locked_(LockWindowUpdate(window) != FALSE) {}
+    ~ScopedUpdateLock() { Unlock(); }
+    ScopedUpdateLock(const ScopedUpdateLock&) = delete;
+    ScopedUpdateLock& operator=(const ScopedUpdateLock&) = delete;
+    void Unlock() {
+        if (locked_)
+            LockWindowUpdate(nullptr);
+        locked_ = false;
+    }
+    bool Locked() const { return locked_; }
+
+private:
+    bool locked_;
 };
 
 // GetDC / ReleaseDC.

@@ -59,7 +59,8 @@ TEST_F(ShellListTest, ShowsFoldersFirstThenFilesWithSizesAndPaths) {
     EXPECT_EQ(Cell(3, 1), L"3 bytes");
     EXPECT_FALSE(Cell(3, 3).empty()) << "Modified";
     EXPECT_EQ(ListView_GetColumnWidth(list.ListHandle(), 2), 0) << "Type stays hidden";
-    list.SetSizeMode(SizeModeBytes, false);
+    list.SetSizeFormat(
+        [](std::int64_t bytes) { return FormatSize(SizeModeBytes, false, bytes * 1.0); });
     EXPECT_EQ(Cell(2, 1), L"2,000");
 
     // Icons: one for folders, the file kinds their own.

@@ -17,7 +17,7 @@ bool SamePath(const std::filesystem::path& a, const std::filesystem::path& b) {
 class ShellTreeTest : public ControlsTest {
 protected:
     ShellTreeTest() {
-        EXPECT_TRUE(tree.Create(parent, 101, 96));
+        EXPECT_TRUE(tree.Create(parent, 101));
         Place(tree.Handle(), 300, 500);
         tree.SetOnSelect([this](const std::filesystem::path& p) { selections.push_back(p); });
     }

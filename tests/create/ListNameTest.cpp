@@ -32,6 +32,28 @@ TEST(ListName, KindAndCompletion) {
     }
 }
 
+// A save dialog that put its filter's extension after a typed one is undone; a name typed without
+// an extension keeps what the dialog gave it.
+TEST(ListName, UndoAppendedExtension) {
+    const struct {
+        const char* chosen;
+        const char* typed;
+        const char* kept;
+    } cases[] = {
+        {"d/createtest.md5.sfv", "createtest.md5", "d/createtest.md5"},
+        {"d/a.SFV.MD5", "a.SFV", "d/a.SFV"},
+        {"d/a.txt.sfv", "a.txt", "d/a.txt"},
+        {"d/list.sfv", "list", "d/list.sfv"},
+        {"d/a.md5", "a.md5", "d/a.md5"},
+        {"d/a.md5.bak", "a.md5", "d/a.md5.bak"},
+        {"d/b.md5.sfv", "a.md5", "d/b.md5.sfv"},
+        {"d/a.md5.sfv.sfv", "a.md5", "d/a.md5.sfv.sfv"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(UndoAppendedExtension(c.chosen, c.typed), std::filesystem::path(c.kept))
+            << c.chosen << " typed " << c.typed;
+}
+
 TEST(ListName, FolderCommandLeavesListsOut) {
     for (const char* name : {"a.sfv", "A.SFV", "b.Md5"})
         EXPECT_FALSE(FolderCommandSelects(name));

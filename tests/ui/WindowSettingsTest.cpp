@@ -1,5 +1,7 @@
 #include "ui/WindowSettings.h"
 
+#include "tests/util/MemorySettings.h"
+
 #include <gtest/gtest.h>
 
 #include <iterator>
@@ -12,42 +14,7 @@
 namespace quillon::ui {
 namespace {
 
-// Values as "Name=number", "Name=sz" (a string) or "Name=bin" (longer than a DWORD); reads
-// throw the registry's texts, so a read the rules do not allow shows up as a wrong result.
-class MemoryStore final : public SettingsStore {
-public:
-    explicit MemoryStore(const std::string& values) {
-        std::istringstream in(values);
-        for (std::string item; in >> item;) {
-            const auto eq = item.find('=');
-            values_[std::wstring(item.begin(), item.begin() + eq)] = item.substr(eq + 1);
-        }
-    }
-    bool ValueExists(std::wstring_view name) const override { return values_.contains(name); }
-    std::int32_t ReadInteger(std::wstring_view name) const override {
-        const std::string n(name.begin(), name.end());
-        reads += (reads.empty() ? "" : " ") + n;
-        const auto it = values_.find(name);
-        if (it == values_.end() || it->second == "bin")
-            throw std::runtime_error("Failed to get data for '" + n + "'");
-        if (it->second == "sz")
-            throw std::runtime_error("Invalid data type for '" + n + "'");
-        return std::stoi(it->second);
-    }
-    void WriteInteger(std::wstring_view name, std::int32_t value) override {
-        const std::string n(name.begin(), name.end());
-        if (n == failWrite)
-            throw std::runtime_error("Failed to set data for '" + n + "'");
-        writes += (writes.empty() ? "" : " ") + n + "=" + std::to_string(value);
-    }
-
-    mutable std::string reads;
-    std::string writes;
-    std::string failWrite;
-
-private:
-    std::map<std::wstring, std::string, std::less<>> values_;
-};
+using test::MemoryStore;
 
 // Only what was applied; an empty optional leaves no word.
 std::string Describe(const StartupSettings& s) {
@@ -65,6 +32,8 @@ std::string Describe(const StartupSettings& s) {
         add(std::to_string(s.clientSize->width) + "x" + std::to_string(s.clientSize->height));
     if (s.maximized)
         add("max");
+    if (s.placementDpi)
+        add("dpi" + std::to_string(*s.placementDpi));
     if (s.position)
         add("@" + std::to_string(s.position->left) + "," + std::to_string(s.position->top));
     if (s.centre)
@@ -113,6 +82,9 @@ TEST(ReadStartupSettings, PlacementOnlyWithSavePos) {
         {"SavePos=0", "left size0 nopanel save centre", ""},
         {"SavePos=1 " + all, "left size0 nopanel save 800x600 max @-1200,20",
          "Width Height Maximized Left Top"},
+        {"SavePos=1 PlacementDpi=144 " + all,
+         "left size0 nopanel save 800x600 max dpi144 @-1200,20",
+         "Width Height Maximized PlacementDpi Left Top"},
         {"SavePos=1 Width=800 Height=600 Left=5", "left size0 nopanel save 800x600 centre",
          "Width Height"},
         {"SavePos=1 Width=800 Height=600 Maximized=5", "left size0 nopanel save 800x600 max centre",
@@ -154,24 +126,45 @@ TEST(ReadStartupSettings, FailedReadStopsAtItsStep) {
             "left size0 panel save 800x600 centre", "Width Height"}});
 }
 
-TEST(WritePlacement, FiveValuesInOrderOnlyWithSavePos) {
+TEST(WritePlacement, ValuesInOrderOnlyWithSavePos) {
     MemoryStore saving("SavePos=0");
-    WritePlacement(saving, {1024, 768, -5, 40, true});
-    WritePlacement(saving, {1, 2, 3, 4, false});
-    EXPECT_EQ(saving.writes, "Width=1024 Height=768 Left=-5 Top=40 Maximized=1 "
-                             "Width=1 Height=2 Left=3 Top=4 Maximized=0");
+    WritePlacement(saving, {1024, 768, -5, 40, true}, 96);
+    WritePlacement(saving, {1, 2, 3, 4, false}, 144);
+    EXPECT_EQ(saving.writes, "Width=1024 Height=768 Left=-5 Top=40 Maximized=1 PlacementDpi=96 "
+                             "Width=1 Height=2 Left=3 Top=4 Maximized=0 PlacementDpi=144");
 
     MemoryStore notSaving("Width=800 Maximized=1");
-    WritePlacement(notSaving, {1024, 768, -5, 40, true});
+    WritePlacement(notSaving, {1024, 768, -5, 40, true}, 96);
     EXPECT_EQ(notSaving.writes, "");
 
     MemoryStore failing("SavePos=1");
     failing.failWrite = "Left";
     try {
-        WritePlacement(failing, {1024, 768, -5, 40, true});
+        WritePlacement(failing, {1024, 768, -5, 40, true}, 96);
         ADD_FAILURE() << "no exception";
     } catch (const std::exception& e) {
         EXPECT_STREQ(e.what(), "Failed to set data for 'Left'");
+    }
+}
+
+// A size saved at one DPI comes back in proportion at another; placements without a DPI, or with
+// one no monitor has, come back as stored.
+TEST(ClientSizeAt, ScalesBetweenDpis) {
+    struct {
+        ClientSize saved;
+        std::optional<int> savedDpi;
+        int dpi;
+        ClientSize expected;
+    } const cases[] = {
+        {{606, 462}, 96, 144, {909, 693}},           {{909, 693}, 144, 96, {606, 462}},
+        {{607, 463}, 96, 120, {759, 579}},           {{606, 462}, 144, 144, {606, 462}},
+        {{606, 462}, std::nullopt, 144, {606, 462}}, {{606, 462}, 0, 144, {606, 462}},
+        {{606, 462}, 100000, 96, {606, 462}},
+    };
+    for (const auto& c : cases) {
+        const ClientSize got = ClientSizeAt(c.saved, c.savedDpi, c.dpi);
+        EXPECT_EQ(got, c.expected) << c.saved.width << " at " << c.savedDpi.value_or(-1) << " to "
+                                   << c.dpi << " gave " << got.width << "x" << got.height;
     }
 }
 

@@ -1,6 +1,7 @@
 #include "util/win32/EnhFuncWin32.h"
 
 #include "platform/win32/ScopedWin.h"
+#include "util/win32/ModalDialog.h"
 
 #include <string_view>
 #include <vector>
@@ -14,58 +15,6 @@ constexpr wchar_t kCancelCaption[] = L"Cancel";
 constexpr WORD kPromptId = 100;
 constexpr WORD kEditId = 101;
 constexpr int kMaxInputLength = 250;
-
-// Builds an in-memory dialog template. Positions are left at 0: the dialog lays its controls
-// out in pixels from its font when it starts, which dialog units cannot express.
-class DialogTemplate {
-public:
-    DialogTemplate(DWORD style, DWORD exStyle, std::wstring_view caption, WORD itemCount) {
-        AddDword(style);
-        AddDword(exStyle);
-        words_.push_back(itemCount);
-        words_.insert(words_.end(), 4, 0); // x, y, cx, cy
-        words_.push_back(0);               // no menu
-        words_.push_back(0);               // the standard dialog class
-        AddString(caption);
-    }
-
-    // classAtom: 0x0080 button, 0x0081 edit, 0x0082 static.
-    void AddItem(DWORD style, DWORD exStyle, WORD id, WORD classAtom, std::wstring_view text) {
-        if (words_.size() % 2) words_.push_back(0); // items start on a DWORD boundary
-        AddDword(style);
-        AddDword(exStyle);
-        words_.insert(words_.end(), 4, 0);
-        words_.push_back(id);
-        words_.push_back(0xFFFF);
-        words_.push_back(classAtom);
-        AddString(text);
-        words_.push_back(0); // no creation data
-    }
-
-    const DLGTEMPLATE* Get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
-
-private:
-    void AddDword(DWORD d) {
-        words_.push_back(LOWORD(d));
-        words_.push_back(HIWORD(d));
-    }
-    void AddString(std::wstring_view s) {
-        words_.insert(words_.end(), s.begin(), s.end());
-        words_.push_back(0);
-    }
-
-    std::vector<WORD> words_;
-};
-
-struct InputQueryState {
-    const std::wstring* prompt = nullptr;
-    const std::wstring* value = nullptr;
-    bool maskInput = false;
-    bool limitLength = false;
-    HWND owner = nullptr;
-    HFONT font = nullptr;
-    std::wstring result;
-};
 
 void Place(HWND control, const ScreenRect& r) {
     SetWindowPos(control, nullptr, r.left, r.top, r.Width(), r.Height(),
@@ -85,22 +34,67 @@ ScreenRect WindowRectOf(HWND window) {
     return {r.left, r.top, r.right, r.bottom};
 }
 
-void InitInputQuery(HWND dialog, InputQueryState& state) {
+// The prompt: a label, an edit box, OK and Cancel.
+class InputQueryDialog final : public win::ModalDialog {
+public:
+    const std::wstring* promptText = nullptr;
+    const std::wstring* initialText = nullptr;
+    bool maskInput = false;
+    bool limitLength = false;
+    HWND owner = nullptr;
+    HFONT dialogFont = nullptr;
+    std::wstring result;
+
+    INT_PTR Run(const win::DialogTemplate& dialogTemplate) {
+        return RunModal(owner, dialogTemplate);
+    }
+
+private:
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM) override {
+        switch (message) {
+        case WM_INITDIALOG:
+            Init();
+            return FALSE; // the focus is set
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK) {
+                HWND edit = GetDlgItem(dialog_, kEditId);
+                std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
+                text.resize(static_cast<std::size_t>(
+                    GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
+                result = std::move(text);
+                EndDialog(dialog_, IDOK);
+                return TRUE;
+            }
+            if (LOWORD(wParam) == IDCANCEL) {
+                EndDialog(dialog_, IDCANCEL);
+                return TRUE;
+            }
+            return FALSE;
+        default:
+            return FALSE;
+        }
+    }
+
+    void Init();
+};
+
+void InputQueryDialog::Init() {
+    const HWND dialog = dialog_;
     HWND prompt = GetDlgItem(dialog, kPromptId);
     HWND edit = GetDlgItem(dialog, kEditId);
     HWND ok = GetDlgItem(dialog, IDOK);
     HWND cancel = GetDlgItem(dialog, IDCANCEL);
     for (HWND control : {prompt, edit, ok, cancel})
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(state.font), FALSE);
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(dialogFont), FALSE);
 
     SIZE charSize{};
     RECT text{};
     TEXTMETRICW metrics{};
     {
         win::ScopedGetDc dc(dialog);
-        win::ScopedSelect font(dc.Get(), state.font);
+        win::ScopedSelect select(dc.Get(), dialogFont);
         charSize = GetAveCharWidth(dc.Get());
-        DrawTextW(dc.Get(), state.prompt->c_str(), static_cast<int>(state.prompt->size()), &text,
+        DrawTextW(dc.Get(), promptText->c_str(), static_cast<int>(promptText->size()), &text,
                   DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS);
         GetTextMetricsW(dc.Get(), &metrics);
     }
@@ -121,54 +115,19 @@ void InitInputQuery(HWND dialog, InputQueryState& state) {
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
     // In the middle of the owner's monitor, or of the primary one without an owner.
-    HMONITOR monitor = state.owner ? MonitorFromWindow(state.owner, MONITOR_DEFAULTTOPRIMARY)
-                                   : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    HMONITOR monitor = owner ? MonitorFromWindow(owner, MONITOR_DEFAULTTOPRIMARY)
+                             : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
     ScreenPoint at{};
     if (auto work = WorkAreaOf(monitor)) at = CenterFormPosition(std::nullopt, width, height, *work);
     SetWindowPos(dialog, nullptr, at.x, at.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 
-    SetWindowTextW(edit, state.value->c_str());
-    if (state.maskInput) SendMessageW(edit, EM_SETPASSWORDCHAR, L'*', 0);
-    if (state.limitLength) SendMessageW(edit, EM_LIMITTEXT, kMaxInputLength, 0);
+    SetWindowTextW(edit, initialText->c_str());
+    if (maskInput)
+        SendMessageW(edit, EM_SETPASSWORDCHAR, L'*', 0);
+    if (limitLength)
+        SendMessageW(edit, EM_LIMITTEXT, kMaxInputLength, 0);
     SendMessageW(edit, EM_SETSEL, 0, -1);
     SetFocus(edit);
-}
-
-INT_PTR CALLBACK InputQueryProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    // Nothing may unwind into user32.
-    try {
-        switch (message) {
-        case WM_INITDIALOG: {
-            auto* state = reinterpret_cast<InputQueryState*>(lParam);
-            SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-            InitInputQuery(dialog, *state);
-            return FALSE; // the focus is set
-        }
-        case WM_COMMAND: {
-            auto* state = reinterpret_cast<InputQueryState*>(GetWindowLongPtrW(dialog, DWLP_USER));
-            const WORD id = LOWORD(wParam);
-            if (id == IDOK && state) {
-                HWND edit = GetDlgItem(dialog, kEditId);
-                std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
-                text.resize(static_cast<std::size_t>(
-                    GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
-                state->result = std::move(text);
-                EndDialog(dialog, IDOK);
-                return TRUE;
-            }
-            if (id == IDCANCEL) {
-                EndDialog(dialog, IDCANCEL);
-                return TRUE;
-            }
-            return FALSE;
-        }
-        default:
-            return FALSE;
-        }
-    } catch (...) {
-        EndDialog(dialog, IDABORT);
-        return TRUE;
-    }
 }
 
 } // namespace
@@ -184,41 +143,40 @@ SIZE GetAveCharWidth(HDC dc) {
 bool InputQueryEx(const std::wstring& caption, const std::wstring& prompt, bool maskInput,
                   std::wstring& value, bool limitLength, bool stayOnTop, HWND owner) {
     if (!owner) owner = GetActiveWindow();
-    InputQueryState state;
-    state.prompt = &prompt;
-    state.value = &value;
-    state.maskInput = maskInput;
-    state.limitLength = limitLength;
-    state.owner = owner;
+    InputQueryDialog box;
+    box.promptText = &prompt;
+    box.initialText = &value;
+    box.maskInput = maskInput;
+    box.limitLength = limitLength;
+    box.owner = owner;
 
     HWND mainWindow = owner ? GetAncestor(owner, GA_ROOTOWNER) : nullptr;
     if (mainWindow)
-        state.font = reinterpret_cast<HFONT>(SendMessageW(mainWindow, WM_GETFONT, 0, 0));
+        box.dialogFont = reinterpret_cast<HFONT>(SendMessageW(mainWindow, WM_GETFONT, 0, 0));
     win::UniqueFont ownFont;
-    if (!state.font) {
+    if (!box.dialogFont) {
         NONCLIENTMETRICSW metrics{};
         metrics.cbSize = sizeof metrics;
         if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
             ownFont.Reset(CreateFontIndirectW(&metrics.lfMessageFont));
-        state.font = ownFont ? ownFont.Get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+        box.dialogFont =
+            ownFont ? ownFont.Get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     }
 
-    DialogTemplate dialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
-                          stayOnTop ? WS_EX_TOPMOST : 0, caption, 4);
-    dialog.AddItem(WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, kPromptId, 0x0082, prompt);
+    using T = win::DialogTemplate;
+    T dialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, stayOnTop ? WS_EX_TOPMOST : 0,
+             caption);
+    dialog.AddItem(WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, kPromptId, T::Static, prompt);
     dialog.AddItem(WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL |
                        (maskInput ? ES_PASSWORD : 0),
-                   WS_EX_CLIENTEDGE, kEditId, 0x0081, L"");
-    dialog.AddItem(WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, IDOK, 0x0080,
+                   WS_EX_CLIENTEDGE, kEditId, T::Edit, L"");
+    dialog.AddItem(WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, IDOK, T::Button,
                    kOkCaption);
-    dialog.AddItem(WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, IDCANCEL, 0x0080,
+    dialog.AddItem(WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, IDCANCEL, T::Button,
                    kCancelCaption);
-
-    const INT_PTR result =
-        DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog.Get(), owner, InputQueryProc,
-                                reinterpret_cast<LPARAM>(&state));
-    if (result != IDOK) return false;
-    value = std::move(state.result);
+    if (box.Run(dialog) != IDOK)
+        return false;
+    value = std::move(box.result);
     return true;
 }
 

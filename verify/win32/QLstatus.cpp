@@ -1,5 +1,7 @@
 #include "verify/win32/QLstatus.h"
 
+#include "util/Dpi.h"
+
 #include <string>
 #include <utility>
 
@@ -10,26 +12,6 @@ constexpr UINT_PTR kSubclassId = 1;
 // The status class's pane part; MinGW's vssym32.h lacks the STATUSPARTS enum.
 constexpr int kStatusPane = 1;
 constexpr int kStatusBackground = 0;
-
-// SaveDC / RestoreDC, so a callback cannot leave its clipping or objects behind.
-class ScopedSaveDc {
-public:
-    explicit ScopedSaveDc(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
-    ~ScopedSaveDc() {
-        if (saved_)
-            RestoreDC(dc_, saved_);
-    }
-    ScopedSaveDc(const ScopedSaveDc&) = delete;
-    ScopedSaveDc& operator=(const ScopedSaveDc&) = delete;
-
-private:
-    HDC dc_;
-    int saved_;
-};
-
-int Scale(int pixels, unsigned dpi) {
-    return MulDiv(pixels, static_cast<int>(dpi), 96);
-}
 
 } // namespace
 
@@ -185,7 +167,7 @@ void TqlStatusBar::PaintPanels(HDC dc, const RECT& client) {
             RECT frame = rect;
             DrawEdge(dc, &frame, BDR_SUNKENOUTER, BF_RECT);
         }
-        ScopedSaveDc saved(dc);
+        win::ScopedSaveDc saved(dc);
         IntersectClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
         if (panels_[i].ownerDrawn) {
             if (OnDrawPanel)

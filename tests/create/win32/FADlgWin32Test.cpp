@@ -152,11 +152,12 @@ TEST_F(OptionsDialog, OpensWithTheRegistryStateAndOkWritesOnlyWhatChanged) {
         return false;
     });
     EXPECT_EQ(Show([&](HWND dialog) {
-                  EXPECT_TRUE(On(dialog, IDC_FA_CHECKBOX1) && On(dialog, IDC_FA_CHECKBOX2) &&
-                              On(dialog, IDC_FA_CHECKBOX4) && On(dialog, IDC_FA_CHECKBOX3));
-                  EXPECT_FALSE(On(dialog, IDC_FA_CHECKBOX5) || On(dialog, IDC_FA_CHECKBOX6));
-                  EXPECT_EQ(Item(dialog, IDC_FA_COMBOBOX1), -1);
-                  EXPECT_EQ(Item(dialog, IDC_FA_COMBOBOX2), 1);
+                  EXPECT_TRUE(On(dialog, IDC_FA_ASSOCIATE_SFV) &&
+                              On(dialog, IDC_FA_ASSOCIATE_MD5) && On(dialog, IDC_FA_FOLDER_SFV) &&
+                              On(dialog, IDC_FA_SAVE_POS));
+                  EXPECT_FALSE(On(dialog, IDC_FA_FOLDER_MD5) || On(dialog, IDC_FA_SHOW_PROGRESS));
+                  EXPECT_EQ(Item(dialog, IDC_FA_SIZE_TYPE), -1);
+                  EXPECT_EQ(Item(dialog, IDC_FA_TOOLBAR_LAYOUT), 1);
                   SendDlgItemMessageW(dialog, IDOK, BM_CLICK, 0, 0);
               }),
               IDOK);
@@ -176,13 +177,13 @@ TEST_F(OptionsDialog, OpensWithTheRegistryStateAndOkWritesOnlyWhatChanged) {
 
 TEST_F(OptionsDialog, OkAppliesChangedBoxesAndTheNextDialogReadsThemBack) {
     EXPECT_EQ(Show([&](HWND dialog) {
-                  EXPECT_EQ(Item(dialog, IDC_FA_COMBOBOX1), 0);
-                  for (int id :
-                       {IDC_FA_CHECKBOX1, IDC_FA_CHECKBOX2, IDC_FA_CHECKBOX5, IDC_FA_CHECKBOX6}) {
+                  EXPECT_EQ(Item(dialog, IDC_FA_SIZE_TYPE), 0);
+                  for (int id : {IDC_FA_ASSOCIATE_SFV, IDC_FA_ASSOCIATE_MD5, IDC_FA_FOLDER_MD5,
+                                 IDC_FA_SHOW_PROGRESS}) {
                       EXPECT_FALSE(On(dialog, id));
                       Set(dialog, id, true);
                   }
-                  SendDlgItemMessageW(dialog, IDC_FA_COMBOBOX1, CB_SETCURSEL, 2, 0);
+                  SendDlgItemMessageW(dialog, IDC_FA_SIZE_TYPE, CB_SETCURSEL, 2, 0);
                   Press(dialog, IDOK);
               }),
               IDOK);
@@ -197,10 +198,10 @@ TEST_F(OptionsDialog, OkAppliesChangedBoxesAndTheNextDialogReadsThemBack) {
     EXPECT_EQ(notified, 1);
 
     EXPECT_EQ(Show([&](HWND dialog) {
-                  EXPECT_TRUE(On(dialog, IDC_FA_CHECKBOX1) && On(dialog, IDC_FA_CHECKBOX5));
-                  EXPECT_EQ(Item(dialog, IDC_FA_COMBOBOX1), 2);
-                  Set(dialog, IDC_FA_CHECKBOX1, false);
-                  Set(dialog, IDC_FA_CHECKBOX5, false);
+                  EXPECT_TRUE(On(dialog, IDC_FA_ASSOCIATE_SFV) && On(dialog, IDC_FA_FOLDER_MD5));
+                  EXPECT_EQ(Item(dialog, IDC_FA_SIZE_TYPE), 2);
+                  Set(dialog, IDC_FA_ASSOCIATE_SFV, false);
+                  Set(dialog, IDC_FA_FOLDER_MD5, false);
                   // Enter is OK wherever the focus is.
                   PostMessageW(GetFocus(), WM_KEYDOWN, VK_RETURN, 1);
               }),
@@ -220,8 +221,8 @@ TEST_F(OptionsDialog, ErrorsAreShownAndAFailedWriteKeepsTheDialogOpen) {
     EXPECT_EQ(Show([&](HWND dialog) {
                   EXPECT_EQ(boxes, std::vector<std::wstring>{
                                        L"Quillon: Invalid data type for 'SizeType'"});
-                  Set(dialog, IDC_FA_CHECKBOX1, false);
-                  Set(dialog, IDC_FA_CHECKBOX3, true);
+                  Set(dialog, IDC_FA_ASSOCIATE_SFV, false);
+                  Set(dialog, IDC_FA_SAVE_POS, true);
                   Registry::SetWriteFaultForTests([&](std::wstring_view, std::wstring_view name) {
                       return fail && name == L"SavePos";
                   });

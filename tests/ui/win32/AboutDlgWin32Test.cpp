@@ -90,9 +90,9 @@ TEST_F(AboutBoxTest, ShowsEveryTextWholeAtEachDpiAndClosesWithOk) {
                 RECT client{};
                 GetClientRect(dialog, &client);
                 // As designed, or wider where the texts need it; Close keeps its margin.
-                EXPECT_GE(client.right, ui::Scale(338, dpi));
-                EXPECT_EQ(client.bottom, ui::Scale(141, dpi));
-                EXPECT_NEAR(client.right - Place(dialog, Button1).right, ui::Scale(11, dpi), 1);
+                EXPECT_GE(client.right, Scale(338, dpi));
+                EXPECT_EQ(client.bottom, Scale(141, dpi));
+                EXPECT_NEAR(client.right - Place(dialog, Button1).right, Scale(11, dpi), 1);
 
                 // The coloured title lies over its shadow, a little to its left.
                 HWND label1 = GetDlgItem(dialog, Label1), label2 = GetDlgItem(dialog, Label2);

@@ -63,13 +63,15 @@ TEST_F(CreateWindowTest, ModeSwitchSetsEveryControl) {
     EXPECT_FALSE(IsWindowVisible(frame->List().Handle()));
     EXPECT_TRUE(IsWindowVisible(frame->StatusBar2().Handle()));
     EXPECT_FALSE(IsWindowVisible(frame->StatusBar().Handle()));
-    // Tab moves between the tree and the file list.
+    // Tab moves from the tree to the file list, the toolbar and round again.
     SetFocus(frame->Tree().TreeHandle());
     MSG tab{frame->Tree().TreeHandle(), WM_KEYDOWN, VK_TAB, 0};
     EXPECT_TRUE(frame->PreTranslate(tab));
     EXPECT_EQ(GetFocus(), frame->Files().ListHandle());
     tab.hwnd = frame->Files().ListHandle();
     EXPECT_TRUE(frame->PreTranslate(tab));
+    EXPECT_EQ(GetFocus(), frame->Toolbar());
+    SendMessageW(frame->Toolbar(), WM_KEYDOWN, VK_TAB, 0);
     EXPECT_EQ(GetFocus(), frame->Tree().TreeHandle());
     // The panes take the verify list's place.
     RECT panes{}, list{};

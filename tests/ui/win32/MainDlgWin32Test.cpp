@@ -359,9 +359,9 @@ TEST_F(VerifyWindowTest, OptionsApplyToTheWindowAtOnce) {
     SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
         if (HWND box = FindWindowW(nullptr, L"Options")) {
             KillTimer(nullptr, id);
-            SendDlgItemMessageW(box, IDC_FA_COMBOBOX1, CB_SETCURSEL, 1, 0); // KB
-            SendDlgItemMessageW(box, IDC_FA_COMBOBOX2, CB_SETCURSEL, 1, 0); // Top
-            SendDlgItemMessageW(box, IDC_FA_CHECKBOX6, BM_SETCHECK, BST_CHECKED, 0);
+            SendDlgItemMessageW(box, IDC_FA_SIZE_TYPE, CB_SETCURSEL, 1, 0);      // KB
+            SendDlgItemMessageW(box, IDC_FA_TOOLBAR_LAYOUT, CB_SETCURSEL, 1, 0); // Top
+            SendDlgItemMessageW(box, IDC_FA_SHOW_PROGRESS, BM_SETCHECK, BST_CHECKED, 0);
             PostMessageW(box, WM_COMMAND, IDOK, 0);
         }
     });

@@ -22,8 +22,8 @@ RECT ClientRect(HWND window) {
 TEST_F(MainWindowTest, FirstRunIsCentredAtTheDesignSizeAndLeavesAnEmptyKey) {
     Open();
     const RECT client = ClientRect(frame->Handle());
-    EXPECT_EQ(client.right, ui::Scale(ui::MainMetrics::ClientWidth, frame->Dpi()));
-    EXPECT_EQ(client.bottom, ui::Scale(ui::MainMetrics::ClientHeight, frame->Dpi()));
+    EXPECT_EQ(client.right, Scale(ui::MainMetrics::ClientWidth, frame->Dpi()));
+    EXPECT_EQ(client.bottom, Scale(ui::MainMetrics::ClientHeight, frame->Dpi()));
     EXPECT_FALSE(frame->TopLayout());
     EXPECT_FALSE(frame->Strip().Visible());
     EXPECT_EQ(frame->Model().SizeType, SizeTypeAuto);
@@ -59,10 +59,10 @@ TEST_F(MainWindowTest, PlacementIsRestoredAndWrittenBackMaximized) {
     // The Top layout: the toolbar panel across the top, the list below it, the strip above the
     // status bar.
     const auto& l = frame->Layout();
-    EXPECT_EQ(l.panel5.top, 0);
-    EXPECT_EQ(l.panel5.Width(), 500);
-    EXPECT_EQ(l.lv.top, l.panel5.bottom);
-    EXPECT_EQ(l.panel2.bottom, l.statusBar.top);
+    EXPECT_EQ(l.toolPanel.top, 0);
+    EXPECT_EQ(l.toolPanel.Width(), 500);
+    EXPECT_EQ(l.lv.top, l.toolPanel.bottom);
+    EXPECT_EQ(l.progressPanel.bottom, l.statusBar.top);
 
     // Moved and resized, then maximized: the normal placement goes back with Maximized 1.
     SetWindowPos(frame->Handle(), nullptr, 60, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
@@ -120,15 +120,15 @@ TEST_F(MainWindowTest, DpiChangeScalesEveryPart) {
     const RECT w = WindowRect(frame->Handle());
     EXPECT_EQ(w.left, 100);
     EXPECT_EQ(w.right - w.left, 960);
-    EXPECT_EQ(frame->Layout().panel5.Width(), ui::Scale(67, dpi));
-    EXPECT_EQ(frame->Layout().statusBar.Height(), ui::Scale(22, dpi));
+    EXPECT_EQ(frame->Layout().toolPanel.Width(), Scale(67, dpi));
+    EXPECT_EQ(frame->Layout().statusBar.Height(), Scale(22, dpi));
     const RECT panel = frame->StatusBar().PanelRect(0);
-    EXPECT_EQ(panel.right - panel.left, ui::Scale(120, dpi));
-    EXPECT_EQ(ListView_GetColumnWidth(frame->List().Handle(), 1), ui::Scale(90, dpi));
+    EXPECT_EQ(panel.right - panel.left, Scale(120, dpi));
+    EXPECT_EQ(ListView_GetColumnWidth(frame->List().Handle(), 1), Scale(90, dpi));
     // The toolbar's buttons keep their width in the Left layout.
     RECT button{};
     SendMessageW(frame->Toolbar(), TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&button));
-    EXPECT_EQ(button.right - button.left, ui::Scale(66, dpi));
+    EXPECT_EQ(button.right - button.left, Scale(66, dpi));
 }
 
 } // namespace

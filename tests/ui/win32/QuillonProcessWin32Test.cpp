@@ -91,15 +91,32 @@ std::wstring BoxText(DWORD processId) {
     return search.text;
 }
 
+// Presses OK on the process's shown dialog boxes.
+void PressOk(DWORD processId) {
+    EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            wchar_t cls[16] = {};
+            GetClassNameW(w, cls, 16);
+            if (pid == static_cast<DWORD>(p) && std::wstring(cls) == L"#32770" &&
+                IsWindowVisible(w))
+                PostMessageW(w, WM_COMMAND, IDOK, 0);
+            return TRUE;
+        },
+        static_cast<LPARAM>(processId));
+}
+
 TEST(QuillonProcess, FolderCommandsWriteOneListPerFolderAndEnd) {
     test::TempDir dir;
     dir.Write("a/x.txt", "abc");
     dir.Write("a/old.md5", "not listed");
     dir.Write("b/y.txt", "abc");
     dir.Write("b/b.sfv", "kept");
-    // A folder, then a file of the same folder: one list, the second finds it and is skipped.
+    // A folder, then a file of the same folder: one list, the second finds it and is skipped,
+    // which ends the command with 1 as quillon-cli create does.
     Process sfv(L"-makesfv " + Quoted(dir / "a") + Quoted(dir / "a" / "x.txt"));
-    EXPECT_EQ(sfv.Wait(30000), 0u);
+    EXPECT_EQ(sfv.Wait(30000), 1u);
     const std::string list = ReadAll(dir / "a" / "a.sfv");
     EXPECT_NE(list.find("\r\nx.txt 352441C2\r\n"), std::string::npos) << list;
     EXPECT_EQ(list.find("old.md5"), std::string::npos);
@@ -109,9 +126,36 @@ TEST(QuillonProcess, FolderCommandsWriteOneListPerFolderAndEnd) {
     EXPECT_EQ(md5.Wait(30000), 0u);
     EXPECT_EQ(ReadAll(dir / "a" / "a.md5"), "900150983CD24FB0D6963F7D28E17F72 x.txt\r\n");
     Process again(L"-makesfv " + Quoted(dir / "b"));
-    EXPECT_EQ(again.Wait(30000), 0u);
+    EXPECT_EQ(again.Wait(30000), 1u);
     EXPECT_EQ(ReadAll(dir / "b" / "b.sfv"), "kept");
     EXPECT_EQ(ReadAll(dir / "b" / "b.md5"), "900150983CD24FB0D6963F7D28E17F72 y.txt\r\n");
+}
+
+// Of several folders, one whose list leaves a file out: the warning names that list, the other
+// folders get theirs, and the command ends with 1.
+TEST(QuillonProcess, FolderWithAnUnreadableFileIsNamedAndEndsWithOne) {
+    test::TempDir dir;
+    dir.Write("a/x.txt", "abc");
+    dir.Write("b/y.txt", "abc");
+    dir.Write("b/locked.bin", "abc");
+    HANDLE lock = CreateFileW((dir / "b" / "locked.bin").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    Process p(L"-makemd5 " + Quoted(dir / "b") + Quoted(dir / "a"));
+    std::wstring box;
+    for (int i = 0; i < 100 && box.find(L"left out") == std::wstring::npos; ++i) {
+        Sleep(100);
+        box = BoxText(p.pi.dwProcessId);
+    }
+    CloseHandle(lock);
+    EXPECT_NE(box.find(L"1 file was left out of the list " + (dir / "b" / "b.md5").native()),
+              std::wstring::npos)
+        << box;
+    EXPECT_NE(box.find(L"locked.bin"), std::wstring::npos) << box;
+    PressOk(p.pi.dwProcessId);
+    EXPECT_EQ(p.Wait(30000), 1u);
+    EXPECT_EQ(ReadAll(dir / "b" / "b.md5"), "900150983CD24FB0D6963F7D28E17F72 y.txt\r\n");
+    EXPECT_EQ(ReadAll(dir / "a" / "a.md5"), "900150983CD24FB0D6963F7D28E17F72 x.txt\r\n");
 }
 
 TEST(QuillonProcess, MissingFolderStopsWithTheErrorAndStaysOpen) {
@@ -138,7 +182,8 @@ TEST(QuillonProcess, RegisteredCommandsRun) {
     params.classesFallbackKey = base + L"\\Machine";
     params.notifyShell = [] {};
     params.onShown = [](HWND dialog) {
-        for (int id : {IDC_FA_CHECKBOX1, IDC_FA_CHECKBOX2, IDC_FA_CHECKBOX4, IDC_FA_CHECKBOX5})
+        for (int id :
+             {IDC_FA_ASSOCIATE_SFV, IDC_FA_ASSOCIATE_MD5, IDC_FA_FOLDER_SFV, IDC_FA_FOLDER_MD5})
             SendDlgItemMessageW(dialog, id, BM_SETCHECK, BST_CHECKED, 0);
         PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     };

@@ -1,4 +1,5 @@
-#include "ui/RegistrySettings.h"
+#include "ui/WindowSettings.h"
+#include "util/win32/RegistrySettings.h"
 
 #include <gtest/gtest.h>
 
@@ -34,12 +35,13 @@ TEST_F(RegistrySettingsWin32, PlacementWrittenIsReadAtTheNextStart) {
     const auto settings = RegistrySettings::Open(key_);
     ASSERT_TRUE(settings);
     settings->WriteInteger(L"SavePos", 0);
-    WritePlacement(*settings, {1024, 700, -1500, 40, true});
+    WritePlacement(*settings, {1024, 700, -1500, 40, true}, 96);
     const StartupSettings read = ReadStartupSettings(RegistrySettings::Open(key_).get());
     EXPECT_FALSE(read.error);
     EXPECT_EQ(read.clientSize, (ClientSize{1024, 700}));
     EXPECT_EQ(read.position, (ScreenPosition{-1500, 40}));
     EXPECT_TRUE(read.maximized);
+    EXPECT_EQ(read.placementDpi, 96);
     EXPECT_FALSE(read.centre);
 }
 

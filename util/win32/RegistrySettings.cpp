@@ -1,6 +1,6 @@
-#include "ui/RegistrySettings.h"
+#include "util/win32/RegistrySettings.h"
 
-namespace quillon::ui {
+namespace quillon {
 
 std::unique_ptr<RegistrySettings> RegistrySettings::Open(std::wstring_view keyPath) {
     std::unique_ptr<RegistrySettings> settings(new RegistrySettings());
@@ -21,4 +21,10 @@ void RegistrySettings::WriteInteger(std::wstring_view name, std::int32_t value) 
     registry_.WriteInteger(name, value);
 }
 
-} // namespace quillon::ui
+void RegistrySettings::DeleteValue(std::wstring_view name) {
+    if (!registry_.DeleteValue(name))
+        throw platform::RegistryError(L"Failed to set data for '" + std::wstring(name) + L"'",
+                                      std::wstring(name));
+}
+
+} // namespace quillon

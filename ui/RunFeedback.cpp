@@ -1,0 +1,113 @@
+#include "ui/RunFeedback.h"
+
+#include "platform/Clock.h"
+#include "ui/FlushPace.h"
+#include "ui/MainDlgIds.h"
+#include "ui/ProgressStrip.h"
+#include "ui/VerifyListView.h"
+
+namespace quillon::ui {
+
+namespace {
+
+std::uint64_t ThreadCpuMilliseconds() {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user))
+        return 0;
+    const auto ticks = [](const FILETIME& t) {
+        return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
+    return (ticks(kernel) + ticks(user)) / 10000;
+}
+
+} // namespace
+
+void TRunFeedback::Attach(HWND window, HWND statusBar) {
+    window_ = window;
+    statusBar_ = statusBar;
+}
+
+void TRunFeedback::SetTaskbar(std::unique_ptr<platform::TaskbarButton> taskbar) {
+    taskbar_ = std::move(taskbar);
+    taskbarShown_ = -1;
+}
+
+void TRunFeedback::RunStarted() {
+    if (timerOn_)
+        return;
+    interval_ = FlushPace::FastestMs;
+    paceTick_ = platform::TickCount64();
+    paceCpuMs_ = ThreadCpuMilliseconds();
+    timerOn_ = SetTimer(window_, ids::kFlushTimer, interval_, nullptr) != 0;
+    if (taskbar_) {
+        taskbar_->SetState(platform::TaskbarButton::State::Normal);
+        taskbar_->SetProgress(0);
+        taskbarShown_ = 0;
+    }
+}
+
+void TRunFeedback::RunEnded(bool faults) {
+    if (timerOn_)
+        KillTimer(window_, ids::kFlushTimer);
+    Flush();
+    timerOn_ = false;
+    if (!taskbar_)
+        return;
+    if (faults) {
+        taskbar_->SetState(platform::TaskbarButton::State::Error);
+        taskbar_->SetProgress(100);
+    } else {
+        taskbar_->SetState(platform::TaskbarButton::State::None);
+    }
+    taskbarShown_ = -1;
+}
+
+void TRunFeedback::ClearTaskbar() {
+    if (taskbar_)
+        taskbar_->SetState(platform::TaskbarButton::State::None);
+    taskbarShown_ = -1;
+}
+
+void TRunFeedback::RequestFlush() {
+    // A running timer shows it soon enough.
+    if (timerOn_ || flushPosted_ || !window_)
+        return;
+    flushPosted_ = PostMessageW(window_, ids::WM_FLUSHVIEW, 0, 0) != FALSE;
+}
+
+void TRunFeedback::OnFlushMessage() {
+    flushPosted_ = false;
+    Flush();
+}
+
+void TRunFeedback::Flush() {
+    const ViewRecorder::Changes changes = recorder_.Take();
+    if (!changes.Any())
+        return;
+    list_.ShowChanges(changes);
+    strip_.ShowChanges(changes);
+    if (changes.statusCounts && statusBar_)
+        InvalidateRect(statusBar_, nullptr, FALSE);
+    if (taskbar_ && timerOn_ && changes.totalPercent >= 0 &&
+        changes.totalPercent != taskbarShown_) {
+        taskbar_->SetProgress(changes.totalPercent);
+        taskbarShown_ = changes.totalPercent;
+    }
+}
+
+void TRunFeedback::OnTimer() {
+    Flush();
+    const std::uint64_t now = platform::TickCount64();
+    if (now - paceTick_ < 1000)
+        return;
+    const std::uint64_t cpu = ThreadCpuMilliseconds();
+    const unsigned next = FlushPace::Next(interval_, cpu - paceCpuMs_, now - paceTick_);
+    if (next != interval_ && timerOn_) {
+        interval_ = next;
+        SetTimer(window_, ids::kFlushTimer, interval_, nullptr);
+    }
+    paceTick_ = now;
+    paceCpuMs_ = cpu;
+}
+
+} // namespace quillon::ui

@@ -1,0 +1,60 @@
+#pragma once
+#include "platform/win32/Taskbar.h"
+#include "verify/ViewRecorder.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+
+namespace quillon::ui {
+
+class TVerifyList;
+class TProgressStrip;
+
+// What a check or a create run shows while it goes: the rows, bars and texts it recorded, shown
+// by a timer of the window whose period follows what showing them costs (FlushPace), the status
+// bar's counts, and the window's taskbar button. GUI thread only.
+class TRunFeedback {
+public:
+    TRunFeedback(ViewRecorder& recorder, TVerifyList& list, TProgressStrip& strip)
+        : recorder_(recorder), list_(list), strip_(strip) {}
+    TRunFeedback(const TRunFeedback&) = delete;
+    TRunFeedback& operator=(const TRunFeedback&) = delete;
+
+    // The window whose timer and messages carry the feedback, and the bar with the counts.
+    void Attach(HWND window, HWND statusBar);
+    void SetTaskbar(std::unique_ptr<platform::TaskbarButton> taskbar);
+
+    void RunStarted();
+    // Shows the run's last changes; faults: a check that found Missing or Bad entries, which the
+    // taskbar button keeps showing.
+    void RunEnded(bool faults);
+    bool Running() const { return timerOn_; }
+    // A new list: whatever the last check found is no longer on show.
+    void ClearTaskbar();
+
+    // The GUI thread recorded changes outside a run: they are shown when the loop comes round,
+    // one repaint for many.
+    void RequestFlush();
+    // The window routes these here: WM_TIMER of ids::kFlushTimer, and WM_FLUSHVIEW.
+    void OnTimer();
+    void OnFlushMessage();
+    // Shows every recorded change now.
+    void Flush();
+
+private:
+    ViewRecorder& recorder_;
+    TVerifyList& list_;
+    TProgressStrip& strip_;
+    HWND window_ = nullptr, statusBar_ = nullptr;
+    std::unique_ptr<platform::TaskbarButton> taskbar_;
+    int taskbarShown_ = -1;
+    bool timerOn_ = false;
+    bool flushPosted_ = false;
+    unsigned interval_ = 0;       // the timer's period now
+    std::uint64_t paceTick_ = 0;  // when the share of the window's thread was last taken
+    std::uint64_t paceCpuMs_ = 0; // and its CPU milliseconds then
+};
+
+} // namespace quillon::ui
