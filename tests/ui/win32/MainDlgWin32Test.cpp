@@ -2,6 +2,7 @@
 #include "create/win32/FADlg.h"
 #include "platform/FileReader.h"
 #include "tests/ui/win32/MainWindowFixture.h"
+#include "tests/win32/GuiResources.h"
 
 #include <shlobj.h>
 
@@ -155,11 +156,7 @@ TEST_F(VerifyWindowTest, AbortInTheMiddleOfALargeFileKeepsItsStatus) {
 TEST_F(VerifyWindowTest, ClosingDuringACheck) {
     dir.Write("big.bin", std::string(4 << 20, 'x'));
     const auto list = dir.Write("l.sfv", "big.bin 00000000\r\nbig.bin 11111111\r\n");
-    const DWORD handlesBefore = [] {
-        DWORD n = 0;
-        GetProcessHandleCount(GetCurrentProcess(), &n);
-        return n;
-    }();
+    const long handlesBefore = CountGuiResources().kernel;
 
     // Before BeginCheck: the worker's first call is still waiting for this thread.
     Open();
@@ -221,9 +218,8 @@ TEST_F(VerifyWindowTest, ClosingDuringACheck) {
     frame.reset();
     Pump(100ms);
 
-    DWORD handlesAfter = 0;
-    GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
-    EXPECT_LE(handlesAfter, handlesBefore + 2) << "handles left behind by four windows";
+    EXPECT_LE(CountGuiResources().kernel, handlesBefore + 2)
+        << "handles left behind by four windows";
 }
 
 TEST_F(VerifyWindowTest, DroppedFilesAskFirstAndCheckTheFirstOnly) {
