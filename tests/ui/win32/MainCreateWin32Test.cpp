@@ -1,9 +1,11 @@
 #include "platform/FileReader.h"
 #include "platform/win32/ScopedWin.h"
 #include "tests/ui/win32/MainWindowFixture.h"
+#include "ui/MainDlgIds.h"
 
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 namespace quillon::test {
 namespace {
@@ -54,8 +56,8 @@ TEST_F(CreateWindowTest, ModeSwitchSetsEveryControl) {
     frame->bCreateClick();
     EXPECT_TRUE(frame->InCreateMode());
     EXPECT_EQ(Text(frame->Handle()), L"Quillon 2.6");
-    EXPECT_EQ(frame->ButtonCaption(2001), L"Verify");
-    EXPECT_EQ(frame->ButtonCaption(2003), L"Create");
+    EXPECT_EQ(frame->ButtonCaption(ui::ids::IDC_NEW), L"Verify");
+    EXPECT_EQ(frame->ButtonCaption(ui::ids::IDC_CHECK), L"Create");
     EXPECT_TRUE(ButtonEnabled(kCheck));
     EXPECT_FALSE(ButtonEnabled(kOpen));
     EXPECT_FALSE(ButtonEnabled(kDisplay));
@@ -80,14 +82,14 @@ TEST_F(CreateWindowTest, ModeSwitchSetsEveryControl) {
     EXPECT_TRUE(EqualRect(&panes, &list));
     // The other layout keeps the mode.
     frame->SetToolbarLayout(1);
-    EXPECT_EQ(frame->ButtonCaption(2001), L"Verify");
+    EXPECT_EQ(frame->ButtonCaption(ui::ids::IDC_NEW), L"Verify");
     EXPECT_FALSE(ButtonEnabled(kOpen));
 
     // Back with no list opened: the caption ends in " - " and Check stays off.
     frame->bCreateClick();
     EXPECT_FALSE(frame->InCreateMode());
     EXPECT_EQ(Text(frame->Handle()), L"Quillon 2.6 - ");
-    EXPECT_EQ(frame->ButtonCaption(2003), L"Check");
+    EXPECT_EQ(frame->ButtonCaption(ui::ids::IDC_CHECK), L"Check");
     EXPECT_FALSE(ButtonEnabled(kCheck));
     EXPECT_TRUE(ButtonEnabled(kOpen));
     EXPECT_TRUE(ButtonEnabled(kDisplay));
@@ -211,13 +213,44 @@ TEST_F(CreateWindowTest, AbortAndCloseDuringARunWriteNothing) {
     Select({3});
     dir.Write("work/keep.sfv", "old");
     saveAs = folder / "keep.sfv";
-    // Each block takes a while, so the window handles its messages between them.
-    platform::FileReader::SetReadFaultForTests([](const auto&, std::int64_t) {
+    // Each block takes a while, so the window handles its messages between them. Nothing that
+    // opens a modal loop is reachable meanwhile: Options and About, clicked or by their letters,
+    // would hold the run until closed (a timer closes any box that opens all the same).
+    bool firstBlock = true, optionsOn = true, aboutOn = true;
+    platform::FileReader::SetReadFaultForTests([&](const auto&, std::int64_t) {
+        if (std::exchange(firstBlock, false)) {
+            optionsOn = ButtonEnabled(kOptions);
+            aboutOn = ButtonEnabled(kAbout);
+            PostMessageW(frame->Handle(), WM_COMMAND, ui::ids::IDC_OPTIONS, 0);
+            PostMessageW(frame->Handle(), WM_COMMAND, ui::ids::IDC_ABOUT, 0);
+            PostMessageW(frame->Files().ListHandle(), WM_SYSCHAR, 'b', 1 << 29);
+            PostMessageW(frame->Handle(), WM_COMMAND, ui::ids::IDC_ABORT, 0);
+        }
         Sleep(5);
         return 0;
     });
-    PostMessageW(frame->Handle(), WM_COMMAND, 2004, 0); // Abort, seen between blocks
+    static int modalBoxes = 0;
+    modalBoxes = 0;
+    const UINT_PTR closer = SetTimer(nullptr, 0, 1000, [](HWND, UINT, UINT_PTR, DWORD) {
+        EnumThreadWindows(
+            GetCurrentThreadId(),
+            [](HWND w, LPARAM) -> BOOL {
+                wchar_t cls[16] = {};
+                GetClassNameW(w, cls, 16);
+                if (std::wstring(cls) == L"#32770" && IsWindowVisible(w)) {
+                    ++modalBoxes;
+                    PostMessageW(w, WM_COMMAND, IDCANCEL, 0);
+                }
+                return TRUE;
+            },
+            0);
+    });
     frame->bCheckClick();
+    KillTimer(nullptr, closer);
+    EXPECT_FALSE(optionsOn);
+    EXPECT_FALSE(aboutOn);
+    EXPECT_EQ(modalBoxes, 0);
+    EXPECT_TRUE(ButtonEnabled(kOptions) && ButtonEnabled(kAbout));
     EXPECT_EQ(ReadAll(folder / "keep.sfv"), "old");
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, L"User Aborted");
@@ -226,6 +259,10 @@ TEST_F(CreateWindowTest, AbortAndCloseDuringARunWriteNothing) {
     EXPECT_FALSE(frame->Run().Busy);
 
     // A close in the middle: the run stops, no box, and the window goes once it has ended.
+    platform::FileReader::SetReadFaultForTests([](const auto&, std::int64_t) {
+        Sleep(5);
+        return 0;
+    });
     PostMessageW(frame->Handle(), WM_CLOSE, 0, 0);
     frame->bCheckClick();
     EXPECT_EQ(ReadAll(folder / "keep.sfv"), "old");

@@ -3,6 +3,7 @@
 #include "platform/FileReader.h"
 #include "tests/ui/win32/MainWindowFixture.h"
 #include "tests/win32/GuiResources.h"
+#include "ui/MainDlgIds.h"
 
 #include <shlobj.h>
 
@@ -336,7 +337,7 @@ TEST_F(VerifyWindowTest, AboutBoxAndDonationImage) {
     frame->ToolButton3Click(); // returns once the box is closed
     EXPECT_EQ(seen, L"Quillon 2.6");
 
-    const HWND image = GetDlgItem(frame->Handle(), 1005);
+    const HWND image = GetDlgItem(frame->Handle(), ui::ids::IDC_IMAGE2);
     ASSERT_TRUE(image);
     SendMessageW(image, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
     SendMessageW(image, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
@@ -368,6 +369,13 @@ TEST_F(VerifyWindowTest, OptionsApplyToTheWindowAtOnce) {
     EXPECT_EQ(frame->List().RowSizeText(3), L"Not Found");
     EXPECT_TRUE(frame->TopLayout());
     EXPECT_TRUE(frame->Strip().Visible());
+    // The file list of create mode shows its sizes the same way.
+    dir.Write("sizes/f.bin", std::string(2000, 'x'));
+    frame->bCreateClick();
+    ASSERT_TRUE(frame->Files().ShowFolder(dir / "sizes"));
+    wchar_t cell[64] = {};
+    ListView_GetItemText(frame->Files().ListHandle(), 0, 1, cell, 64);
+    EXPECT_STREQ(cell, L"2 KB");
 }
 
 } // namespace
