@@ -158,6 +158,28 @@ HTREEITEM ShellTree::AddItem(HTREEITEM parent, HTREEITEM after, Node node, const
     return TreeView_InsertItem(tree_, &insert);
 }
 
+void ShellTree::DrawUnfocusedSelection(HDC dc, HTREEITEM item) const {
+    RECT label{};
+    if (!TreeView_GetItemRect(tree_, item, &label, TRUE))
+        return;
+    wchar_t text[MAX_PATH] = {};
+    TVITEMW tv{};
+    tv.mask = TVIF_TEXT | TVIF_HANDLE;
+    tv.hItem = item;
+    tv.pszText = text;
+    tv.cchTextMax = MAX_PATH;
+    TreeView_GetItem(tree_, &tv);
+    FillRect(dc, &label, GetSysColorBrush(COLOR_BTNFACE));
+    FrameRect(dc, &label, GetSysColorBrush(COLOR_BTNSHADOW));
+    const win::ScopedSelect font(dc,
+                                 reinterpret_cast<HFONT>(SendMessageW(tree_, WM_GETFONT, 0, 0)));
+    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    const COLORREF oldColour = SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    DrawTextW(dc, text, -1, &label, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    SetTextColor(dc, oldColour);
+    SetBkMode(dc, oldMode);
+}
+
 ShellTree::Node* ShellTree::NodeOf(HTREEITEM item) const {
     if (!item)
         return nullptr;
@@ -314,6 +336,22 @@ LRESULT ShellTree::OnHostedNotify(NMHDR& header) {
         if (!quiet_ && onSelect_)
             onSelect_(SelectedPath());
         return 0;
+    case NM_CUSTOMDRAW: {
+        // The folder whose files the list shows stays marked while the list has the focus: the
+        // themed tree (Wine's) draws an unfocused selection like any other item, so it is drawn
+        // over once the tree has drawn it.
+        auto& draw = reinterpret_cast<NMTVCUSTOMDRAW&>(header);
+        if (draw.nmcd.dwDrawStage == CDDS_PREPAINT)
+            return CDRF_NOTIFYITEMDRAW;
+        const bool unfocusedSelection =
+            (draw.nmcd.uItemState & CDIS_SELECTED) && GetFocus() != tree_;
+        if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT)
+            return unfocusedSelection ? CDRF_NOTIFYPOSTPAINT : CDRF_DODEFAULT;
+        if (draw.nmcd.dwDrawStage == CDDS_ITEMPOSTPAINT && unfocusedSelection)
+            DrawUnfocusedSelection(draw.nmcd.hdc,
+                                   reinterpret_cast<HTREEITEM>(draw.nmcd.dwItemSpec));
+        return CDRF_DODEFAULT;
+    }
     }
     return 0;
 }

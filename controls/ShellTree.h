@@ -58,6 +58,7 @@ private:
     // The child named name (any case), inserted in order when the listing left it out.
     HTREEITEM FindOrAddChild(HTREEITEM item, const std::wstring& name);
     void Select(HTREEITEM item);
+    void DrawUnfocusedSelection(HDC dc, HTREEITEM item) const;
 
     HWND tree_ = nullptr;
     int folderImage_ = 0, openFolderImage_ = 0;

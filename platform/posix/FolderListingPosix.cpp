@@ -1,5 +1,6 @@
 #include "platform/FolderListing.h"
 #include "platform/Locale.h"
+#include "platform/NaturalOrder.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -49,7 +50,11 @@ std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& 
     }
     std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) {
         if (a.isDirectory != b.isDirectory) return a.isDirectory;
-        int c = CompareTextIgnoreCase(a.name.native(), b.name.native());
+        int c = CompareNatural<char>(a.name.native(), b.name.native(),
+                                     [](auto x, auto y) { return CompareTextIgnoreCase(x, y); });
+        if (c != 0)
+            return c < 0;
+        c = CompareTextIgnoreCase(a.name.native(), b.name.native());
         if (c != 0) return c < 0;
         return a.name.native() < b.name.native();
     });

@@ -1,4 +1,5 @@
 #include "platform/FolderListing.h"
+#include "platform/NaturalOrder.h"
 #include "platform/win32/LongPath.h"
 #include "platform/win32/ScopedWin.h"
 
@@ -15,19 +16,54 @@ std::int64_t Join(DWORD high, DWORD low) {
     return static_cast<std::int64_t>((static_cast<std::uint64_t>(high) << 32) | low);
 }
 
-// The user locale's case-blind sort key: one LCMapStringEx per name, so that sorting a folder
-// of 100,000 files compares bytes instead of calling the locale for every comparison.
-std::string SortKey(const std::wstring& name) {
+// The user locale's case-blind sort key of a text.
+std::string SortKey(std::wstring_view text) {
     const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
-    int n = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, flags, name.c_str(), -1, nullptr, 0, nullptr,
+    const int length = static_cast<int>(text.size());
+    int n = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, flags, text.data(), length, nullptr, 0, nullptr,
                           nullptr, 0);
     std::string key(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
-    if (n > 0 &&
-        LCMapStringEx(LOCALE_NAME_USER_DEFAULT, flags, name.c_str(), -1,
-                      reinterpret_cast<LPWSTR>(key.data()), n, nullptr, nullptr, 0) == n)
+    if (n > 0 && LCMapStringEx(LOCALE_NAME_USER_DEFAULT, flags, text.data(), length,
+                               reinterpret_cast<LPWSTR>(key.data()), n, nullptr, nullptr, 0) == n)
         return key;
     return {};
 }
+
+// A name's place in Explorer's order, worked out once per name so that sorting a folder of
+// 100,000 files compares bytes instead of calling the locale for every comparison: per run, the
+// digits or the text's sort key, then the whole name's key for names equal run by run.
+struct NameKey {
+    std::vector<NameRun<wchar_t>> runs;
+    std::vector<std::string> textKeys; // for each run of text, in order
+    std::string whole;
+
+    explicit NameKey(const std::wstring& name)
+        : runs(SplitNameRuns<wchar_t>(name)), whole(SortKey(name)) {
+        for (const auto& r : runs)
+            if (!r.digits)
+                textKeys.push_back(SortKey(r.text));
+    }
+    bool operator<(const NameKey& o) const {
+        const std::size_t n = std::min(runs.size(), o.runs.size());
+        std::size_t text = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (runs[i].digits != o.runs[i].digits)
+                return runs[i].digits;
+            int c;
+            if (runs[i].digits) {
+                c = CompareDigitRuns(runs[i].text, o.runs[i].text);
+            } else {
+                c = textKeys[text].compare(o.textKeys[text]);
+                ++text;
+            }
+            if (c != 0)
+                return c < 0;
+        }
+        if (runs.size() != o.runs.size())
+            return runs.size() < o.runs.size();
+        return whole < o.whole;
+    }
+};
 
 } // namespace
 
@@ -64,15 +100,20 @@ std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& 
         }
     }
 
-    std::vector<std::string> keys(entries.size());
-    for (std::size_t i = 0; i < entries.size(); ++i) keys[i] = SortKey(entries[i].name.native());
+    std::vector<NameKey> keys;
+    keys.reserve(entries.size());
+    for (const FolderEntry& e : entries)
+        keys.emplace_back(e.name.native());
     std::vector<std::size_t> order(entries.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
         const FolderEntry& ea = entries[a];
         const FolderEntry& eb = entries[b];
         if (ea.isDirectory != eb.isDirectory) return ea.isDirectory;
-        if (keys[a] != keys[b]) return keys[a] < keys[b];
+        if (keys[a] < keys[b])
+            return true;
+        if (keys[b] < keys[a])
+            return false;
         return ea.name.native() < eb.name.native();
     });
     std::vector<FolderEntry> sorted;

@@ -37,6 +37,24 @@ TEST(ListFolder, OrderSizesAndKinds) {
     EXPECT_GT((*entries)[3].lastWriteTime, 116444736000000000LL); // after 1970
 }
 
+// As Explorer lists them: numbers by their value, a number before text at the same place, names
+// equal by that (leading zeros, case) in the locale's order.
+TEST(ListFolder, NumbersInNamesCountByValue) {
+    test::TempDir dir;
+    const std::vector<std::string> ordered = {"a01.txt",   "a1.txt",    "file1.txt", "file.txt",
+                                              "link1.txt", "link2.txt", "Link3.txt", "link10.txt",
+                                              "x2y3",      "x2y20",     "x10y1"};
+    for (auto it = ordered.rbegin(); it != ordered.rend(); ++it)
+        dir.Write(*it, "");
+    std::filesystem::create_directory(dir / "disc10");
+    std::filesystem::create_directory(dir / "disc9");
+    auto entries = ListFolder(dir.path(), nullptr);
+    ASSERT_TRUE(entries);
+    std::vector<std::string> expected = {"disc9", "disc10"};
+    expected.insert(expected.end(), ordered.begin(), ordered.end());
+    EXPECT_EQ(Names(*entries), expected);
+}
+
 TEST(ListFolder, EmptyAndMissingFolders) {
     test::TempDir dir;
     std::filesystem::create_directory(dir / "empty");

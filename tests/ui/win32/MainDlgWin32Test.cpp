@@ -378,5 +378,60 @@ TEST_F(VerifyWindowTest, OptionsApplyToTheWindowAtOnce) {
     EXPECT_STREQ(cell, L"2 KB");
 }
 
+// Every toolbar command without the mouse: Alt and the underlined letter, or Tab into the
+// toolbar, the arrow keys to the button and Enter. A disabled button's letter does nothing.
+TEST_F(VerifyWindowTest, KeyboardReachesTheToolbar) {
+    Open();
+    const auto press = [this](HWND window, UINT message, WPARAM key) {
+        MSG msg{window, message, key, message == WM_SYSCHAR ? (1 << 29) : 0};
+        if (!frame->PreTranslate(msg))
+            SendMessageW(window, message, key, msg.lParam);
+    };
+    for (const auto& [letter, id] :
+         {std::pair{L'n', ui::ids::IDC_NEW}, std::pair{L'O', ui::ids::IDC_OPEN},
+          std::pair{L'c', ui::ids::IDC_CHECK}, std::pair{L'a', ui::ids::IDC_ABORT},
+          std::pair{L'd', ui::ids::IDC_DISPLAY}, std::pair{L'p', ui::ids::IDC_OPTIONS},
+          std::pair{L'b', ui::ids::IDC_ABOUT}}) {
+        std::wstring caption = frame->ButtonCaption(id);
+        for (auto& c : caption)
+            c = static_cast<wchar_t>(towlower(c));
+        EXPECT_NE(caption.find(static_cast<wchar_t>(towlower(letter))), std::wstring::npos)
+            << "the letter is in " << caption;
+    }
+    press(frame->List().Handle(), WM_SYSCHAR, L'n');
+    EXPECT_TRUE(frame->InCreateMode());
+    press(frame->Files().ListHandle(), WM_SYSCHAR, L'o'); // Open is off in create mode
+    EXPECT_TRUE(frame->InCreateMode());
+    EXPECT_TRUE(boxes.empty());
+    press(frame->Files().ListHandle(), WM_SYSCHAR, L'v');
+    EXPECT_FALSE(frame->InCreateMode());
+
+    // Tab from the list into the toolbar: the first button is hot; Down skips separators and
+    // Check (off: back from create mode with no list), End goes to About, Home back to New,
+    // Enter presses it.
+    SetFocus(frame->List().Handle());
+    press(frame->List().Handle(), WM_KEYDOWN, VK_TAB);
+    const HWND toolbar = frame->Toolbar();
+    ASSERT_EQ(GetFocus(), toolbar);
+    const auto hot = [toolbar] {
+        TBBUTTON b{};
+        SendMessageW(toolbar, TB_GETBUTTON, SendMessageW(toolbar, TB_GETHOTITEM, 0, 0),
+                     reinterpret_cast<LPARAM>(&b));
+        return b.idCommand;
+    };
+    EXPECT_EQ(hot(), ui::ids::IDC_NEW);
+    press(toolbar, WM_KEYDOWN, VK_DOWN);
+    EXPECT_EQ(hot(), ui::ids::IDC_OPEN);
+    press(toolbar, WM_KEYDOWN, VK_DOWN);
+    EXPECT_EQ(hot(), ui::ids::IDC_ABORT);
+    press(toolbar, WM_KEYDOWN, VK_END);
+    EXPECT_EQ(hot(), ui::ids::IDC_ABOUT);
+    press(toolbar, WM_KEYDOWN, VK_HOME);
+    press(toolbar, WM_KEYDOWN, VK_RETURN);
+    EXPECT_TRUE(frame->InCreateMode());
+    press(toolbar, WM_KEYDOWN, VK_ESCAPE);
+    EXPECT_NE(GetFocus(), toolbar);
+}
+
 } // namespace
 } // namespace quillon::test

@@ -80,6 +80,7 @@ TEST_F(MainWindowTest, PlacementIsRestoredAndWrittenBackMaximized) {
     EXPECT_EQ(registry.ReadInteger(L"Left"), 60);
     EXPECT_EQ(registry.ReadInteger(L"Top"), 50);
     EXPECT_EQ(registry.ReadInteger(L"Maximized"), 1);
+    EXPECT_EQ(registry.ReadInteger(L"PlacementDpi"), frame->Dpi());
     frame.reset();
 
     // The next run opens maximized, and restoring it gives the normal placement.
@@ -88,6 +89,18 @@ TEST_F(MainWindowTest, PlacementIsRestoredAndWrittenBackMaximized) {
     ShowWindow(frame->Handle(), SW_RESTORE);
     Pump(50ms);
     EXPECT_EQ(ClientRect(frame->Handle()).right, 520);
+    EXPECT_EQ(WindowRect(frame->Handle()).left, 60);
+    frame.reset();
+
+    // A size saved at half again this DPI comes back in proportion; the position as it was.
+    WriteSetting(L"Maximized", 0);
+    WriteSetting(L"Width", 780);
+    WriteSetting(L"Height", 465);
+    WriteSetting(L"PlacementDpi", 144);
+    Open();
+    const int dpi = frame->Dpi();
+    EXPECT_EQ(ClientRect(frame->Handle()).right, Rescale(780, 144, dpi));
+    EXPECT_EQ(ClientRect(frame->Handle()).bottom, Rescale(465, 144, dpi));
     EXPECT_EQ(WindowRect(frame->Handle()).left, 60);
 }
 
