@@ -1,13 +1,10 @@
+// The main window: its creation, settings and placement, message routing and commands.
 #include "ui/MainDlg.h"
 
 #include "core/FileError.h"
-#include "create/win32/FADlg.h"
 #include "platform/Registry.h"
 #include "platform/win32/WideText.h"
-#include "ui/AboutDlg.h"
 #include "ui/ApplicationTitle.h"
-#include "ui/DonationLink.h"
-#include "ui/IconImages.h"
 #include "ui/MainDlgIds.h"
 #include "ui/OpenDialog.h"
 #include "ui/SaveDialog.h"
@@ -15,9 +12,7 @@
 #include "ui/resource.h"
 #include "util/EnhFunc.h"
 #include "util/win32/EnhFuncWin32.h"
-#include "util/win32/HandCursor.h"
 #include "util/win32/RegistrySettings.h"
-#include "util/win32/WindowFont.h"
 
 #include <commctrl.h>
 
@@ -32,23 +27,6 @@ namespace {
 constexpr wchar_t kClassName[] = L"TFrmMain";
 
 using namespace ids;
-
-RECT ToRect(const Rect& r) {
-    return RECT{r.left, r.top, r.right, r.bottom};
-}
-
-void MoveTo(HWND window, const Rect& r) {
-    SetWindowPos(window, nullptr, r.left, r.top, r.Width(), r.Height(),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-int LineHeight(HWND window, HFONT font) {
-    win::ScopedGetDc dc(window);
-    win::ScopedSelect select(dc.Get(), font);
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc.Get(), &metrics);
-    return metrics.tmHeight;
-}
 
 std::wstring ProgramPath() {
     std::wstring path(MAX_PATH, L'\0');
@@ -98,8 +76,8 @@ TFrmMain::TFrmMain(HINSTANCE instance, MainOptions options)
         };
     if (!options_.quit)
         options_.quit = [](int exitCode) { PostQuitMessage(exitCode); };
-    appTitle_ =
-        quillon::ui::ApplicationTitle(options_.args.empty() ? ProgramPath() : options_.args[0]);
+    exePath_ = options_.args.empty() ? ProgramPath() : options_.args[0];
+    appTitle_ = quillon::ui::ApplicationTitle(exePath_);
     model_ = std::make_unique<VerifyModel>(*this, run_, dispatcher_);
 }
 
@@ -357,14 +335,6 @@ void TFrmMain::FormDestroy() {
     model_->ItemList.clear();
 }
 
-void TFrmMain::SetClientSize(int width, int height) {
-    RECT r{0, 0, width, height};
-    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)));
-    SetWindowPos(window_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 void TFrmMain::RecordPlacement(UINT sizeType, int clientWidth, int clientHeight) {
     if (sizeType == SIZE_MAXIMIZED)
         maximized_ = true;
@@ -379,118 +349,6 @@ void TFrmMain::RecordPlacement(UINT sizeType, int clientWidth, int clientHeight)
     GetWindowRect(window_, &r);
     savedLeft_ = r.left;
     savedTop_ = r.top;
-}
-
-void TFrmMain::CreateControls() {
-    list_.Create(window_, IDC_LV, instance_, dpi_);
-    strip_.Create(window_, instance_);
-    strip_.SetVisible(false);
-
-    sBar_.Create(window_, IDC_SBAR);
-    sBar_.OnDrawPanel = [this](HDC dc, int panel, const RECT& rect) {
-        sBarDrawPanel(dc, panel, rect);
-    };
-    sBar2_.Create(window_, IDC_SBAR2);
-    ShowWindow(sBar2_.Handle(), SW_HIDE);
-    feedback_.Attach(window_, sBar_.Handle());
-
-    donationImage_ = CreateWindowExW(
-        0, WC_STATICW, L"", WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_NOTIFY | SS_CENTERIMAGE, 0, 0, 0,
-        0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_IMAGE2)), instance_, nullptr);
-    win::ShowHandCursor(donationImage_);
-
-    displayMenu_.Reset(CreatePopupMenu());
-    AppendMenuW(displayMenu_.Get(), MF_STRING, IDM_FILTER_ALL, L"All");
-    AppendMenuW(displayMenu_.Get(), MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(displayMenu_.Get(), MF_STRING, IDM_FILTER_ALL - FilterAll + StatusGood, L"Good");
-    AppendMenuW(displayMenu_.Get(), MF_STRING, IDM_FILTER_ALL - FilterAll + StatusBad, L"Bad");
-    AppendMenuW(displayMenu_.Get(), MF_STRING, IDM_FILTER_ALL - FilterAll + StatusMissing,
-                L"Missing");
-    SetDisplayFilterMark(FilterAll);
-
-    toolbar_.OnKeyboardPress = [this](int id) { OnCommand(id, false); };
-    toolbar_.OnLeave = [this](bool backwards) { CycleFocus(toolbar_.Handle(), backwards); };
-
-    dropTarget_.OnDrop = [this](TDragFilesTrg&) { DragFilesTrg1Drop(); };
-    dropTarget_.SetTarget(window_);
-    dropTarget_.SetEnabled(true);
-
-    ApplyDpi(dpi_);
-}
-
-void TFrmMain::ApplyDpi(int dpi) {
-    dpi_ = dpi;
-    font_ = MakeWindowFont(dpi);
-    ApplyFonts();
-    list_.SetDpi(dpi);
-    if (PTSplitter1_.Handle()) {
-        PTSplitter1_.SetDpi(dpi);
-        PTShellList1_.SetDpi(dpi);
-    }
-    const int icon = SmallIconSize(dpi);
-    statusImages_ = MakeIconImageList(
-        instance_, {IDI_ST_UNCHECKED, IDI_ST_MISSING, IDI_ST_BAD, IDI_ST_GOOD}, icon, icon, icon);
-    const TStatusPanel count{Scale(MainMetrics::CountPanelWidth, dpi), true};
-    const TStatusPanel plain{Scale(MainMetrics::PlainPanelWidth, dpi), false};
-    const std::vector<TStatusPanel> panels = {count, count, count, count, plain};
-    sBar_.SetPanels(panels);
-    sBar2_.SetPanels(std::vector<TStatusPanel>{plain});
-    const int bitmap = dpi >= 192 ? IDB_DONATE_192 : dpi >= 144 ? IDB_DONATE_144 : IDB_DONATE;
-    donateBitmap_.Reset(static_cast<HBITMAP>(
-        LoadImageW(instance_, MAKEINTRESOURCEW(bitmap), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
-    SendMessageW(donationImage_, STM_SETIMAGE, IMAGE_BITMAP,
-                 reinterpret_cast<LPARAM>(donateBitmap_.Get()));
-    toolbar_.Create(window_, instance_, IDC_TOOLBAR, dpi_, topLayout_, font_.Get());
-    ApplyCommandStates();
-    LayoutControls();
-}
-
-void TFrmMain::ApplyFonts() {
-    const HFONT font = font_.Get();
-    SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    for (HWND w : {list_.Handle(), sBar_.Handle(), sBar2_.Handle()})
-        SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    strip_.SetFont(font);
-    if (PTSplitter1_.Handle()) {
-        PTShellTree1_.SetFont(font);
-        PTShellList1_.SetFont(font);
-    }
-}
-
-void TFrmMain::SetToolbarLayout(int position) {
-    if (position != 0 && position != 1)
-        return;
-    topLayout_ = position == 1;
-    toolbar_.Create(window_, instance_, IDC_TOOLBAR, dpi_, topLayout_, font_.Get());
-    LayoutControls();
-}
-
-void TFrmMain::LayoutControls() {
-    if (!window_ || !toolbar_.Handle())
-        return;
-    RECT client{};
-    GetClientRect(window_, &client);
-    MainLayoutInput in;
-    in.clientWidth = client.right;
-    in.clientHeight = client.bottom;
-    in.dpi = dpi_;
-    in.topLayout = topLayout_;
-    in.progressShown = strip_.Visible();
-    in.labelHeight = LineHeight(window_, font_.Get());
-    layout_ = LayOutMain(in);
-    MoveTo(toolbar_.Handle(), layout_.toolbar);
-    MoveTo(donationImage_, layout_.donationImage);
-    MoveTo(list_.Handle(), layout_.lv);
-    if (PTSplitter1_.Handle())
-        MoveTo(PTSplitter1_.Handle(), layout_.lv);
-    strip_.Place(ToRect(layout_.fileCaption), ToRect(layout_.fileBar), ToRect(layout_.fileRate),
-                 ToRect(layout_.totalCaption), ToRect(layout_.totalBar), ToRect(layout_.timeText));
-    MoveTo(sBar_.Handle(), layout_.statusBar);
-    MoveTo(sBar2_.Handle(), layout_.statusBar);
-    sBar_.Resize();
-    sBar2_.Resize();
-    list_.Relayout();
-    InvalidateRect(window_, nullptr, TRUE);
 }
 
 // ---- commands ----------------------------------------------------------------------------------
@@ -592,62 +450,6 @@ void TFrmMain::CenterDialogWindow(HWND dialog) {
                  info.rcMonitor.bottom};
     const Point p = CenterDialogPosition(m, r.right - r.left, r.bottom - r.top);
     SetWindowPos(dialog, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void TFrmMain::bOptionsClick() {
-    if (!Allowed(Command::Options))
-        return;
-    OptionsDialogParams params;
-    params.owner = window_;
-    params.dpi = dpi_;
-    params.font = font_.Get();
-    params.exePath = options_.args.empty() ? ProgramPath() : options_.args[0];
-    params.settingsKey = options_.settingsKey;
-    params.classesKey = options_.classesKey;
-    params.classesFallbackKey = options_.classesFallbackKey;
-    params.appTitle = appTitle_;
-    params.messageBox = options_.messageBox;
-    // OK applies the preferences to this window at once.
-    OptionsTarget target;
-    target.setSizeType = [this](int sizeType) {
-        ApplySizeType(static_cast<std::uint8_t>(sizeType));
-    };
-    target.setToolbarLayout = [this](int layout) { SetToolbarLayout(layout); };
-    target.showProgress = [this](bool shown) {
-        strip_.SetVisible(shown);
-        LayoutControls();
-    };
-    target.repaintFileList = [this] {
-        if (PTShellList1_.Handle())
-            InvalidateRect(PTShellList1_.ListHandle(), nullptr, TRUE);
-    };
-    target.rewriteSizeTexts = [this] {
-        for (RowIndex row = 0; row < list_.RowCount(); ++row)
-            model_->UpdateSizeText(row);
-        feedback_.Flush();
-    };
-    TFrmFA dialog(std::move(params), std::move(target));
-    dialog.ShowModal();
-}
-
-void TFrmMain::ApplySizeType(std::uint8_t sizeType) {
-    model_->SizeType = sizeType;
-    // The file list shows its sizes as the verify list does.
-    PTShellList1_.SetSizeFormat(
-        [sizeType](std::int64_t bytes) { return SizeText(bytes, sizeType); });
-}
-
-void TFrmMain::ToolButton3Click() {
-    if (!Allowed(Command::About))
-        return;
-    TFrmAbout about(instance_, ViewTextFromAscii(VerifyModel::AppTitle), dpi_);
-    if (options_.shellOpen)
-        about.open = options_.shellOpen;
-    about.ShowModal(window_);
-}
-
-void TFrmMain::Image2Click() {
-    OpenDonationPage(options_.shellOpen ? options_.shellOpen : ShellOpenFn(ShellOpen));
 }
 
 int TFrmMain::Message(const std::wstring& text, const std::wstring& caption, UINT type) {

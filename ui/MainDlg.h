@@ -228,6 +228,7 @@ private:
 
     HINSTANCE instance_;
     MainOptions options_;
+    std::wstring exePath_; // argument 0, or the program's file
     std::wstring appTitle_;
     int dpi_ = 96;
 

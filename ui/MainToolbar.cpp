@@ -264,7 +264,10 @@ LRESULT CALLBACK TMainToolbar::SubclassProc(HWND window, UINT message, WPARAM wP
             SendMessageW(window, TB_SETHOTITEM, static_cast<WPARAM>(-1), 0);
             break;
         case WM_NCDESTROY:
+            // Gone with its parent: the handle may soon name another window.
             RemoveWindowSubclass(window, SubclassProc, id);
+            if (self->toolbar_ == window)
+                self->toolbar_ = nullptr;
             break;
         }
     } catch (...) {

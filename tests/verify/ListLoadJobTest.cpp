@@ -53,8 +53,9 @@ TEST(ListLoadJob, DeliversOnTheGuiThreadWithOrWithoutAThread) {
         EXPECT_FALSE(job.Running());
         EXPECT_EQ(loaded.entries, c.entries) << c.lists.size() << " lists, threads " << c.threads;
         EXPECT_EQ(loaded.failure != nullptr, c.fails);
-        if (loaded.failure)
+        if (loaded.failure) {
             EXPECT_THROW(std::rethrow_exception(loaded.failure), FileError);
+        }
     }
 }
 

@@ -90,7 +90,9 @@ TEST_F(MainWindowTest, PlacementIsRestoredAndWrittenBackMaximized) {
     Pump(50ms);
     EXPECT_EQ(ClientRect(frame->Handle()).right, 520);
     EXPECT_EQ(WindowRect(frame->Handle()).left, 60);
+    SendMessageW(frame->Handle(), WM_CLOSE, 0, 0);
     frame.reset();
+    Pump(50ms);
 
     // A size saved at half again this DPI comes back in proportion; the position as it was.
     WriteSetting(L"Maximized", 0);
