@@ -1,5 +1,7 @@
 #include "util/win32/ModalDialog.h"
 
+#include "util/win32/Guarded.h"
+
 namespace quillon::win {
 
 INT_PTR ModalDialog::RunModal(HWND owner, const DialogTemplate& dialogTemplate) {
@@ -21,21 +23,9 @@ INT_PTR CALLBACK ModalDialog::Thunk(HWND dialog, UINT message, WPARAM wParam, LP
     auto* self = reinterpret_cast<ModalDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
     if (!self)
         return FALSE;
-    // Nothing may unwind into user32.
-    try {
-        return self->OnMessage(message, wParam, lParam);
-    } catch (const std::exception& e) {
-        try {
-            self->OnException(&e);
-        } catch (...) {
-        }
-    } catch (...) {
-        try {
-            self->OnException(nullptr);
-        } catch (...) {
-        }
-    }
-    return TRUE;
+    // An exception counts the message as handled.
+    return Guarded<INT_PTR>([&] { return self->OnMessage(message, wParam, lParam); },
+                            [self](const std::exception* e) { self->OnException(e); }, TRUE);
 }
 
 } // namespace quillon::win

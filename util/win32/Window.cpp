@@ -1,6 +1,7 @@
 #include "util/win32/Window.h"
 
 #include "platform/win32/ScopedWin.h"
+#include "util/win32/Guarded.h"
 
 #include <utility>
 
@@ -52,21 +53,9 @@ LRESULT CALLBACK Window::Thunk(HWND window, UINT message, WPARAM wParam, LPARAM 
     }
     if (!self)
         return DefWindowProcW(window, message, wParam, lParam);
-    LRESULT result = 0;
-    // Nothing may unwind into user32.
-    try {
-        result = self->OnMessage(message, wParam, lParam);
-    } catch (const std::exception& e) {
-        try {
-            self->OnException(&e);
-        } catch (...) {
-        }
-    } catch (...) {
-        try {
-            self->OnException(nullptr);
-        } catch (...) {
-        }
-    }
+    const LRESULT result = Guarded<LRESULT>(
+        [&] { return self->OnMessage(message, wParam, lParam); },
+        [self](const std::exception* e) { self->OnException(e); }, 0);
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         self->window_ = nullptr;
