@@ -2,77 +2,39 @@
 
 #if defined(__x86_64__) || defined(_M_X64)
 
-#include "core/Sha512Rounds.h"
-
 #include <immintrin.h>
 
-// The rounds are one long chain on general registers; the message schedule is independent of
-// it, so the vector unit computes it for two blocks at once (one per 128-bit half) while the
-// general registers run rounds, a quarter of the work off the chain's ports.
+// The rounds are one long chain on general registers (with BMI's rorx and andn); the message
+// schedule is independent of it, so the vector unit computes it for two blocks at once (one per
+// 128-bit half) beside them: a quarter of the work off the chain's ports.
 #define QUILLON_SHA512_TARGET __attribute__((target("avx2,bmi,bmi2")))
 
 namespace quillon {
 namespace {
 
-template <int R, int S>
-QUILLON_SHA512_TARGET inline __attribute__((always_inline)) __m256i RorRor(__m256i x) {
-    return _mm256_xor_si256(_mm256_or_si256(_mm256_srli_epi64(x, R), _mm256_slli_epi64(x, 64 - R)),
-                            _mm256_or_si256(_mm256_srli_epi64(x, S), _mm256_slli_epi64(x, 64 - S)));
+template <int R>
+QUILLON_SHA512_TARGET inline __attribute__((always_inline)) __m256i Ror(__m256i x) {
+    return _mm256_or_si256(_mm256_srli_epi64(x, R), _mm256_slli_epi64(x, 64 - R));
 }
 
-// Words t and t + 1 plus their round constants, of both blocks.
-QUILLON_SHA512_TARGET inline __attribute__((always_inline)) void
-Store(int t, __m256i w, std::uint64_t* wkA, std::uint64_t* wkB) {
-    const __m256i k = _mm256_broadcastsi128_si256(
-        _mm_loadu_si128(reinterpret_cast<const __m128i*>(Sha512K + t)));
-    const __m256i wk = _mm256_add_epi64(w, k);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(wkA + t), _mm256_castsi256_si128(wk));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(wkB + t), _mm256_extracti128_si256(wk, 1));
+QUILLON_SHA512_TARGET inline __attribute__((always_inline)) __m256i Small0(__m256i x) {
+    return _mm256_xor_si256(_mm256_xor_si256(Ror<1>(x), Ror<8>(x)), _mm256_srli_epi64(x, 7));
 }
 
-// The schedule words plus round constants of the blocks a and b, into wkA and wkB.
-QUILLON_SHA512_TARGET inline __attribute__((always_inline)) void
-Schedule(const unsigned char* a, const unsigned char* b, std::uint64_t* wkA, std::uint64_t* wkB) {
-    const __m256i swap = _mm256_broadcastsi128_si256(
-        _mm_set_epi64x(0x08090a0b0c0d0e0f, 0x0001020304050607));
-    __m256i x[8];
-    for (int j = 0; j < 8; ++j) {
-        const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 16 * j));
-        const __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 16 * j));
-        x[j] = _mm256_shuffle_epi8(_mm256_inserti128_si256(_mm256_castsi128_si256(lo), hi, 1),
-                                   swap);
-        Store(2 * j, x[j], wkA, wkB);
-    }
-    // x[j & 7] holds words 2j-16 and 2j-15 until pair j replaces them.
-#pragma GCC unroll 32
-    for (int j = 8; j < 40; ++j) {
-        const __m256i w15 = _mm256_alignr_epi8(x[(j + 1) & 7], x[j & 7], 8);
-        const __m256i w7 = _mm256_alignr_epi8(x[(j + 5) & 7], x[(j + 4) & 7], 8);
-        const __m256i w2 = x[(j + 7) & 7];
-        const __m256i s0 = _mm256_xor_si256(RorRor<1, 8>(w15), _mm256_srli_epi64(w15, 7));
-        const __m256i s1 = _mm256_xor_si256(RorRor<19, 61>(w2), _mm256_srli_epi64(w2, 6));
-        x[j & 7] = _mm256_add_epi64(_mm256_add_epi64(x[j & 7], s0), _mm256_add_epi64(w7, s1));
-        Store(2 * j, x[j & 7], wkA, wkB);
-    }
+QUILLON_SHA512_TARGET inline __attribute__((always_inline)) __m256i Small1(__m256i x) {
+    return _mm256_xor_si256(_mm256_xor_si256(Ror<19>(x), Ror<61>(x)), _mm256_srli_epi64(x, 6));
 }
 
 } // namespace
+} // namespace quillon
+
+#include "core/Sha512Vector.h"
+
+namespace quillon {
 
 QUILLON_SHA512_TARGET void Sha512BlocksAvx2(std::uint64_t state[8], const unsigned char* p,
                                             std::size_t blocks) {
-    alignas(32) std::uint64_t wk[2][80];
-    for (; blocks >= 2; blocks -= 2, p += 256) {
-        Schedule(p, p + 128, wk[0], wk[1]);
-        // The rounds take their words from memory as operands of their adds: cheaper than the
-        // moves from vector registers the compiler would otherwise make.
-        __asm__ volatile("" : : "r"(wk) : "memory");
-        Rounds512(state, wk[0]);
-        Rounds512(state, wk[1]);
-    }
-    if (blocks != 0) {
-        Schedule(p, p, wk[0], wk[1]);
-        Rounds512(state, wk[0]);
-    }
+    VectorBlocks(state, p, blocks);
 }
 
 } // namespace quillon
