@@ -120,10 +120,10 @@ digests_section() {
     row "sha256sum" sum256 1
     row "quillon-cli digest --sha512" sha512 1
     row "openssl dgst -sha512" ossl512 1
-    row "quillon-cli digest --blake3 (taskset -c 0)" b3one 1
+    row "quillon-cli --blake3 (taskset -c 0)" b3one 1
     row "b3sum --num-threads 1 (taskset -c 0)" b3sumone 1
-    row "quillon-cli digest --blake3 (all)" b3all 1
-    row "b3sum (all)" b3sumall 1
+    row "quillon-cli --blake3 (all processors)" b3all 1
+    row "b3sum (all processors)" b3sumall 1
     compare "sha1 digest vs openssl dgst -sha1" sha1 ossl1 ">=" 1
     compare "sha256 digest vs openssl dgst -sha256" sha256 ossl256 ">=" 1
     compare "sha256 digest vs sha256sum" sha256 sum256 ">=" 2
