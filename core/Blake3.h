@@ -7,9 +7,9 @@ namespace quillon {
 // The whole-block subtrees a file's BLAKE3 is split into for other threads: one read block.
 constexpr std::size_t Blake3SubtreeSize = 65536;
 
-// A subtree of Blake3SubtreeSize bytes hashed apart: the chaining values of its two halves. The
-// halves stay apart until more input follows, for a subtree that ends the input is merged into the
-// root, which is finished differently.
+// A subtree of Blake3SubtreeSize bytes hashed apart: the chaining values of its two halves, kept
+// apart until more input follows, because a subtree that ends the input is merged into the root,
+// which is finished differently.
 struct Blake3Subtree {
     std::uint32_t left[8], right[8];
 };

@@ -16,7 +16,7 @@ constexpr std::uint8_t ChunkStart = 1, ChunkEnd = 2, Parent = 4, Root = 8;
 struct Blake3ScheduleTable {
     std::uint8_t word[7][16];
 };
-constexpr Blake3ScheduleTable MakeBlake3Schedule() {
+consteval Blake3ScheduleTable MakeBlake3Schedule() {
     constexpr std::uint8_t permutation[16] = {2, 6, 3, 10, 7, 0, 4, 13, 1, 11, 12, 5, 9, 14, 15, 8};
     Blake3ScheduleTable t{};
     for (int i = 0; i < 16; ++i)
