@@ -47,8 +47,11 @@ void Blake3Workers::Work() {
     std::unique_lock lock(mutex_);
     while (next_ < count_) {
         const std::size_t i = next_++;
+        const unsigned char* data = data_ + i * Blake3SubtreeSize;
+        const std::uint64_t index = first_ + i;
+        Blake3Subtree& out = out_[i];
         lock.unlock();
-        Blake3HashSubtree(data_ + i * Blake3SubtreeSize, first_ + i, out_[i]);
+        Blake3HashSubtree(data, index, out);
         lock.lock();
         if (++finished_ == count_)
             done_.notify_all();
