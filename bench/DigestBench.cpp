@@ -1,13 +1,13 @@
 // Routine speeds over 64 KiB buffers, the size every file digest reads in, beside zlib's crc32()
 // and OpenSSL's MD5, SHA-1, SHA-256 and SHA-512 on the same buffers (BLAKE3 has no yardstick in
-// process: bench/compare.sh times it against b3sum). Run with --benchmark_filter to pick cases; the ratios
-// are printed at the end from the figures of this run.
+// process: bench/compare.sh times it against b3sum). Run with --benchmark_filter to pick cases; the
+// ratios are printed at the end from the figures of this run.
 #include "core/Crc32.h"
 #include "core/Crc32Kernels.h"
+#include "core/Digest.h"
 #include "core/MD5.h"
 #include "core/MD5Kernels.h"
 #include "core/MD5Many.h"
-#include "core/Digest.h"
 
 #include <benchmark/benchmark.h>
 #include <openssl/evp.h>
@@ -266,7 +266,8 @@ int main(int argc, char** argv) {
             (std::string("Sha1/path:") + Sha1PathName(path)).c_str(), KindCase<Sha1Path>,
             DigestKind::Sha1, path, Sha1PathSupported, SelectSha1Path));
     cases.push_back(benchmark::RegisterBenchmark("Sha1/best", KindCase<Sha1Path>, DigestKind::Sha1,
-                                                 BestSha1Path(), Sha1PathSupported, SelectSha1Path));
+                                                 BestSha1Path(), Sha1PathSupported,
+                                                 SelectSha1Path));
     cases.push_back(benchmark::RegisterBenchmark("Sha1/OpenSSL_EVP", OpensslCase, EVP_sha1()));
     for (Sha256Path path : {Sha256Path::Scalar, Sha256Path::ShaNi})
         cases.push_back(benchmark::RegisterBenchmark(

@@ -19,7 +19,9 @@ namespace {
 
 constexpr std::size_t ChunkLen = 1024, ChunksPerSubtree = Blake3SubtreeSize / ChunkLen;
 
-inline std::uint32_t Ror(std::uint32_t x, int s) { return (x >> s) | (x << (32 - s)); }
+inline std::uint32_t Ror(std::uint32_t x, int s) {
+    return (x >> s) | (x << (32 - s));
+}
 
 inline std::uint32_t Load32(const unsigned char* p) {
     return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
@@ -48,10 +50,12 @@ void Compress(const std::uint32_t cv[8], const unsigned char block[64], std::uin
     std::uint32_t m[16];
     for (int i = 0; i < 16; ++i)
         m[i] = Load32(block + 4 * i);
+    // clang-format off
     std::uint32_t v[16] = {cv[0], cv[1], cv[2], cv[3], cv[4], cv[5], cv[6], cv[7],
                            Blake3IV[0], Blake3IV[1], Blake3IV[2], Blake3IV[3],
                            static_cast<std::uint32_t>(counter),
                            static_cast<std::uint32_t>(counter >> 32), len, flags};
+    // clang-format on
     for (int r = 0; r < 7; ++r) {
         const std::uint8_t* s = Blake3Schedule.word[r];
         G(v, 0, 4, 8, 12, m[s[0]], m[s[1]]);
@@ -110,11 +114,10 @@ void HashMany(Blake3Path path, Blake3Job job, std::size_t count, unsigned char* 
 
 // chunks (a power of two, 2 to ChunksPerSubtree) whole chunks from chunk counter on, aligned to
 // their size: the chaining values of the two halves.
-void HashSubtree(Blake3Path path, const unsigned char* p, std::size_t chunks,
-                 std::uint64_t counter, std::uint32_t left[8], std::uint32_t right[8]) {
+void HashSubtree(Blake3Path path, const unsigned char* p, std::size_t chunks, std::uint64_t counter,
+                 std::uint32_t left[8], std::uint32_t right[8]) {
     alignas(64) unsigned char a[ChunksPerSubtree * 32], b[ChunksPerSubtree / 2 * 32];
-    HashMany(path, {p, ChunkLen, ChunkLen / 64, counter, true, 0, ChunkStart, ChunkEnd}, chunks,
-             a);
+    HashMany(path, {p, ChunkLen, ChunkLen / 64, counter, true, 0, ChunkStart, ChunkEnd}, chunks, a);
     unsigned char *in = a, *out = b;
     // Each pair of chaining values side by side is the block of their parent.
     for (; chunks > 2; chunks /= 2) {
@@ -267,8 +270,9 @@ void Blake3::Update(const void* data, std::size_t size) {
         MergeTo(chunkCounter_);
         if (chunks == 1) {
             unsigned char cvBytes[32];
-            HashMany(path, {p, ChunkLen, ChunkLen / 64, chunkCounter_, true, 0, ChunkStart, ChunkEnd},
-                     1, cvBytes);
+            HashMany(path,
+                     {p, ChunkLen, ChunkLen / 64, chunkCounter_, true, 0, ChunkStart, ChunkEnd}, 1,
+                     cvBytes);
             std::uint32_t cv[8];
             for (int i = 0; i < 8; ++i)
                 cv[i] = Load32(cvBytes + 4 * i);
@@ -365,6 +369,8 @@ Blake3Path SelectBlake3Path(Blake3Path path) {
     return Choice.Select(Blake3PathSupported(path) ? path : BestBlake3Path());
 }
 
-Blake3Path ActiveBlake3Path() { return Choice.Current(); }
+Blake3Path ActiveBlake3Path() {
+    return Choice.Current();
+}
 
 } // namespace quillon

@@ -28,8 +28,12 @@ struct Lanes8 {
         return _mm256_shuffle_epi8(x, _mm256_broadcastsi128_si256(_mm_set_epi8(
                                           12, 15, 14, 13, 8, 11, 10, 9, 4, 7, 6, 5, 0, 3, 2, 1)));
     }
-    static T Ror12(T x) { return _mm256_or_si256(_mm256_srli_epi32(x, 12), _mm256_slli_epi32(x, 20)); }
-    static T Ror7(T x) { return _mm256_or_si256(_mm256_srli_epi32(x, 7), _mm256_slli_epi32(x, 25)); }
+    static T Ror12(T x) {
+        return _mm256_or_si256(_mm256_srli_epi32(x, 12), _mm256_slli_epi32(x, 20));
+    }
+    static T Ror7(T x) {
+        return _mm256_or_si256(_mm256_srli_epi32(x, 7), _mm256_slli_epi32(x, 25));
+    }
     // Eight rows of eight words: pairs of rows interleaved by words, then by word pairs, then the
     // 128-bit halves exchanged.
     static void LoadMessage(T m[16], const unsigned char* p, std::size_t stride) {
@@ -59,7 +63,9 @@ struct Lanes8 {
 
 } // namespace
 
-void Blake3HashAvx2(const Blake3Job& job, unsigned char* out) { HashLanes<Lanes8>(job, out); }
+void Blake3HashAvx2(const Blake3Job& job, unsigned char* out) {
+    HashLanes<Lanes8>(job, out);
+}
 
 } // namespace quillon
 

@@ -58,7 +58,9 @@ struct Lanes16 {
 
 } // namespace
 
-void Blake3HashAvx512(const Blake3Job& job, unsigned char* out) { HashLanes<Lanes16>(job, out); }
+void Blake3HashAvx512(const Blake3Job& job, unsigned char* out) {
+    HashLanes<Lanes16>(job, out);
+}
 
 } // namespace quillon
 

@@ -43,8 +43,8 @@ struct Blake3Job {
 #if defined(__x86_64__) || defined(_M_X64)
 // Each hashes as many inputs as its registers have lanes and writes their 32-byte chaining values
 // one after another to out. Need SSE4.1; AVX2; AVX-512F and VL.
-void Blake3HashSse41(const Blake3Job& job, unsigned char* out); // 4 inputs
-void Blake3HashAvx2(const Blake3Job& job, unsigned char* out);  // 8 inputs
+void Blake3HashSse41(const Blake3Job& job, unsigned char* out);  // 4 inputs
+void Blake3HashAvx2(const Blake3Job& job, unsigned char* out);   // 8 inputs
 void Blake3HashAvx512(const Blake3Job& job, unsigned char* out); // 16 inputs
 #endif
 

@@ -15,9 +15,8 @@ namespace quillon {
 namespace {
 
 template <class V>
-inline __attribute__((always_inline)) void G(typename V::T& a, typename V::T& b,
-                                             typename V::T& c, typename V::T& d,
-                                             typename V::T x, typename V::T y) {
+inline __attribute__((always_inline)) void G(typename V::T& a, typename V::T& b, typename V::T& c,
+                                             typename V::T& d, typename V::T x, typename V::T y) {
     a = V::Add(V::Add(a, b), x);
     d = V::Ror16(V::Xor(d, a));
     c = V::Add(c, d);

@@ -21,10 +21,12 @@ struct Lanes4 {
     static T Xor(T a, T b) { return _mm_xor_si128(a, b); }
     // Byte-aligned rotates are one byte shuffle.
     static T Ror16(T x) {
-        return _mm_shuffle_epi8(x, _mm_set_epi8(13, 12, 15, 14, 9, 8, 11, 10, 5, 4, 7, 6, 1, 0, 3, 2));
+        return _mm_shuffle_epi8(x,
+                                _mm_set_epi8(13, 12, 15, 14, 9, 8, 11, 10, 5, 4, 7, 6, 1, 0, 3, 2));
     }
     static T Ror8(T x) {
-        return _mm_shuffle_epi8(x, _mm_set_epi8(12, 15, 14, 13, 8, 11, 10, 9, 4, 7, 6, 5, 0, 3, 2, 1));
+        return _mm_shuffle_epi8(x,
+                                _mm_set_epi8(12, 15, 14, 13, 8, 11, 10, 9, 4, 7, 6, 5, 0, 3, 2, 1));
     }
     static T Ror12(T x) { return _mm_or_si128(_mm_srli_epi32(x, 12), _mm_slli_epi32(x, 20)); }
     static T Ror7(T x) { return _mm_or_si128(_mm_srli_epi32(x, 7), _mm_slli_epi32(x, 25)); }
@@ -44,7 +46,9 @@ struct Lanes4 {
 
 } // namespace
 
-void Blake3HashSse41(const Blake3Job& job, unsigned char* out) { HashLanes<Lanes4>(job, out); }
+void Blake3HashSse41(const Blake3Job& job, unsigned char* out) {
+    HashLanes<Lanes4>(job, out);
+}
 
 } // namespace quillon
 

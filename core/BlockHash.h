@@ -8,8 +8,8 @@ namespace quillon {
 // The buffering and padding that SHA-1, SHA-256 and SHA-512 share. Whole blocks go to the block
 // routine straight from the caller's memory; only a partial block is copied.
 template <std::size_t Block, class Blocks>
-void FeedBlocks(unsigned char* buffer, std::uint64_t& length, const unsigned char* p,
-                std::size_t n, Blocks blocks) {
+void FeedBlocks(unsigned char* buffer, std::uint64_t& length, const unsigned char* p, std::size_t n,
+                Blocks blocks) {
     std::size_t index = static_cast<std::size_t>(length % Block);
     length += n;
     if (index != 0) {

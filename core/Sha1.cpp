@@ -16,7 +16,9 @@ namespace {
 
 using Kernel = void (*)(std::uint32_t state[5], const unsigned char* p, std::size_t blocks);
 
-inline std::uint32_t Rol(std::uint32_t x, int s) { return (x << s) | (x >> (32 - s)); }
+inline std::uint32_t Rol(std::uint32_t x, int s) {
+    return (x << s) | (x >> (32 - s));
+}
 
 inline std::uint32_t LoadBig32(const unsigned char* p) {
     return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
@@ -163,7 +165,9 @@ Sha1Path SelectSha1Path(Sha1Path path) {
     return Choice.Select(Sha1PathSupported(path) ? path : BestSha1Path());
 }
 
-Sha1Path ActiveSha1Path() { return Choice.Current(); }
+Sha1Path ActiveSha1Path() {
+    return Choice.Current();
+}
 
 void Sha1Blocks(Sha1Path path, std::uint32_t state[5], const void* blocks, std::size_t count) {
     // A path the processor lacks would fault on its first instruction.

@@ -46,15 +46,16 @@ QUILLON_SHA_TARGET void Sha1BlocksShaNi(std::uint32_t state[5], const unsigned c
                                         std::size_t blocks) {
     // Reverses all sixteen bytes: big-endian words, the first in the high lane.
     const __m128i reverse = _mm_set_epi64x(0x0001020304050607, 0x08090a0b0c0d0e0f);
-    __m128i abcd = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state)), 0x1B);
+    __m128i abcd =
+        _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state)), 0x1B);
     __m128i e = _mm_set_epi32(static_cast<int>(state[4]), 0, 0, 0);
     for (; blocks != 0; --blocks, p += 64) {
         Rounds r;
         r.abcd = abcd;
         r.e = e;
         for (int i = 0; i < 4; ++i)
-            r.m[i] = _mm_shuffle_epi8(
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i)), reverse);
+            r.m[i] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i)),
+                                      reverse);
         AllGroups(r, std::make_integer_sequence<int, 20>());
         e = _mm_sha1nexte_epu32(r.prev, e);
         abcd = _mm_add_epi32(r.abcd, abcd);

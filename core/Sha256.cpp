@@ -28,7 +28,9 @@ namespace {
 
 using Kernel = void (*)(std::uint32_t state[8], const unsigned char* p, std::size_t blocks);
 
-inline std::uint32_t Ror(std::uint32_t x, int s) { return (x >> s) | (x << (32 - s)); }
+inline std::uint32_t Ror(std::uint32_t x, int s) {
+    return (x >> s) | (x << (32 - s));
+}
 
 inline std::uint32_t LoadBig32(const unsigned char* p) {
     return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
@@ -162,7 +164,9 @@ Sha256Path SelectSha256Path(Sha256Path path) {
     return Choice.Select(Sha256PathSupported(path) ? path : BestSha256Path());
 }
 
-Sha256Path ActiveSha256Path() { return Choice.Current(); }
+Sha256Path ActiveSha256Path() {
+    return Choice.Current();
+}
 
 void Sha256Blocks(Sha256Path path, std::uint32_t state[8], const void* blocks, std::size_t count) {
     // A path the processor lacks would fault on its first instruction.

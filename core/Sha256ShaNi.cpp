@@ -45,25 +45,27 @@ AllGroups(Rounds& r, std::integer_sequence<int, G...>) {
 QUILLON_SHA_TARGET void Sha256BlocksShaNi(std::uint32_t state[8], const unsigned char* p,
                                           std::size_t blocks) {
     const __m128i swap = _mm_set_epi64x(0x0c0d0e0f08090a0b, 0x0405060700010203);
-    const __m128i lo = _mm_shuffle_epi32(
-        _mm_loadu_si128(reinterpret_cast<const __m128i*>(state)), 0xB1); // b a d c
-    const __m128i hi = _mm_shuffle_epi32(
-        _mm_loadu_si128(reinterpret_cast<const __m128i*>(state + 4)), 0x1B); // h g f e
-    __m128i abef = _mm_alignr_epi8(lo, hi, 8);   // f e b a
-    __m128i cdgh = _mm_blend_epi16(hi, lo, 0xF0); // h g d c
+    // The state as the instructions take it: a b c d, e f g h -> f e b a, h g d c.
+    const __m128i lo =
+        _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state)), 0xB1);
+    const __m128i hi =
+        _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state + 4)), 0x1B);
+    __m128i abef = _mm_alignr_epi8(lo, hi, 8);
+    __m128i cdgh = _mm_blend_epi16(hi, lo, 0xF0);
     for (; blocks != 0; --blocks, p += 64) {
         Rounds r;
         r.abef = abef;
         r.cdgh = cdgh;
         for (int i = 0; i < 4; ++i)
-            r.m[i] = _mm_shuffle_epi8(
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i)), swap);
+            r.m[i] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i)),
+                                      swap);
         AllGroups(r, std::make_integer_sequence<int, 16>());
         abef = _mm_add_epi32(r.abef, abef);
         cdgh = _mm_add_epi32(r.cdgh, cdgh);
     }
-    const __m128i abfe = _mm_shuffle_epi32(abef, 0x1B); // a b e f
-    const __m128i ghcd = _mm_shuffle_epi32(cdgh, 0xB1); // g h c d
+    // And back: a b e f and g h c d give a b c d and e f g h.
+    const __m128i abfe = _mm_shuffle_epi32(abef, 0x1B);
+    const __m128i ghcd = _mm_shuffle_epi32(cdgh, 0xB1);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(state), _mm_blend_epi16(abfe, ghcd, 0xF0));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(state + 4), _mm_alignr_epi8(ghcd, abfe, 8));
 }

@@ -150,7 +150,9 @@ Sha512Path SelectSha512Path(Sha512Path path) {
     return Choice.Select(Sha512PathSupported(path) ? path : BestSha512Path());
 }
 
-Sha512Path ActiveSha512Path() { return Choice.Current(); }
+Sha512Path ActiveSha512Path() {
+    return Choice.Current();
+}
 
 void Sha512Blocks(Sha512Path path, std::uint64_t state[8], const void* blocks, std::size_t count) {
     // A path the processor lacks would fault on its first instruction.

@@ -7,7 +7,9 @@
 namespace quillon {
 namespace {
 
-inline std::uint64_t Ror64(std::uint64_t x, int s) { return (x >> s) | (x << (64 - s)); }
+inline std::uint64_t Ror64(std::uint64_t x, int s) {
+    return (x >> s) | (x << (64 - s));
+}
 
 // One round; the callers rotate the names instead of moving the eight words around. Only d and
 // h change: d takes T1, h becomes the new a. wk is the schedule word plus the round constant.
@@ -27,9 +29,8 @@ Round512(std::uint64_t a, std::uint64_t b, std::uint64_t& d, std::uint64_t e, st
 }
 
 // Rounds t to t + 7 from wk[t..t+7]; s holds a to h and is renamed by the callers' groups of eight.
-inline __attribute__((always_inline)) void EightRounds512(std::uint64_t s[8],
-                                                          const std::uint64_t* wk,
-                                                          std::uint64_t& bc) {
+inline __attribute__((always_inline)) void
+EightRounds512(std::uint64_t s[8], const std::uint64_t* wk, std::uint64_t& bc) {
     Round512(s[0], s[1], s[3], s[4], s[5], s[6], s[7], wk[0], bc);
     Round512(s[7], s[0], s[2], s[3], s[4], s[5], s[6], wk[1], bc);
     Round512(s[6], s[7], s[1], s[2], s[3], s[4], s[5], wk[2], bc);

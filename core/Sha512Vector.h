@@ -28,14 +28,14 @@ QUILLON_SHA512_TARGET inline __attribute__((always_inline)) void Store(Schedule2
 }
 
 QUILLON_SHA512_TARGET inline __attribute__((always_inline)) void Load(Schedule2& s) {
-    const __m256i swap = _mm256_broadcastsi128_si256(
-        _mm_set_epi64x(0x08090a0b0c0d0e0f, 0x0001020304050607));
+    const __m256i swap =
+        _mm256_broadcastsi128_si256(_mm_set_epi64x(0x08090a0b0c0d0e0f, 0x0001020304050607));
 #pragma GCC unroll 8
     for (int j = 0; j < 8; ++j) {
         const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.a + 16 * j));
         const __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.b + 16 * j));
-        s.x[j] = _mm256_shuffle_epi8(
-            _mm256_inserti128_si256(_mm256_castsi128_si256(lo), hi, 1), swap);
+        s.x[j] =
+            _mm256_shuffle_epi8(_mm256_inserti128_si256(_mm256_castsi128_si256(lo), hi, 1), swap);
         Store(s, s.x[j], j);
     }
 }
@@ -47,8 +47,8 @@ QUILLON_SHA512_TARGET inline __attribute__((always_inline)) void Pair(Schedule2&
     const __m256i w15 = _mm256_alignr_epi8(s.x[(X + 1) & 7], s.x[X], 8);
     const __m256i w7 = _mm256_alignr_epi8(s.x[(X + 5) & 7], s.x[(X + 4) & 7], 8);
     const __m256i w2 = s.x[(X + 7) & 7];
-    s.x[X] = _mm256_add_epi64(_mm256_add_epi64(s.x[X], Small0(w15)),
-                              _mm256_add_epi64(w7, Small1(w2)));
+    s.x[X] =
+        _mm256_add_epi64(_mm256_add_epi64(s.x[X], Small0(w15)), _mm256_add_epi64(w7, Small1(w2)));
     Store(s, s.x[X], j);
 }
 

@@ -117,11 +117,11 @@ TEST_F(DigestCommand, UsageErrorsGiveTwo) {
     dir.Write("a", "x");
     const Args cases[] = {
         {},
-        {Arg("a")},                        // no kind
-        {"--crc32"},                       // no file
-        {"--crc32", "--md5", Arg("a")},    // both kinds
+        {Arg("a")},                         // no kind
+        {"--crc32"},                        // no file
+        {"--crc32", "--md5", Arg("a")},     // both kinds
         {"--sha256", "--blake3", Arg("a")}, // both kinds
-        {"--sha3", Arg("a")},              // unknown option
+        {"--sha3", Arg("a")},               // unknown option
     };
     for (const auto& args : cases) {
         CliRun r = Digest(args);

@@ -117,9 +117,12 @@ TEST_P(DigestPaths, PublishedVectors) {
         {DigestKind::Sha1, abc, "a9993e364706816aba3e25717850c26c9cd0d89d"},
         {DigestKind::Sha1, two, "84983e441c3bd26ebaae4aa1f95129e5e54670f1"},
         {DigestKind::Sha1, million, "34aa973cd4c4daa4f61eeb2bdbad27316534016f"},
-        {DigestKind::Sha256, "", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
-        {DigestKind::Sha256, abc, "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
-        {DigestKind::Sha256, two, "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+        {DigestKind::Sha256, "",
+         "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        {DigestKind::Sha256, abc,
+         "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {DigestKind::Sha256, two,
+         "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
         {DigestKind::Sha256, million,
          "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
         {DigestKind::Sha512, "",
@@ -134,13 +137,14 @@ TEST_P(DigestPaths, PublishedVectors) {
         {DigestKind::Sha512, million,
          "e718483d0ce769644e2e42c7bc15b4638e1f98b13b2044285632a803afa973eb"
          "de0ff244877ea60a4cb0432ce577c31beb009c5c2c49aa2e4eadb217ad8cc09b"},
-        {DigestKind::Blake3, abc, "6437b3ac38465133ffb63b75273a8db548c558465d79db03fd359c6cd5bd9d85"},
+        {DigestKind::Blake3, abc,
+         "6437b3ac38465133ffb63b75273a8db548c558465d79db03fd359c6cd5bd9d85"},
     };
     const KindPath p = GetParam();
     for (const auto& c : cases)
         if (c.kind == p.kind)
-            EXPECT_EQ(Hash(c.kind, c.input), c.digest) << c.input.substr(0, 20) << " ("
-                                                       << c.input.size() << " bytes)";
+            EXPECT_EQ(Hash(c.kind, c.input), c.digest)
+                << c.input.substr(0, 20) << " (" << c.input.size() << " bytes)";
     if (p.kind != DigestKind::Blake3)
         return;
     const struct {
@@ -190,7 +194,8 @@ TEST_P(DigestPaths, PiecesGiveTheDigestOfTheWhole) {
         std::size_t pos = 0;
         while (pos < data.size()) {
             const std::size_t limits[] = {2, 130, 2100, 70000, 200000};
-            const std::size_t n = std::min<std::size_t>(gen() % limits[gen() % 5], data.size() - pos);
+            const std::size_t n =
+                std::min<std::size_t>(gen() % limits[gen() % 5], data.size() - pos);
             h.Update(data.data() + pos, n);
             pos += n;
         }

@@ -193,11 +193,11 @@ TEST_F(FileDigestTest, NewKindsStopAfterTheBlockWhereTheyFail) {
         const char* name;
         std::size_t abortAt, failAt; // in blocks; 0 for never
         std::size_t blocksHashed;
-    } stops[] = {{"abort after 3", 3, 0, 3},   {"abort after 20", 20, 0, 20},
-                 {"abort after 33", 33, 0, 33}, {"read fails at 5", 0, 5, 5},
+    } stops[] = {{"abort after 3", 3, 0, 3},      {"abort after 20", 20, 0, 20},
+                 {"abort after 33", 33, 0, 33},   {"read fails at 5", 0, 5, 5},
                  {"read fails at 17", 0, 17, 17}, {"read fails at 34", 0, 34, 34}};
-    for (DigestKind kind : {DigestKind::Sha1, DigestKind::Sha256, DigestKind::Sha512,
-                            DigestKind::Blake3}) {
+    for (DigestKind kind :
+         {DigestKind::Sha1, DigestKind::Sha256, DigestKind::Sha512, DigestKind::Blake3}) {
         for (const Stop& stop : stops) {
             for (bool gui : {true, false}) {
                 const std::string what = std::string(DigestKindName(kind)) + ", " + stop.name +

@@ -30,9 +30,9 @@ struct Entry {
 
 // The known kernels in a fixed order (any other after them, by name), so that the line reads the
 // same whatever order the tests ran in.
-const char* const Known[] = {"table",  "slice16", "pclmul", "vpclmul", "vpclmul-gfni",
-                             "scalar", "portable", "sse41", "sha-ni", "avx2",
-                             "avx512", "many-avx512"};
+const char* const Known[] = {"table",        "slice16", "pclmul",   "vpclmul",
+                             "vpclmul-gfni", "scalar",  "portable", "sse41",
+                             "sha-ni",       "avx2",    "avx512",   "many-avx512"};
 
 int Rank(const std::string& kernel) {
     for (std::size_t i = 0; i < std::size(Known); ++i)

@@ -155,8 +155,8 @@ TEST_F(CliProcess, DigestExitStatuses) {
 // files (a large one hashed on several threads), one blank instead of their two.
 TEST_F(CliProcess, DigestsMatchShaSumsAndB3sum) {
     std::string files;
-    for (const auto& [name, size] : {std::pair{"empty", 0}, {"one block.bin", 65536},
-                                     {"large.bin", 5 * 1048576 + 77}}) {
+    for (const auto& [name, size] :
+         {std::pair{"empty", 0}, {"one block.bin", 65536}, {"large.bin", 5 * 1048576 + 77}}) {
         dir.Write(name, test::RandomBytes(static_cast<std::size_t>(size), 7));
         files += " '" + P(name) + "'";
     }

@@ -21,8 +21,8 @@ namespace {
 // The lengths every digest is checked at: the padding and block edges of the SHA family (55/56,
 // 111/112 for SHA-512), BLAKE3's block, chunk and subtree edges, the read block, and some more.
 std::vector<std::size_t> Lengths() {
-    std::vector<std::size_t> n = {0,    1,    55,    56,    63,    64,    65,        111,
-                                  112,  127,  128,   129,   1023,  1024,  1025,      2048,
+    std::vector<std::size_t> n = {0,    1,    55,    56,    63,    64,    65,     111,
+                                  112,  127,  128,   129,   1023,  1024,  1025,   2048,
                                   2049, 3072, 65535, 65536, 65537, 98304, 1048577};
     std::mt19937 gen(71);
     for (int i = 0; i < 6; ++i)
@@ -70,7 +70,8 @@ std::pair<std::string, std::string> Ours(DigestKind kind, const std::string& dat
     Hasher whole(kind), pieces(kind);
     whole.Update(data.data(), data.size());
     for (std::size_t pos = 0; pos < data.size();) {
-        const std::size_t n = std::min<std::size_t>(gen() % (gen() % 2 ? 200 : 90000), data.size() - pos);
+        const std::size_t n =
+            std::min<std::size_t>(gen() % (gen() % 2 ? 200 : 90000), data.size() - pos);
         pieces.Update(data.data() + pos, n);
         pos += n;
     }
@@ -153,8 +154,8 @@ TEST(DigestOracles, FileDigestsOfEveryKind) {
     }
     const std::vector<std::string> b3 = B3sum(files);
     ASSERT_EQ(b3.size(), files.size()) << "b3sum missing or failed (bash scripts/bootstrap.sh)";
-    for (DigestKind kind : {DigestKind::Sha1, DigestKind::Sha256, DigestKind::Sha512,
-                            DigestKind::Blake3}) {
+    for (DigestKind kind :
+         {DigestKind::Sha1, DigestKind::Sha256, DigestKind::Sha512, DigestKind::Blake3}) {
         for (auto routine : {GetDigestText, ThreadDigestText}) {
             for (std::size_t i = 0; i < files.size(); ++i) {
                 RunState run;
