@@ -1,8 +1,10 @@
 // Routine speeds over 64 KiB buffers, the size every file digest reads in, beside zlib's crc32()
-// and OpenSSL's MD5 on the same buffers. Run with --benchmark_filter to pick cases; the ratios
-// are printed at the end from the figures of this run.
+// and OpenSSL's MD5, SHA-1, SHA-256 and SHA-512 on the same buffers (BLAKE3 has no yardstick in
+// process: bench/compare.sh times it against b3sum). Run with --benchmark_filter to pick cases; the
+// ratios are printed at the end from the figures of this run.
 #include "core/Crc32.h"
 #include "core/Crc32Kernels.h"
+#include "core/Digest.h"
 #include "core/MD5.h"
 #include "core/MD5Kernels.h"
 #include "core/MD5Many.h"
@@ -157,6 +159,32 @@ void OpensslMd5(benchmark::State& state) {
     benchmark::DoNotOptimize(digest);
 }
 
+// One kind through Hasher on one path (selected for the process meanwhile), 64 KiB per call.
+template <class Path>
+void KindCase(benchmark::State& state, DigestKind kind, Path path, bool (*supported)(Path),
+              Path (*select)(Path)) {
+    if (!supported(path)) {
+        state.SkipWithError("not on this processor");
+        return;
+    }
+    const Path before = select(path);
+    Hasher h(kind);
+    Cycle(state, [&](const unsigned char* p) { h.Update(p, BlockSize); });
+    benchmark::DoNotOptimize(h.FinalText());
+    select(before);
+}
+
+void OpensslCase(benchmark::State& state, const EVP_MD* md) {
+    EVP_MD_CTX* ctx = EVP_MD_CTX_new();
+    EVP_DigestInit_ex(ctx, md, nullptr);
+    Cycle(state, [&](const unsigned char* p) { EVP_DigestUpdate(ctx, p, BlockSize); });
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    EVP_DigestFinal_ex(ctx, digest, &length);
+    EVP_MD_CTX_free(ctx);
+    benchmark::DoNotOptimize(digest);
+}
+
 // Keeps the bytes/second of every case as the console shows them, for the ratios.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
@@ -192,15 +220,17 @@ void PrintRatios(const RatioReporter& r) {
         const std::size_t slash = name.rfind('/');
         const std::string blocks = name.substr(slash + 1);
         const bool crc = name.rfind("Crc32/", 0) == 0;
-        const double base = r.Rate((crc ? "Crc32/zlib/" : "Md5/OpenSSL_EVP/") + blocks);
+        const std::string group = name.substr(0, name.find('/'));
+        const double base = r.Rate(crc ? "Crc32/zlib/" + blocks : group + "/OpenSSL_EVP/" + blocks);
         if (base <= 0) {
             std::printf("  %-30s %8.2f GB/s\n", name.c_str(), rate / 1e9);
             continue;
         }
         const bool entry = name.rfind("Crc32/UpdateCrc32/", 0) == 0 ||
-                           name.rfind("Md5/MD5UpdateBuffer/", 0) == 0;
+                           name.rfind("Md5/MD5UpdateBuffer/", 0) == 0 ||
+                           name.find("/best/") != std::string::npos;
         std::printf("  %-30s %8.2f GB/s %7.2fx %s%s\n", name.c_str(), rate / 1e9, rate / base,
-                    crc ? "zlib crc32()" : "OpenSSL MD5",
+                    crc ? "zlib crc32()" : ("OpenSSL " + group).c_str(),
                     entry ? (crc ? "   (target >= 12)" : "    (target >= 1)") : "");
     }
 }
@@ -231,6 +261,35 @@ int main(int argc, char** argv) {
     cases.push_back(
         benchmark::RegisterBenchmark("Md5/MD5Many_uneven:Scalar", Md5ManyUnevenCase, 2));
     cases.push_back(benchmark::RegisterBenchmark("Md5/OpenSSL_EVP", OpensslMd5));
+    for (Sha1Path path : {Sha1Path::Scalar, Sha1Path::ShaNi})
+        cases.push_back(benchmark::RegisterBenchmark(
+            (std::string("Sha1/path:") + Sha1PathName(path)).c_str(), KindCase<Sha1Path>,
+            DigestKind::Sha1, path, Sha1PathSupported, SelectSha1Path));
+    cases.push_back(benchmark::RegisterBenchmark("Sha1/best", KindCase<Sha1Path>, DigestKind::Sha1,
+                                                 BestSha1Path(), Sha1PathSupported,
+                                                 SelectSha1Path));
+    cases.push_back(benchmark::RegisterBenchmark("Sha1/OpenSSL_EVP", OpensslCase, EVP_sha1()));
+    for (Sha256Path path : {Sha256Path::Scalar, Sha256Path::ShaNi})
+        cases.push_back(benchmark::RegisterBenchmark(
+            (std::string("Sha256/path:") + Sha256PathName(path)).c_str(), KindCase<Sha256Path>,
+            DigestKind::Sha256, path, Sha256PathSupported, SelectSha256Path));
+    cases.push_back(benchmark::RegisterBenchmark("Sha256/best", KindCase<Sha256Path>,
+                                                 DigestKind::Sha256, BestSha256Path(),
+                                                 Sha256PathSupported, SelectSha256Path));
+    cases.push_back(benchmark::RegisterBenchmark("Sha256/OpenSSL_EVP", OpensslCase, EVP_sha256()));
+    for (Sha512Path path : {Sha512Path::Scalar, Sha512Path::Avx2, Sha512Path::Avx512})
+        cases.push_back(benchmark::RegisterBenchmark(
+            (std::string("Sha512/path:") + Sha512PathName(path)).c_str(), KindCase<Sha512Path>,
+            DigestKind::Sha512, path, Sha512PathSupported, SelectSha512Path));
+    cases.push_back(benchmark::RegisterBenchmark("Sha512/best", KindCase<Sha512Path>,
+                                                 DigestKind::Sha512, BestSha512Path(),
+                                                 Sha512PathSupported, SelectSha512Path));
+    cases.push_back(benchmark::RegisterBenchmark("Sha512/OpenSSL_EVP", OpensslCase, EVP_sha512()));
+    for (Blake3Path path :
+         {Blake3Path::Portable, Blake3Path::Sse41, Blake3Path::Avx2, Blake3Path::Avx512})
+        cases.push_back(benchmark::RegisterBenchmark(
+            (std::string("Blake3/path:") + Blake3PathName(path)).c_str(), KindCase<Blake3Path>,
+            DigestKind::Blake3, path, Blake3PathSupported, SelectBlake3Path));
     for (auto* c : cases)
         c->Arg(1)->Arg(static_cast<std::int64_t>(MaxBlocks));
 
@@ -258,7 +317,9 @@ int main(int argc, char** argv) {
     if (Md5PathSupported(Md5Path::Avx512))
         std::printf("; a block of all sixteen lanes costs %.2f scalar blocks", Md5ManyBlockCost());
 #endif
-    std::printf("\n");
+    std::printf("\nSHA-1 %s, SHA-256 %s, SHA-512 %s, BLAKE3 %s chosen at first use\n",
+                Sha1PathName(BestSha1Path()), Sha256PathName(BestSha256Path()),
+                Sha512PathName(BestSha512Path()), Blake3PathName(BestBlake3Path()));
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     PrintRatios(reporter);

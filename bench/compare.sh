@@ -4,11 +4,12 @@
 # Files live in the page cache: each is warmed before every timed run, and every figure is the
 # median of several runs. QUILLON_BENCH_RUNS (default 5) and QUILLON_BENCH_DIR (default a fresh
 # folder under /tmp, removed at the end; a given folder is kept, and its files are reused) override.
+# QUILLON_BENCH_ONLY=digests runs only the SHA and BLAKE3 section (~1.5 min).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build/native}"
 runs="${QUILLON_BENCH_RUNS:-5}"
-for tool in cksfv rhash md5sum openssl /usr/bin/time; do
+for tool in cksfv rhash md5sum openssl sha256sum b3sum taskset /usr/bin/time; do
     command -v "$tool" >/dev/null || { echo "missing $tool (bash scripts/bootstrap.sh)" >&2; exit 2; }
 done
 if [ ! -f "$build/build.ninja" ]; then
@@ -25,8 +26,9 @@ else
     trap 'rm -rf "$work"' EXIT
 fi
 start=$(date +%s)
+only="${QUILLON_BENCH_ONLY:-}"
 big="$work/big.bin"
-if [ ! -f "$big" ] || [ "$(stat -c %s "$big")" -ne $((2 << 30)) ]; then
+if [ -z "$only" ] && { [ ! -f "$big" ] || [ "$(stat -c %s "$big")" -ne $((2 << 30)) ]; }; then
     echo "making a 2 GiB file in $work" >&2
     head -c $((2 << 30)) /dev/urandom > "$big"
 fi
@@ -66,21 +68,77 @@ verdict() {
         ok = (op == ">=") ? v >= t : v <= t
         printf "(target %s %s: %s)", op, t, ok ? "met" : "MISSED" }'
 }
-gbps() { awk -v t="$1" 'BEGIN { printf "%.2f", 2147483648 / t / 1e9 }'; }
+bytes=2147483648 # of the file a section times
+gbps() { awk -v t="$1" -v b="$bytes" 'BEGIN { printf "%.2f", b / t / 1e9 }'; }
 # row LABEL NAME [GB/s]: the medians of one command
 row() {
     printf '%-40s wall %7.3f s  cpu %7.3f s' "$1" "${WALL[$2]}" "${CPU[$2]}"
     [ -z "${3:-}" ] || printf '  %6s GB/s' "$(gbps "${CPU[$2]}")"
     echo
 }
-# compare LABEL FAST SLOW OP TARGET: how many times faster FAST runs than SLOW, by CPU time and by
-# wall time; the target is judged on CPU time, which other work on the machine disturbs least.
+# compare LABEL FAST SLOW OP TARGET [wall]: how many times faster FAST runs than SLOW, by CPU time
+# and by wall time; the target is judged on CPU time, which other work on the machine disturbs
+# least, or on wall time when told (work spread over several processors costs more CPU time).
 compare() {
     local c w
     c=$(ratio "${CPU[$3]}" "${CPU[$2]}")
     w=$(ratio "${WALL[$3]}" "${WALL[$2]}")
-    printf '%-40s cpu %6s  wall %6s  %s\n' "$1" "$c" "$w" "${4:+$(verdict "$c" "$4" "$5")}"
+    local judged="$c"
+    [ "${6:-}" != wall ] || judged="$w"
+    printf '%-40s cpu %6s  wall %6s  %s\n' "$1" "$c" "$w" "${4:+$(verdict "$judged" "$4" "$5")}"
 }
+
+# SHA-1, SHA-256, SHA-512 and BLAKE3 on one 1 GiB file against openssl, sha256sum and b3sum.
+# quillon-cli's BLAKE3 uses every processor it may run on: on one (taskset -c 0) it is compared
+# with b3sum on one thread, on all with b3sum as it comes, judged on wall time.
+digests_section() {
+    local mid="$work/mid.bin"
+    if [ ! -f "$mid" ] || [ "$(stat -c %s "$mid")" -ne $((1 << 30)) ]; then
+        echo "making a 1 GiB file in $work" >&2
+        head -c $((1 << 30)) /dev/urandom > "$mid"
+    fi
+    bytes=1073741824
+    echo "== one 1 GiB file: SHA and BLAKE3, $runs rounds, medians (GB/s from CPU time)"
+    echo "   processor: $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)," \
+        "$(nproc) usable"
+    WARM="$mid"
+    group sha1 "'$cli' digest --sha1 '$mid'" \
+        ossl1 "openssl dgst -sha1 '$mid'" \
+        sha256 "'$cli' digest --sha256 '$mid'" \
+        ossl256 "openssl dgst -sha256 '$mid'" \
+        sum256 "sha256sum '$mid'" \
+        sha512 "'$cli' digest --sha512 '$mid'" \
+        ossl512 "openssl dgst -sha512 '$mid'" \
+        b3one "taskset -c 0 '$cli' digest --blake3 '$mid'" \
+        b3sumone "taskset -c 0 b3sum --num-threads 1 '$mid'" \
+        b3all "'$cli' digest --blake3 '$mid'" \
+        b3sumall "b3sum '$mid'"
+    row "quillon-cli digest --sha1" sha1 1
+    row "openssl dgst -sha1" ossl1 1
+    row "quillon-cli digest --sha256" sha256 1
+    row "openssl dgst -sha256" ossl256 1
+    row "sha256sum" sum256 1
+    row "quillon-cli digest --sha512" sha512 1
+    row "openssl dgst -sha512" ossl512 1
+    row "quillon-cli --blake3 (taskset -c 0)" b3one 1
+    row "b3sum --num-threads 1 (taskset -c 0)" b3sumone 1
+    row "quillon-cli --blake3 (all processors)" b3all 1
+    row "b3sum (all processors)" b3sumall 1
+    compare "sha1 digest vs openssl dgst -sha1" sha1 ossl1 ">=" 1
+    compare "sha256 digest vs openssl dgst -sha256" sha256 ossl256 ">=" 1
+    compare "sha256 digest vs sha256sum" sha256 sum256 ">=" 2
+    compare "sha512 digest vs openssl dgst -sha512" sha512 ossl512 ">=" 1
+    compare "blake3, one processor, vs b3sum" b3one b3sumone ">=" 1
+    compare "blake3, all, vs b3sum (wall)" b3all b3sumall ">=" 1 wall
+    bytes=2147483648
+}
+
+if [ "$only" = digests ]; then
+    digests_section
+    echo
+    echo "== $(( $(date +%s) - start )) s in all"
+    exit 0
+fi
 
 echo "== one 2 GiB file, $runs rounds, medians (GB/s from CPU time)"
 WARM="$big"
@@ -166,6 +224,9 @@ f=$(fastest c r)
 compare "sfv check vs fastest peer ($f)" q "$f" ">=" 1
 f=$(fastest m rm)
 compare "md5 check vs fastest peer ($f)" qm "$f" ">=" 1
+
+echo
+digests_section
 
 echo
 echo "== show --porcelain of a 1,000,000-entry list"

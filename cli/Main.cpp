@@ -11,12 +11,15 @@
 
 namespace {
 
+// clang-format off
 constexpr const char* kUsage =
-    "usage: quillon-cli digest (--crc32 | --md5) FILE...\n"
+    "usage: quillon-cli digest (--crc32 | --md5 | --sha1 | --sha256 | --sha512 | --blake3) "
+    "FILE...\n"
     "       quillon-cli show [--porcelain] LIST...\n"
     "       quillon-cli check [--porcelain] [--quiet] LIST...\n"
     "       quillon-cli create (--sfv | --md5) -o LIST FILE...\n"
     "       quillon-cli create (--sfv | --md5) FOLDER...\n";
+// clang-format on
 
 int Run(const quillon::cli::Args& all) {
     using namespace quillon::cli;

@@ -25,12 +25,19 @@ CpuFeatures Detect() {
     if (!__get_cpuid(1, &a, &b, &c, &d))
         return f;
     constexpr unsigned Sse41 = 1u << 19, Pclmul = 1u << 1, OsXsave = 1u << 27;
-    f.pclmul = (c & Sse41) && (c & Pclmul);
-    // Without OSXSAVE, xgetbv itself is an invalid instruction.
-    if (!(c & OsXsave))
-        return f;
+    f.sse41 = c & Sse41;
+    f.pclmul = f.sse41 && (c & Pclmul);
+    const bool avx = c & (1u << 28), osXsave = c & OsXsave;
     if (!__get_cpuid_count(7, 0, &a, &b, &c, &d))
         return f;
+    constexpr unsigned Bmi1 = 1u << 3, Avx2 = 1u << 5, Bmi2 = 1u << 8, Sha = 1u << 29;
+    f.sha = f.sse41 && (b & Sha);
+    f.bmi2 = (b & Bmi1) && (b & Bmi2);
+    // Without OSXSAVE, xgetbv itself is an invalid instruction.
+    if (!osXsave)
+        return f;
+    // The system must save the SSE and AVX registers (XCR0 bits 1 and 2).
+    f.avx2 = avx && (b & Avx2) && (ReadXcr0() & 6) == 6;
     constexpr unsigned Avx512F = 1u << 16, Avx512VL = 1u << 31, Avx512BW = 1u << 30;
     constexpr unsigned Vpclmulqdq = 1u << 10, Vbmi2 = 1u << 6, Gfni = 1u << 8;
     // The processor having the instructions is not enough: the system must save the state of

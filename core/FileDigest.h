@@ -1,4 +1,5 @@
 #pragma once
+#include "core/Digest.h"
 #include "platform/OsError.h"
 #include <cstddef>
 #include <cstdint>
@@ -30,6 +31,15 @@ DigestResult GetMd5Text(const std::filesystem::path& fileName, RunState& run);
 // (nothing, a folder, a device, a FIFO) is left unread and reported with error.noFile.
 DigestResult ThreadCrcText(const std::filesystem::path& fileName, RunState& run);
 DigestResult ThreadMd5Text(const std::filesystem::path& fileName, RunState& run);
+
+// Any kind, read as GetMd5Text and ThreadMd5Text read. Crc32 and Md5 give what the routines above
+// give; the other kinds' texts are lower case (DigestText), and a file not read whole leaves the
+// digest of the part read (of nothing after a failed open), so complete decides here too. A BLAKE3
+// of a file larger than a few blocks is hashed on every processor this process may use while
+// the file is still read once, in order, block by block, with the progress call after each.
+DigestResult GetDigestText(DigestKind kind, const std::filesystem::path& fileName, RunState& run);
+DigestResult ThreadDigestText(DigestKind kind, const std::filesystem::path& fileName,
+                              RunState& run);
 
 // A regular file read whole ahead of its turn in a check, so that the MD5 of many small files
 // can be computed side by side.

@@ -84,14 +84,44 @@ TEST_F(DigestCommand, ReadFailingPartWayIsAnError) {
     EXPECT_EQ(md5.out, "");
 }
 
+// The new kinds print lower-case hex, as sha1sum, sha256sum, sha512sum and b3sum do; an option
+// given twice is the same choice, and the read failure rule holds for them too.
+TEST_F(DigestCommand, EveryKindByItsOption) {
+    dir.Write("abc.txt", "abc");
+    dir.Write("big.bin", test::RandomBytes(3 * 65536, 4));
+    const struct {
+        const char* option;
+        const char* abc;
+    } cases[] = {
+        {"--sha1", "a9993e364706816aba3e25717850c26c9cd0d89d"},
+        {"--sha256", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {"--sha512", "ddaf35a193617abacc417349ae20413112e6fa4e89a97ea20a9eeee64b55d39a"
+                     "2192992a274fc1a836ba3c23a3feebbd454d4423643ce80e2a9ac94fa54ca49f"},
+        {"--blake3", "6437b3ac38465133ffb63b75273a8db548c558465d79db03fd359c6cd5bd9d85"},
+    };
+    for (const auto& c : cases) {
+        CliRun r = Digest({c.option, Arg("abc.txt"), c.option});
+        EXPECT_EQ(r.status, 0) << c.option;
+        EXPECT_EQ(r.out, Nl(std::string(c.abc) + " " + Arg("abc.txt"))) << c.option;
+        platform::FileReader::SetReadFaultForTests(
+            [](const auto&, std::int64_t offset) { return offset >= 65536 ? 5 : 0; });
+        r = Digest({c.option, Arg("big.bin")});
+        platform::FileReader::SetReadFaultForTests(nullptr);
+        EXPECT_EQ(r.status, 1) << c.option;
+        EXPECT_EQ(r.out, "") << c.option;
+        EXPECT_NE(r.err.find(Arg("big.bin")), std::string::npos) << c.option;
+    }
+}
+
 TEST_F(DigestCommand, UsageErrorsGiveTwo) {
     dir.Write("a", "x");
     const Args cases[] = {
         {},
-        {Arg("a")},                        // no kind
-        {"--crc32"},                       // no file
-        {"--crc32", "--md5", Arg("a")},    // both kinds
-        {"--sha1", Arg("a")},              // unknown option
+        {Arg("a")},                         // no kind
+        {"--crc32"},                        // no file
+        {"--crc32", "--md5", Arg("a")},     // both kinds
+        {"--sha256", "--blake3", Arg("a")}, // both kinds
+        {"--sha3", Arg("a")},               // unknown option
     };
     for (const auto& args : cases) {
         CliRun r = Digest(args);

@@ -177,6 +177,64 @@ TEST_F(FileDigestTest, ReadFailingPartWayIsNotComplete) {
     }
 }
 
+// The kinds beyond CRC and MD5 stop as MD5 does, also where BLAKE3 hands whole batches to its
+// workers (an abort or a failure after the sixteenth block): never complete after an abort, a
+// failed read or a failed open, the digest of exactly the part read, one progress call per block
+// read and, on the GUI routine only, one message pump.
+TEST_F(FileDigestTest, NewKindsStopAfterTheBlockWhereTheyFail) {
+    const std::string data = test::RandomBytes(40 * 65536 + 100, 13);
+    auto file = dir.Write("k.bin", data);
+    auto partDigest = [&](DigestKind kind, std::size_t blocks) {
+        Hasher h(kind);
+        h.Update(data.data(), blocks * 65536);
+        return h.FinalText();
+    };
+    struct Stop {
+        const char* name;
+        std::size_t abortAt, failAt; // in blocks; 0 for never
+        std::size_t blocksHashed;
+    } stops[] = {{"abort after 3", 3, 0, 3},      {"abort after 20", 20, 0, 20},
+                 {"abort after 33", 33, 0, 33},   {"read fails at 5", 0, 5, 5},
+                 {"read fails at 17", 0, 17, 17}, {"read fails at 34", 0, 34, 34}};
+    for (DigestKind kind :
+         {DigestKind::Sha1, DigestKind::Sha256, DigestKind::Sha512, DigestKind::Blake3}) {
+        for (const Stop& stop : stops) {
+            for (bool gui : {true, false}) {
+                const std::string what = std::string(DigestKindName(kind)) + ", " + stop.name +
+                                         (gui ? ", GetDigestText" : ", ThreadDigestText");
+                RunState r;
+                std::size_t progress = 0;
+                int pumps = 0;
+                r.OnProgress = [&](int, int) {
+                    if (++progress == stop.abortAt)
+                        r.AbortRequested = true;
+                };
+                r.MessagePump = [&] { ++pumps; };
+                const std::int64_t failOffset = static_cast<std::int64_t>(stop.failAt) * 65536;
+                platform::FileReader::SetReadFaultForTests([&](const auto&, std::int64_t offset) {
+                    return stop.failAt != 0 && offset >= failOffset ? 5 : 0;
+                });
+                const DigestResult d = (gui ? GetDigestText : ThreadDigestText)(kind, file, r);
+                platform::FileReader::SetReadFaultForTests(nullptr);
+                EXPECT_FALSE(d.complete) << what;
+                EXPECT_EQ(d.aborted, stop.abortAt != 0) << what;
+                EXPECT_EQ(d.error.code != 0, stop.failAt != 0) << what;
+                EXPECT_EQ(progress, stop.blocksHashed) << what;
+                EXPECT_EQ(pumps, gui ? static_cast<int>(stop.blocksHashed) : 0) << what;
+                EXPECT_EQ(d.text, partDigest(kind, stop.blocksHashed)) << what;
+            }
+        }
+        Record();
+        for (const auto& target : {dir / "missing.bin", dir.path()}) {
+            const DigestResult d = ThreadDigestText(kind, target, run);
+            EXPECT_FALSE(d.complete) << DigestKindName(kind) << " " << target;
+            EXPECT_NE(d.error.code, 0) << DigestKindName(kind) << " " << target;
+            EXPECT_EQ(d.text, partDigest(kind, 0)) << DigestKindName(kind);
+        }
+        EXPECT_TRUE(calls.empty());
+    }
+}
+
 TEST_F(FileDigestTest, FileCrc32RaisesOpenError) {
     EXPECT_THROW(FileCrc32(dir / "nope.bin"), std::runtime_error);
     try {

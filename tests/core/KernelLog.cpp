@@ -30,8 +30,9 @@ struct Entry {
 
 // The known kernels in a fixed order (any other after them, by name), so that the line reads the
 // same whatever order the tests ran in.
-const char* const Known[] = {"table",        "slice16", "pclmul", "vpclmul",
-                             "vpclmul-gfni", "scalar",  "avx512", "many-avx512"};
+const char* const Known[] = {"table",        "slice16", "pclmul",   "vpclmul",
+                             "vpclmul-gfni", "scalar",  "portable", "sse41",
+                             "sha-ni",       "avx2",    "avx512",   "many-avx512"};
 
 int Rank(const std::string& kernel) {
     for (std::size_t i = 0; i < std::size(Known); ++i)
@@ -77,12 +78,15 @@ void KernelSkipped(const char* family, const std::string& kernel) {
 
 std::string KernelLine() {
     std::string line, skipped;
-    for (const char* family : {"crc32", "md5"}) {
+    for (const char* family : {"crc32", "md5", "sha1", "sha256", "sha512", "blake3"}) {
         std::string ran;
         for (const auto& [key, entry] : TheLog()[family]) {
-            // A kernel cannot be both: support does not change within a run.
-            std::string& list = entry.ran ? ran : skipped;
-            list += (list.empty() ? "" : " ") + key.second;
+            // A kernel cannot be both: support does not change within a run. Skipped ones carry
+            // their family: several have an avx512.
+            if (entry.ran)
+                ran += (ran.empty() ? "" : " ") + key.second;
+            else
+                skipped += (skipped.empty() ? "" : " ") + std::string(family) + "/" + key.second;
         }
         line += std::string(family) + ": " + (ran.empty() ? "none" : ran) + "; ";
     }

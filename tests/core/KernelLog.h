@@ -5,11 +5,11 @@
 
 namespace quillon::test {
 
-// family: "crc32" or "md5"; kernel: a routine's own name ("Pclmul", "VpclmulGfni") or a
-// lower-case one ("many-avx512").
+// family: "crc32", "md5", "sha1", "sha256", "sha512" or "blake3"; kernel: a routine's own name
+// ("Pclmul", "VpclmulGfni") or a lower-case one ("many-avx512").
 void KernelRan(const char* family, const std::string& kernel);
 void KernelSkipped(const char* family, const std::string& kernel);
-// "crc32: table slice16; md5: scalar; skipped: pclmul vpclmul avx512"
+// "crc32: table slice16; md5: scalar; ...; skipped: crc32/pclmul crc32/vpclmul md5/avx512"
 std::string KernelLine();
 
 } // namespace quillon::test
