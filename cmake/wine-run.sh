@@ -65,6 +65,16 @@ start_display
         "${WINESERVER:-wineserver}" -w 2>/dev/null
         touch "$prefix/.quillon-settings-2"
     fi
+    if [ ! -f "$prefix/.quillon-settings-3" ]; then
+        # And every other suite with a dialog (the one-line prompt of util_tests), and the
+        # program the process tests start.
+        for exe in util_tests.exe verify_tests.exe quillon.exe; do
+            "$wine_bin" reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe\\X11 Driver" \
+                /v Managed /d N /f >/dev/null 2>&1
+        done
+        "${WINESERVER:-wineserver}" -w 2>/dev/null
+        touch "$prefix/.quillon-settings-3"
+    fi
 ) 9>"$prefix/.lock"
 
 "$wine_bin" "$@"

@@ -21,14 +21,30 @@ cmake --build "$dir" -j "$jobs" "${build[@]}"
 scratch="$(mktemp -d "${TMPDIR:-/tmp}/quillon-fuzz-run-XXXXXX")"
 trap 'rm -rf "$scratch"' EXIT
 mkdir -p "$dir/artifacts"
-failed=0
-for t in "${targets[@]}"; do
+# The targets run side by side, as many at a time as there are processors: each keeps its own
+# time, the whole takes less.
+run_target() {
+    local t="$1" rc=0
     mkdir "$scratch/$t"
     cp tests/fuzz/corpus/"$t"/* "$scratch/$t/"
-    log="$dir/$t.log"
-    rc=0
     "$dir/tests/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 \
-        -artifact_prefix="$dir/artifacts/$t-" "$scratch/$t" >"$log" 2>&1 || rc=$?
+        -artifact_prefix="$dir/artifacts/$t-" "$scratch/$t" >"$dir/$t.log" 2>&1 || rc=$?
+    echo "$rc" >"$scratch/$t.rc"
+}
+running=0
+for t in "${targets[@]}"; do
+    if [ "$running" -ge "$jobs" ]; then
+        wait -n || true
+        running=$((running - 1))
+    fi
+    run_target "$t" &
+    running=$((running + 1))
+done
+wait
+failed=0
+for t in "${targets[@]}"; do
+    log="$dir/$t.log"
+    rc="$(cat "$scratch/$t.rc" 2>/dev/null || echo 1)"
     runs="$(grep -m1 '^Done [0-9]* runs' "$log" || true)"
     if [ "$rc" -eq 0 ] && [ -n "$runs" ]; then
         echo "== fuzz $t: $runs"

@@ -55,7 +55,9 @@ run_tree() {
     find "$dir" -path '*/gtest-results/*.xml' -delete 2>/dev/null || true
     echo "== $name: tests"
     local rc=0
-    ctest --test-dir "$dir" --output-on-failure --no-tests=error ${CTEST_ARGS:-} || rc=$?
+    # Suites side by side: each is its own process (the Wine ones that show windows take turns).
+    ctest --test-dir "$dir" -j "$jobs" --output-on-failure --no-tests=error ${CTEST_ARGS:-} ||
+        rc=$?
     read -r n f < <(count_tree "$dir")
     report_kernels "$name" "$dir"
     echo "== $name: $n cases, $f failed (ctest exit $rc), $(( $(date +%s) - began )) s"
