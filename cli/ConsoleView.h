@@ -29,7 +29,6 @@ public:
     // The text under the total bar after the run: "Complete in ..." or empty after an abort.
     const ViewText& TimeText() const { return timeText_; }
 
-    bool ProgressShown() const override { return showProgress_; }
     void SetFileProgress(std::int32_t percent) override { filePercent_ = percent; }
     void SetTotalProgress(std::int32_t percent) override { totalPercent_ = percent; }
     void SetRateText(const ViewText& text) override;

@@ -14,6 +14,8 @@ export WINEPREFIX="$prefix"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
+# Where Wine keeps the Recycle Bin (and its menu files): in the prefix, not the user's home.
+export XDG_DATA_HOME="$prefix/xdg-data"
 # Reproducible locale and clock for locale and time tests.
 # Wine takes US English for the Windows side from either; without a UTF-8 host locale it could not
 # create files with non-ASCII names.

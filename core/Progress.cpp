@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/NumberFormat.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -36,7 +37,7 @@ void AppendNumber(ViewText& text, std::int64_t n) {
 
 void RunProgress::UpdateProgress(std::int32_t percent, std::int32_t bytes) {
     DoneBytes += bytes;
-    if (TotalBytes == 0 || !view_ || !view_->ProgressShown())
+    if (TotalBytes == 0 || !view_)
         return;
 
     // The bars move only when their position changes: a run of one-block files would flood them.
@@ -78,6 +79,14 @@ void RunProgress::SetBars(std::int32_t percent) {
     }
     LastFilePercent = percent;
     LastTotalPercent = percent;
+}
+
+void RunProgress::ShowFinalRate() {
+    if (!view_ || DoneBytes == 0)
+        return;
+    const std::uint64_t ms = std::max<std::uint64_t>(1, platform::TickCount64() - StartTick);
+    view_->SetRateText(
+        RateText(static_cast<double>(DoneBytes) / 1048576.0 / (static_cast<double>(ms) / 1000.0)));
 }
 
 std::int64_t RunProgress::ElapsedSeconds() const {

@@ -28,6 +28,9 @@ public:
 
     // Sets both bars, as at the start (0) and the end (100) of a run.
     void SetBars(std::int32_t percent);
+    // At the end of a run: the speed as the bytes read over the whole time taken (a run shorter
+    // than the first update of the texts would otherwise keep a figure from its first block).
+    void ShowFinalRate();
     // Milliseconds since StartTick in whole seconds, halves to even.
     std::int64_t ElapsedSeconds() const;
 

@@ -28,23 +28,6 @@ struct PlannedFile {
     std::optional<std::string> reason; // set when it is left out
 };
 
-// The bars end at 100 however the run ends, a list that could not be stored included.
-class BarsAtEnd {
-public:
-    explicit BarsAtEnd(RunProgress& progress) : progress_(progress) {}
-    ~BarsAtEnd() {
-        try {
-            progress_.SetBars(100);
-        } catch (...) {
-        }
-    }
-    BarsAtEnd(const BarsAtEnd&) = delete;
-    BarsAtEnd& operator=(const BarsAtEnd&) = delete;
-
-private:
-    RunProgress& progress_;
-};
-
 // The comment carries the name as the entry line does (a console list may name "sub/name").
 std::string CommentLine(const std::filesystem::path& fullPath, const std::string& listName) {
     const std::optional<platform::FileLookup> file = platform::LookupPath(fullPath);
@@ -116,7 +99,6 @@ CreateOutcome CreateListFile(const std::filesystem::path& listFileName, bool md5
     };
     progress.SetBars(0);
     progress.StartTick = platform::TickCount64();
-    BarsAtEnd bars(progress);
 
     std::vector<std::string> lines;
     if (!md5) {
@@ -181,10 +163,12 @@ CreateOutcome CreateListFile(const std::filesystem::path& listFileName, bool md5
     for (const PlannedFile& f : files)
         if (f.reason)
             outcome.leftOut.push_back({f.name, *f.reason});
+    // An aborted run leaves its bars where they were; any other end shows them full.
     if (aborted) {
         outcome.aborted = true;
         return outcome;
     }
+    progress.SetBars(100);
 
     // A file left out loses its comment line too: the list says nothing of it.
     for (const PlannedFile& f : files)

@@ -53,8 +53,8 @@ struct CreateOutcome {
 // them, are skipped. A file that cannot be read
 // whole or named exactly in list text is left out and reported, never written with a made-up
 // checksum. run is reset here (all but Busy) and drives the progress strip; its MessagePump
-// runs between blocks. Throws FileError (Kind::Create) when the list cannot be stored; the bars
-// are at 100 afterwards in every case.
+// runs between blocks. Throws FileError (Kind::Create) when the list cannot be stored. The bars
+// end at 100 unless the run was aborted, which leaves them where they were.
 CreateOutcome CreateListFile(const std::filesystem::path& listFileName, bool md5,
                              const std::filesystem::path& folder, const CreateSource& source,
                              RunState& run, CreateView* view);

@@ -94,8 +94,10 @@ public:
     // Commands.
     void bCheckClick();
     void bCancelClick();
-    // The verify list's keys: Delete deletes the selected rows' files from the disk.
+    // The verify list's keys: Delete sends the selected rows' files to the Recycle Bin,
+    // Shift+Delete deletes them for good.
     void lvKeyDown(WORD key);
+    void DeleteSelectedFiles(bool forGood);
     // The Options button: the options dialog, applied to this window on OK.
     void bOptionsClick();
     // The About button and the donation image.
@@ -154,11 +156,11 @@ public:
 
     // VerifyView. Rows, bars and texts go to the recorder from any thread; the feedback shows
     // them on this one.
-    bool ProgressShown() const override { return strip_.Visible(); }
     void SetFileProgress(std::int32_t percent) override;
     void SetTotalProgress(std::int32_t percent) override;
     void SetRateText(const ViewText& text) override;
     void SetTimeText(const ViewText& text) override;
+    void SetCurrentFile(ViewTextView name) override;
     void BeginUpdate() override { list_.BeginUpdate(); }
     void EndUpdate() override { list_.EndUpdate(); }
     void DeleteAllRows() override { list_.DeleteAllRows(); }
@@ -240,9 +242,9 @@ private:
     ListLoadJob loader_{dispatcher_};
 
     TVerifyList list_{recorder_};
-    TRunFeedback feedback_{recorder_, list_, strip_};
     TqlStatusBar sBar_;
     TqlStatusBar sBar2_;
+    TRunFeedback feedback_{recorder_, list_, strip_, sBar_, sBar2_};
     TDragFilesTrg dropTarget_;
     controls::Splitter PTSplitter1_;
     controls::ShellTree PTShellTree1_;

@@ -32,17 +32,14 @@ private:
     const controls::ShellList& files_;
 };
 
-// sBar2's one panel names the file being read.
+// The file being read goes where a check's does: sBar2's panel, the strip's caption.
 class CurrentFileView final : public CreateView {
 public:
-    explicit CurrentFileView(TqlStatusBar& bar) : bar_(bar) {}
-    void ShowCurrentFile(const ViewText& name) override {
-        bar_.SetText(0, name);
-        UpdateWindow(bar_.Handle());
-    }
+    explicit CurrentFileView(ProgressView& view) : view_(view) {}
+    void ShowCurrentFile(const ViewText& name) override { view_.SetCurrentFile(name); }
 
 private:
-    TqlStatusBar& bar_;
+    ProgressView& view_;
 };
 
 std::wstring AppTitleText() { return ViewTextFromAscii(VerifyModel::AppTitle); }
@@ -163,8 +160,7 @@ bool TFrmMain::CreateList(std::filesystem::path fileName) {
         TFrmMain& w;
         ~EndSteps() {
             w.run_.MessagePump = nullptr;
-            w.sBar2_.SetText(0, L"");
-            w.run_.Progress.SetBars(100);
+            w.SetCurrentFile({});
             w.run_.Busy = false;
             w.createRunning_ = false;
             w.SetCreateRunControls(false);
@@ -177,11 +173,14 @@ bool TFrmMain::CreateList(std::filesystem::path fileName) {
         return false;
 
     FileListSource source(PTShellList1_);
-    CurrentFileView view(sBar2_);
+    CurrentFileView view(*this);
     const CreateOutcome outcome =
         CreateListFile(fileName, md5, PTShellList1_.Folder(), source, run_, &view);
+    run_.Progress.ShowFinalRate();
     if (outcome.written)
         SetTimeText(ViewTextFromAscii("Complete in ") + FormatDuration(outcome.elapsedSeconds));
+    else if (outcome.aborted)
+        SetTimeText(ViewTextFromAscii("Aborted"));
     if (run_.WindowClosing)
         return false;
     if (outcome.aborted)

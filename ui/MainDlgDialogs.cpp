@@ -30,6 +30,7 @@ void TFrmMain::bOptionsClick() {
     target.showProgress = [this](bool shown) {
         strip_.SetVisible(shown);
         LayoutControls();
+        feedback_.ShowRunTexts();
     };
     target.repaintFileList = [this] {
         if (PTShellList1_.Handle())

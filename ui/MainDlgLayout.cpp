@@ -54,7 +54,7 @@ void TFrmMain::CreateControls() {
     };
     sBar2_.Create(window_, IDC_SBAR2);
     ShowWindow(sBar2_.Handle(), SW_HIDE);
-    feedback_.Attach(window_, sBar_.Handle());
+    feedback_.Attach(window_);
 
     donationImage_ = CreateWindowExW(
         0, WC_STATICW, L"", WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_NOTIFY | SS_CENTERIMAGE, 0, 0, 0,

@@ -3,6 +3,8 @@
 #include "ui/MainDlg.h"
 
 #include "platform/FileSystem.h"
+#include "platform/win32/RecycleBin.h"
+#include "platform/win32/WideText.h"
 #include "ui/MainDlgIds.h"
 #include "verify/Loader.h"
 
@@ -39,24 +41,54 @@ void TFrmMain::bCheckClick() {
             return;
         }
     }
+    // A filter that hides every entry would make the check a silent no-op: say why instead.
+    if (!model_->ItemList.empty() && model_->EntriesToCheck() == 0) {
+        const std::wstring shown = ViewTextFromAscii(StatusName(model_->DisplayFilter));
+        Message(L"Nothing to check: the display shows only " + shown +
+                    L" entries, and the list has none. Choose Display, All to see them all.",
+                appTitle_, MB_OK | MB_ICONINFORMATION);
+        return;
+    }
     model_->StartCheck();
 }
 
 void TFrmMain::lvKeyDown(WORD key) {
-    // Shift and Ctrl make no difference; nothing happens while a run holds the list.
-    if (key != VK_DELETE || run_.Busy || !Allowed(Command::DeleteFiles) ||
-        list_.SelectedCount() == 0)
+    DeleteSelectedFiles(GetKeyState(VK_SHIFT) < 0);
+}
+
+void TFrmMain::DeleteSelectedFiles(bool forGood) {
+    // Nothing happens while a run holds the list.
+    if (run_.Busy || !Allowed(Command::DeleteFiles) || list_.SelectedCount() == 0)
         return;
-    if (Message(L"Delete Selected File(s)?", appTitle_, MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+    std::vector<const TItemRec*> entries;
+    for (RowIndex row : list_.SelectedRows())
+        if (const TItemRec* entry = list_.RowData(row))
+            entries.push_back(entry);
+    if (entries.empty())
+        return;
+    // Delete sends the files to the Recycle Bin; Shift+Delete, which cannot be undone, says so
+    // and names how many, with Cancel as the default.
+    const std::wstring question =
+        forGood ? L"Delete " + std::to_wstring(entries.size()) +
+                      (entries.size() == 1 ? L" file" : L" files") +
+                      L" for good? They do not go to the Recycle Bin and cannot be restored."
+                : L"Delete Selected File(s)?";
+    const UINT type =
+        forGood ? MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2 : MB_OKCANCEL | MB_ICONQUESTION;
+    if (Message(question, appTitle_, type) != IDOK)
         return;
     // The rows, statuses and counts stay: a later check finds the files Missing.
-    for (RowIndex row : list_.SelectedRows()) {
-        const TItemRec* entry = list_.RowData(row);
-        if (!entry)
+    for (const TItemRec* entry : entries) {
+        platform::OsError error;
+        const bool done = forGood ? platform::RemoveFile(entry->FileName, &error)
+                                  : platform::RecycleFile(entry->FileName, &error);
+        if (done)
             continue;
-        if (!platform::RemoveFile(entry->FileName, nullptr))
-            options_.messageBox(nullptr, L"Error file not found: " + entry->FileName, L"Quillon",
-                                MB_OK | MB_ICONERROR);
+        const bool gone = error.code == ERROR_FILE_NOT_FOUND || error.code == ERROR_PATH_NOT_FOUND;
+        const std::wstring text = gone ? L"Error file not found: " + entry->FileName
+                                       : L"Cannot delete " + entry->FileName + L": " +
+                                             platform::win32::Widen(CP_UTF8, error.text);
+        options_.messageBox(nullptr, text, L"Quillon", MB_OK | MB_ICONERROR);
     }
 }
 

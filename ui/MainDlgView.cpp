@@ -43,6 +43,11 @@ void TFrmMain::SetTimeText(const ViewText& text) {
     Recorded();
 }
 
+void TFrmMain::SetCurrentFile(ViewTextView name) {
+    recorder_.SetCurrentFile(name);
+    Recorded();
+}
+
 void TFrmMain::ScrollRowIntoView(RowIndex row) {
     recorder_.ScrollTo(row);
     Recorded();
@@ -64,7 +69,7 @@ void TFrmMain::RequestStatusRepaint() {
 }
 
 void TFrmMain::EnableCheckCommand(bool enabled) {
-    feedback_.ClearTaskbar();
+    feedback_.ClearRunDisplay();
     listCheckable_ = enabled;
     ApplyCommandStates();
 }
@@ -87,6 +92,13 @@ void TFrmMain::SetCaption(const ViewText& text) {
 void TFrmMain::SetDisplayFilterMark(std::int32_t tag) {
     CheckMenuRadioItem(displayMenu_.Get(), IDM_FILTER_ALL, IDM_FILTER_ALL - FilterAll + StatusGood,
                        static_cast<UINT>(IDM_FILTER_ALL - FilterAll + tag), MF_BYCOMMAND);
+    // A filter that hides entries shows at all times: the Display button stays pressed in and
+    // the column names what it shows.
+    const std::string_view status = StatusName(tag);
+    toolbar_.SetChecked(IDC_DISPLAY, tag != FilterAll && !status.empty());
+    list_.SetNameHeader(tag == FilterAll || status.empty()
+                            ? std::wstring(L"Filename")
+                            : L"Filename (" + ViewTextFromAscii(status) + L" only)");
 }
 
 void TFrmMain::sBarDrawPanel(HDC dc, int panel, const RECT& rect) {

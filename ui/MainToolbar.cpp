@@ -73,11 +73,13 @@ void TMainToolbar::Create(HWND parent, HINSTANCE instance, int id, int dpi, bool
     std::wstring captions[std::size(kButtonIds)] = {L"&New",     L"&Open",     L"&Check", L"&Abort",
                                                     L"&Display", L"O&ptions ", L"A&bout"};
     bool enabled[std::size(kButtonIds)] = {true, true, true, true, true, true, true};
+    bool checked[std::size(kButtonIds)] = {};
     const bool hadFocus = toolbar_ && GetFocus() == toolbar_;
     if (toolbar_) {
         for (std::size_t i = 0; i < std::size(kButtonIds); ++i) {
             captions[i] = RawCaption(toolbar_, kButtonIds[i]);
             enabled[i] = Enabled(kButtonIds[i]);
+            checked[i] = Checked(kButtonIds[i]);
         }
         Destroy();
     }
@@ -113,7 +115,8 @@ void TMainToolbar::Create(HWND parent, HINSTANCE instance, int id, int dpi, bool
         TBBUTTON b{};
         b.iBitmap = static_cast<int>(i);
         b.idCommand = kButtonIds[i];
-        b.fsState = static_cast<BYTE>((enabled[i] ? TBSTATE_ENABLED : 0) | wrap);
+        b.fsState = static_cast<BYTE>((enabled[i] ? TBSTATE_ENABLED : 0) |
+                                      (checked[i] ? TBSTATE_CHECKED : 0) | wrap);
         b.fsStyle = static_cast<BYTE>(BTNS_BUTTON | BTNS_SHOWTEXT | extraStyle);
         b.iString = reinterpret_cast<INT_PTR>(captions[i].c_str());
         buttons.push_back(b);
@@ -171,6 +174,15 @@ bool TMainToolbar::Enabled(int id) const {
 void TMainToolbar::SetEnabled(int id, bool enabled) {
     if (toolbar_ && Enabled(id) != enabled)
         SendMessageW(toolbar_, TB_ENABLEBUTTON, static_cast<WPARAM>(id), MAKELONG(enabled, 0));
+}
+
+bool TMainToolbar::Checked(int id) const {
+    return toolbar_ && SendMessageW(toolbar_, TB_ISBUTTONCHECKED, static_cast<WPARAM>(id), 0);
+}
+
+void TMainToolbar::SetChecked(int id, bool checked) {
+    if (toolbar_ && Checked(id) != checked)
+        SendMessageW(toolbar_, TB_CHECKBUTTON, static_cast<WPARAM>(id), MAKELONG(checked, 0));
 }
 
 RECT TMainToolbar::ScreenRect(int id) const {

@@ -32,6 +32,9 @@ public:
     void SetCaption(int id, std::wstring_view caption);
     bool Enabled(int id) const;
     void SetEnabled(int id, bool enabled);
+    // Shown pressed in (the Display button while a filter is on).
+    bool Checked(int id) const;
+    void SetChecked(int id, bool checked);
     // The button's rectangle on the screen.
     RECT ScreenRect(int id) const;
     // The enabled button whose mnemonic letter is c (any case); 0 for none.

@@ -63,6 +63,11 @@ void TProgressStrip::ShowChanges(const ViewRecorder::Changes& changes) {
         SetWindowTextW(rate_, changes.rateText->c_str());
     if (changes.timeText)
         SetWindowTextW(time_, changes.timeText->c_str());
+    // "File Progress" names the file the run reads.
+    if (changes.currentFile)
+        SetWindowTextW(fileCaption_, changes.currentFile->empty()
+                                         ? L"File Progress"
+                                         : (L"File Progress: " + *changes.currentFile).c_str());
 }
 
 } // namespace quillon::ui

@@ -22,6 +22,7 @@ public:
     // The bars and texts a run changed.
     void ShowChanges(const ViewRecorder::Changes& changes);
 
+    HWND FileCaption() const { return fileCaption_; }
     HWND FileBar() const { return fileBar_; }
     HWND TotalBar() const { return totalBar_; }
     HWND RateLabel() const { return rate_; }

@@ -4,7 +4,9 @@
 #include "ui/FlushPace.h"
 #include "ui/MainDlgIds.h"
 #include "ui/ProgressStrip.h"
+#include "ui/RunStatusText.h"
 #include "ui/VerifyListView.h"
+#include "verify/win32/QLstatus.h"
 
 namespace quillon::ui {
 
@@ -22,11 +24,6 @@ std::uint64_t ThreadCpuMilliseconds() {
 
 } // namespace
 
-void TRunFeedback::Attach(HWND window, HWND statusBar) {
-    window_ = window;
-    statusBar_ = statusBar;
-}
-
 void TRunFeedback::SetTaskbar(std::unique_ptr<platform::TaskbarButton> taskbar) {
     taskbar_ = std::move(taskbar);
     taskbarShown_ = -1;
@@ -35,6 +32,9 @@ void TRunFeedback::SetTaskbar(std::unique_ptr<platform::TaskbarButton> taskbar) 
 void TRunFeedback::RunStarted() {
     if (timerOn_)
         return;
+    percent_ = -1;
+    rate_.clear();
+    time_.clear();
     interval_ = FlushPace::FastestMs;
     paceTick_ = platform::TickCount64();
     paceCpuMs_ = ThreadCpuMilliseconds();
@@ -62,10 +62,30 @@ void TRunFeedback::RunEnded(bool faults) {
     taskbarShown_ = -1;
 }
 
-void TRunFeedback::ClearTaskbar() {
+void TRunFeedback::ClearRunDisplay() {
     if (taskbar_)
         taskbar_->SetState(platform::TaskbarButton::State::None);
     taskbarShown_ = -1;
+    recorder_.Take(); // nothing of the old run is left to show
+    percent_ = -1;
+    rate_.clear();
+    time_.clear();
+    file_.clear();
+    ViewRecorder::Changes cleared;
+    cleared.filePercent = cleared.totalPercent = 0;
+    cleared.rateText = cleared.timeText = cleared.currentFile = ViewText();
+    strip_.ShowChanges(cleared);
+    ShowRunTexts();
+}
+
+void TRunFeedback::ShowRunTexts() {
+    const ViewText run = strip_.Visible() ? ViewText() : RunStatusText(percent_, rate_, time_);
+    if (IsWindowVisible(counts_.Handle()))
+        counts_.SetText(4, run);
+    ViewText createText = file_;
+    if (!run.empty())
+        createText += (createText.empty() ? ViewText() : ViewTextFromAscii("   ")) + run;
+    createBar_.SetText(0, createText);
 }
 
 void TRunFeedback::RequestFlush() {
@@ -86,8 +106,18 @@ void TRunFeedback::Flush() {
         return;
     list_.ShowChanges(changes);
     strip_.ShowChanges(changes);
-    if (changes.statusCounts && statusBar_)
-        InvalidateRect(statusBar_, nullptr, FALSE);
+    if (changes.totalPercent >= 0)
+        percent_ = changes.totalPercent;
+    if (changes.rateText)
+        rate_ = *changes.rateText;
+    if (changes.timeText)
+        time_ = *changes.timeText;
+    if (changes.currentFile)
+        file_ = *changes.currentFile;
+    if (changes.totalPercent >= 0 || changes.rateText || changes.timeText || changes.currentFile)
+        ShowRunTexts();
+    if (changes.statusCounts)
+        InvalidateRect(counts_.Handle(), nullptr, FALSE);
     if (taskbar_ && timerOn_ && changes.totalPercent >= 0 &&
         changes.totalPercent != taskbarShown_) {
         taskbar_->SetProgress(changes.totalPercent);

@@ -11,19 +11,29 @@ namespace quillon::ui {
 
 class TVerifyList;
 class TProgressStrip;
+} // namespace quillon::ui
+
+namespace quillon {
+class TqlStatusBar;
+}
+
+namespace quillon::ui {
 
 // What a check or a create run shows while it goes: the rows, bars and texts it recorded, shown
 // by a timer of the window whose period follows what showing them costs (FlushPace), the status
-// bar's counts, and the window's taskbar button. GUI thread only.
+// bar's counts, and the window's taskbar button. With the progress strip hidden, the run's
+// percentage, speed and time left (and its end text) stand in the status bar: the last panel
+// beside the counts in verify mode, after the file's name in create mode. GUI thread only.
 class TRunFeedback {
 public:
-    TRunFeedback(ViewRecorder& recorder, TVerifyList& list, TProgressStrip& strip)
-        : recorder_(recorder), list_(list), strip_(strip) {}
+    TRunFeedback(ViewRecorder& recorder, TVerifyList& list, TProgressStrip& strip,
+                 TqlStatusBar& counts, TqlStatusBar& createBar)
+        : recorder_(recorder), list_(list), strip_(strip), counts_(counts), createBar_(createBar) {}
     TRunFeedback(const TRunFeedback&) = delete;
     TRunFeedback& operator=(const TRunFeedback&) = delete;
 
-    // The window whose timer and messages carry the feedback, and the bar with the counts.
-    void Attach(HWND window, HWND statusBar);
+    // The window whose timer and messages carry the feedback.
+    void Attach(HWND window) { window_ = window; }
     void SetTaskbar(std::unique_ptr<platform::TaskbarButton> taskbar);
 
     void RunStarted();
@@ -31,8 +41,10 @@ public:
     // taskbar button keeps showing.
     void RunEnded(bool faults);
     bool Running() const { return timerOn_; }
-    // A new list: whatever the last check found is no longer on show.
-    void ClearTaskbar();
+    // A new list: whatever the last run found or took is no longer on show.
+    void ClearRunDisplay();
+    // The strip was shown or hidden: the run's texts move to where they are seen.
+    void ShowRunTexts();
 
     // The GUI thread recorded changes outside a run: they are shown when the loop comes round,
     // one repaint for many.
@@ -47,7 +59,12 @@ private:
     ViewRecorder& recorder_;
     TVerifyList& list_;
     TProgressStrip& strip_;
-    HWND window_ = nullptr, statusBar_ = nullptr;
+    TqlStatusBar& counts_;
+    TqlStatusBar& createBar_;
+    HWND window_ = nullptr;
+    // The run's latest texts, for the status bar.
+    std::int32_t percent_ = -1;
+    ViewText rate_, time_, file_;
     std::unique_ptr<platform::TaskbarButton> taskbar_;
     int taskbarShown_ = -1;
     bool timerOn_ = false;

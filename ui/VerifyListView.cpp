@@ -114,6 +114,14 @@ void TVerifyList::Relayout() {
     ListView_SetColumnWidth(lv_, 0, name);
 }
 
+void TVerifyList::SetNameHeader(const std::wstring& text) {
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT;
+    std::wstring copy = text;
+    column.pszText = copy.data();
+    ListView_SetColumn(lv_, 0, &column);
+}
+
 void TVerifyList::ShowChanges(const ViewRecorder::Changes& changes) {
     if (changes.scrollTo != NoRow)
         ListView_EnsureVisible(lv_, changes.scrollTo, FALSE);

@@ -40,6 +40,8 @@ public:
     std::vector<RowIndex> SelectedRows() const;
     // The Filename column takes the width the Size column leaves.
     void Relayout();
+    // The Filename column's header, which says which entries the display filter shows.
+    void SetNameHeader(const std::wstring& text);
     // Repaints the rows in view that changed and scrolls to the row the run asked for.
     void ShowChanges(const ViewRecorder::Changes& changes);
     // WM_NOTIFY from the list; true when handled (result in *result).

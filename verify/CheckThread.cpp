@@ -143,13 +143,13 @@ void TcrcThread::CheckEntries() {
         const std::string expected = e.Checksum;
         if (run.AbortRequested)
             break;
+        view.SetCurrentFile(EntryCaption(e.FileName));
 
         const std::int32_t before = e.Status;
         if (!CheckAll && !view.IsRowSelected(row)) {
             e.Status = StatusUnchecked;
             view.SetRowImage(row, StatusUnchecked);
-            if (before != StatusUnchecked)
-                ++counters.UncheckedCount;
+            counters.Move(before, StatusUnchecked);
             view.RequestStatusRepaint();
             continue;
         }
@@ -174,7 +174,6 @@ void TcrcThread::CheckEntries() {
             noFile = digest.error.noFile;
         }
         if (noFile) {
-            ++counters.MissingCount;
             e.Status = StatusMissing;
             view.SetRowImage(row, StatusMissing);
             view.SetRowSizeText(row, ViewTextFromAscii("Not Found"));
@@ -190,13 +189,12 @@ void TcrcThread::CheckEntries() {
             }
             // Otherwise the digest was cut short by an abort: the entry keeps its status.
             if (result != 0) {
-                ++*counters.ForStatus(result);
                 e.Status = result;
                 view.SetRowImage(row, result);
             }
         }
-        if (result != 0 && before == StatusUnchecked)
-            --counters.UncheckedCount;
+        if (result != 0)
+            counters.Move(before, result);
         view.RequestStatusRepaint();
     }
 }

@@ -24,6 +24,15 @@ std::int32_t StatusCounters::ForPanel(std::int32_t panel) const {
     return 0;
 }
 
+void StatusCounters::Move(std::int32_t from, std::int32_t to) {
+    if (from == to)
+        return;
+    if (auto* old = ForStatus(from))
+        --*old;
+    if (auto* now = ForStatus(to))
+        ++*now;
+}
+
 void StatusCounters::ResetResults() {
     MissingCount = 0;
     BadCount = 0;

@@ -146,55 +146,82 @@ void VerifyModel::BeginCheck(TcrcThread& thread, const ShownSizes& looked) {
             }
         }
     }
+    scope_ = {};
     for (const auto& e : ItemList) {
-        if (e->ListItem == NoRow || e->Size == -1)
+        if (e->ListItem == NoRow || !(thread.CheckAll || view_.IsRowSelected(e->ListItem)))
             continue;
-        if (thread.CheckAll || view_.IsRowSelected(e->ListItem))
+        ++scope_.entries;
+        if (e->Size != -1)
             run_.Progress.TotalBytes += e->Size;
     }
+    scope_.bySelection = !thread.CheckAll;
     run_.Progress.DoneBytes = 0;
     // A close that came before this step keeps its stop request.
     run_.AbortRequested = run_.WindowClosing.load();
 
     if (thread.CheckAll) {
-        Counters.ResetResults();
-        std::int32_t unchecked = 0;
         for (auto& e : ItemList) {
             // The row image always equals Status, so only changed rows are touched.
             if (e->ListItem != NoRow && e->Status != StatusUnchecked) {
                 e->Status = StatusUnchecked;
                 view_.SetRowImage(e->ListItem, StatusUnchecked);
             }
-            unchecked += e->Status == StatusUnchecked;
         }
-        Counters.UncheckedCount = unchecked;
     }
+    RecountResults();
     view_.RequestStatusRepaint();
     run_.Progress.SetBars(0);
     run_.Progress.StartTick = platform::TickCount64();
 }
 
 void VerifyModel::RecountResults() {
-    // Every row's image is its entry's Status, and the entries with a row are those with a
-    // ListItem: counting them needs no round trip to the list view per row.
+    // Every entry counts, shown or hidden by the filter, checked now or before: the counts say
+    // what the list holds, and changing the filter never changes them.
     std::int32_t counts[5] = {};
     for (const auto& e : ItemList)
-        if (e->ListItem != NoRow && e->Status >= 0 && e->Status <= StatusGood)
+        if (e->Status >= 0 && e->Status <= StatusGood)
             ++counts[e->Status];
+    Counters.UncheckedCount = counts[StatusUnchecked];
     Counters.MissingCount = counts[StatusMissing];
     Counters.BadCount = counts[StatusBad];
     Counters.GoodCount = counts[StatusGood];
 }
 
+ViewText VerifyModel::CheckEndText(bool aborted) const {
+    if (aborted)
+        return ViewTextFromAscii("Aborted");
+    ViewText done =
+        ViewTextFromAscii("Complete in ") + FormatDuration(run_.Progress.ElapsedSeconds());
+    // A check that left entries out says how many it took, and how it chose them.
+    if (scope_.entries < ItemList.size())
+        done += ViewTextFromAscii(": " + std::to_string(scope_.entries) +
+                                  (scope_.bySelection ? " selected of " : " shown of ") +
+                                  std::to_string(ItemList.size()) + " checked");
+    return done;
+}
+
 void VerifyModel::EndCheck() {
     view_.RequestStatusRepaint();
-    run_.Progress.SetBars(100);
-    if (!run_.AbortRequested)
-        view_.SetTimeText(ViewTextFromAscii("Complete in ") +
-                          FormatDuration(run_.Progress.ElapsedSeconds()));
-    else
-        view_.SetTimeText({});
+    view_.SetCurrentFile({});
+    run_.Progress.ShowFinalRate();
+    // An aborted check leaves its bars where they were and shows no time left.
+    const bool aborted = run_.AbortRequested;
+    if (!aborted)
+        run_.Progress.SetBars(100);
+    view_.SetTimeText(CheckEndText(aborted));
     view_.EnableRunCommands(true);
+}
+
+std::size_t VerifyModel::EntriesToCheck() const {
+    const std::int32_t selected = view_.SelectedCount();
+    std::size_t shown = 0, chosen = 0;
+    for (const auto& e : ItemList) {
+        if (e->ListItem == NoRow)
+            continue;
+        ++shown;
+        chosen += selected > 0 && view_.IsRowSelected(e->ListItem);
+    }
+    return chosen > 0 ? chosen : shown;
 }
 
 } // namespace quillon

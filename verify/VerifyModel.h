@@ -80,9 +80,22 @@ public:
     void BeginCheck(TcrcThread& thread, const ShownSizes& looked);
     void EndCheck();
     void RecountResults();
+    // The text the end of a check shows: "Aborted", or "Complete in ..." and, for a check that
+    // took fewer entries than the list holds, how many of how many.
+    ViewText CheckEndText(bool aborted) const;
+    // How many entries a check started now would take (GUI thread): those of the selected rows,
+    // or with none selected every one the filter shows.
+    std::size_t EntriesToCheck() const;
 
 private:
     void ShowLoaded();
+
+    // What the check under way took: how many entries, chosen by selection or by the filter.
+    struct CheckScope {
+        std::size_t entries = 0;
+        bool bySelection = false;
+    };
+    CheckScope scope_;
 
     VerifyView& view_;
     RunState& run_;

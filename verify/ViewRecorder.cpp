@@ -132,6 +132,11 @@ void ViewRecorder::SetTimeText(const ViewText& text) {
     pending_.timeText = text;
 }
 
+void ViewRecorder::SetCurrentFile(ViewTextView name) {
+    std::lock_guard lock(m_);
+    pending_.currentFile = ViewText(name);
+}
+
 void ViewRecorder::RequestStatusRepaint() {
     std::lock_guard lock(m_);
     pending_.statusCounts = true;

@@ -42,10 +42,11 @@ public:
         RowIndex scrollTo = NoRow;
         std::int32_t filePercent = -1, totalPercent = -1;
         std::optional<ViewText> rateText, timeText;
+        std::optional<ViewText> currentFile; // empty: none
         bool statusCounts = false; // the status bar's counts are to be painted again
         bool Any() const {
             return firstRow >= 0 || scrollTo != NoRow || filePercent >= 0 || totalPercent >= 0 ||
-                   rateText || timeText || statusCounts;
+                   rateText || timeText || currentFile || statusCounts;
         }
     };
 
@@ -74,6 +75,7 @@ public:
     void SetTotalProgress(std::int32_t percent);
     void SetRateText(const ViewText& text);
     void SetTimeText(const ViewText& text);
+    void SetCurrentFile(ViewTextView name);
     void RequestStatusRepaint();
 
     Changes Take();

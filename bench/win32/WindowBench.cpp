@@ -384,7 +384,6 @@ double RunCli(const std::wstring& cli, const std::wstring& args, DWORD* status) 
 // A view that keeps nothing: what the rebuild of the rows costs before any control.
 class NullView final : public VerifyView {
 public:
-    bool ProgressShown() const override { return false; }
     void SetFileProgress(std::int32_t) override {}
     void SetTotalProgress(std::int32_t) override {}
     void SetRateText(const ViewText&) override {}

@@ -162,7 +162,7 @@ TEST_F(UpdateProgressTest, RateUsesTheLocaleDecimalSeparator) {
     EXPECT_EQ(view.rateTexts.back(), "(1,50 MB/s)");
 }
 
-TEST_F(UpdateProgressTest, NothingShownWithoutTotalOrWithTheStripHidden) {
+TEST_F(UpdateProgressTest, NothingShownWithoutTotal) {
     Start(0, 0);
     now = 1000;
     p.UpdateProgress(100, 0);
@@ -170,16 +170,18 @@ TEST_F(UpdateProgressTest, NothingShownWithoutTotalOrWithTheStripHidden) {
     EXPECT_EQ(p.DoneBytes, 10);
     EXPECT_TRUE(view.fileBar.empty());
     EXPECT_TRUE(view.rateTexts.empty());
+}
 
-    Start(1000, 0);
-    view.shown = false;
-    now = 1000;
-    p.UpdateProgress(50, 500);
-    EXPECT_EQ(p.DoneBytes, 500);
-    EXPECT_TRUE(view.fileBar.empty());
-    EXPECT_TRUE(view.totalBar.empty());
-    EXPECT_TRUE(view.rateTexts.empty());
-    EXPECT_TRUE(view.timeTexts.empty());
+// The speed at the end is the bytes over the whole time: 48 MB in 800 ms is 60 MB/s, not a
+// figure from the first block (the first text came after 10 ms and 1 MiB).
+TEST_F(UpdateProgressTest, FinalRateIsBytesOverTheWholeTime) {
+    Start(48 << 20, 0);
+    now = 10;
+    p.UpdateProgress(2, 1 << 20);
+    now = 800;
+    p.UpdateProgress(100, 47 << 20);
+    p.ShowFinalRate();
+    EXPECT_EQ(view.rateTexts.back(), "(60.00 MB/s)");
 }
 
 // A run of small files after one that ended at 100 still moves the file bar: the remembered

@@ -112,20 +112,25 @@ TEST_F(CreateRun, FoldersOnlyNothingSelectedAndNoPlaceToStore) {
     EXPECT_EQ(run.Progress.LastFilePercent, 100);
 }
 
-TEST_F(CreateRun, AbortDuringTheLastFileWritesNothing) {
+// An abort, in the middle of a file or during the last one, writes nothing, and the bars stay
+// where the run left them.
+TEST_F(CreateRun, AbortWritesNothingAndLeavesTheBars) {
     dir.Write("l.lst", "old");
-    run.MessagePump = [this] {
-        if (source.shown.back() == ViewTextFromAscii("a.txt"))
-            run.AbortRequested = true;
-    };
-    for (bool md5 : {false, true}) {
-        run.AbortRequested = true; // left from an earlier run: cleared at the start
-        source.shown.clear();
-        CreateOutcome o = Run(md5);
-        EXPECT_TRUE(o.aborted && !o.written);
-        EXPECT_EQ(test::ReadAll(List()), "old");
-        EXPECT_EQ(source.shown.size(), 3u); // b.bin, a.txt, cleared
-        EXPECT_EQ(run.Progress.LastFilePercent, 100);
+    for (const char* at : {"b.bin", "a.txt"}) {
+        run.MessagePump = [this, at] {
+            if (source.shown.back() == ViewTextFromAscii(at) && run.Progress.DoneBytes > 0)
+                run.AbortRequested = true;
+        };
+        for (bool md5 : {false, true}) {
+            run.AbortRequested = true; // left from an earlier run: cleared at the start
+            source.shown.clear();
+            CreateOutcome o = Run(md5);
+            EXPECT_TRUE(o.aborted && !o.written);
+            EXPECT_EQ(test::ReadAll(List()), "old");
+            EXPECT_EQ(source.shown.back(), ViewText()) << "cleared";
+            if (std::string_view(at) == "b.bin")
+                EXPECT_LT(run.Progress.LastTotalPercent, 100) << md5;
+        }
     }
 }
 

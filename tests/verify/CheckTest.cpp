@@ -31,13 +31,13 @@ protected:
         dir.Write("bad.txt", "abd");
         Load({List("l.sfv", {"abc.txt 352441C2", "bad.txt 352441C2", "gone.bin 00000000"})});
     }
-    void ExpectRunEnded() {
+    // An aborted run leaves its bars where they were; a finished one shows them full.
+    void ExpectRunEnded(bool aborted = false) {
         EXPECT_FALSE(run.Busy);
         EXPECT_TRUE(view.runEnabled);
         EXPECT_EQ(view.runDisables, view.runEnables);
         ASSERT_FALSE(view.fileBar.empty());
-        EXPECT_EQ(view.fileBar.back(), 100);
-        EXPECT_EQ(view.totalBar.back(), 100);
+        EXPECT_EQ(view.fileBar.back() == 100 && view.totalBar.back() == 100, !aborted);
         EXPECT_EQ(view.offGuiThread, 0);
     }
 };
@@ -381,7 +381,7 @@ TEST_F(CheckTest, ScopeFromTheSelection) {
     }
 }
 
-TEST_F(CheckTest, SelectedRowsCheckCountsTwiceUntilTheRecount) {
+TEST_F(CheckTest, SelectedRowsCheckKeepsTheCountsTrueThroughout) {
     LoadThree();
     Check(); // G B M
     view.Select({1, 2});
@@ -392,12 +392,13 @@ TEST_F(CheckTest, SelectedRowsCheckCountsTwiceUntilTheRecount) {
     Check();
     view.hook = nullptr;
     EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{G, B, M}));
-    // The counters are left alone at the start and count the rechecked entries again...
+    // An entry checked again moves from its old count to its new one: at every step the counts
+    // are those of the entries' statuses.
     ASSERT_FALSE(seen.empty());
-    EXPECT_EQ(seen.front(), (std::vector<std::int32_t>{0, 1, 1, 1}));
-    EXPECT_EQ(seen.back(), (std::vector<std::int32_t>{0, 1, 2, 2}));
-    // ...until the recount at the end.
+    for (const auto& counts : seen)
+        EXPECT_EQ(counts, (std::vector<std::int32_t>{0, 1, 1, 1}));
     EXPECT_EQ(Counts(), (std::vector<std::int32_t>{0, 1, 1, 1}));
+    EXPECT_EQ(view.timeTexts.back(), "Complete in 0 seconds: 2 selected of 3 checked");
     // Only the rows in scope were read.
     EXPECT_EQ(run.Progress.TotalBytes, 6);
     EXPECT_EQ(view.scrolled.size(), 3u); // from the first check only
@@ -422,7 +423,7 @@ TEST_F(CheckTest, RowDeselectedDuringTheCheckGoesBackToUnchecked) {
     EXPECT_EQ(Counts(), (std::vector<std::int32_t>{1, 1, 0, 1}));
 }
 
-TEST_F(CheckTest, FilteredViewChecksAndCountsOnlyTheShownRows) {
+TEST_F(CheckTest, FilteredViewChecksTheShownRowsAndCountsEveryEntry) {
     LoadThree();
     Check(); // G B M
     model->mnuDisplayClick(B);
@@ -432,8 +433,14 @@ TEST_F(CheckTest, FilteredViewChecksAndCountsOnlyTheShownRows) {
     EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{G, G, M}));
     ASSERT_EQ(view.rows.size(), 2u); // the row stays whatever its new status
     EXPECT_EQ(view.ImageOf(1), G);
-    // Missing and the first Good are hidden: not counted.
-    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{0, 0, 0, 1}));
+    // Missing and the first Good are hidden, and counted all the same; the filter changes no count.
+    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{0, 1, 0, 2}));
+    EXPECT_EQ(view.timeTexts.back(), "Complete in 0 seconds: 1 shown of 3 checked");
+    model->mnuDisplayClick(FilterAll);
+    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{0, 1, 0, 2}));
+    EXPECT_EQ(model->EntriesToCheck(), 3u);
+    model->mnuDisplayClick(B);
+    EXPECT_EQ(model->EntriesToCheck(), 0u) << "nothing Bad is left to check";
 }
 
 class AbortTest : public CheckTest {
@@ -466,14 +473,14 @@ TEST_F(AbortTest, EntryInProgressKeepsItsStatus) {
     EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{G, G, G})); // not Bad, untouched after
     EXPECT_EQ(view.ImageOf(2), G);
     EXPECT_EQ(Counts(), (std::vector<std::int32_t>{0, 0, 0, 3}));
-    EXPECT_EQ(view.timeTexts.back(), "");
-    ExpectRunEnded();
+    EXPECT_EQ(view.timeTexts.back(), "Aborted");
+    ExpectRunEnded(true);
 
     view.Select({});
     Check(); // checking everything resets the statuses first
     EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{G, U, U}));
     EXPECT_EQ(Counts(), (std::vector<std::int32_t>{2, 0, 0, 1}));
-    ExpectRunEnded();
+    ExpectRunEnded(true);
     // The next run clears the request.
     view.hook = nullptr;
     Check();
@@ -487,10 +494,12 @@ TEST_F(AbortTest, ClosingTheWindowEndsWithoutRecountOrEndStep) {
     view.Select({1, 2});
     const int enables = view.runEnables;
     const std::size_t times = view.timeTexts.size();
-    DuringBigFile([this] { run.WindowClose(); });
+    DuringBigFile([this] {
+        model->Counters.GoodCount = 50; // a recount at the end would put it back to 3
+        run.WindowClose();
+    });
     Check();
-    // a.txt was counted again and nobody recounted.
-    EXPECT_EQ(model->Counters.GoodCount, 4);
+    EXPECT_EQ(model->Counters.GoodCount, 50) << "nobody recounted";
     EXPECT_TRUE(run.Busy);
     EXPECT_EQ(view.runEnables, enables);
     EXPECT_FALSE(view.runEnabled);

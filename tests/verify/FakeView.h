@@ -48,7 +48,6 @@ public:
     int runDisables = 0, runEnables = 0;
     std::string caption;
     std::int32_t filterMark = 1;
-    bool shown = true;
     std::vector<std::int32_t> fileBar, totalBar;
     std::vector<std::string> rateTexts, timeTexts;
     std::vector<RowIndex> scrolled;
@@ -78,7 +77,6 @@ public:
     }
 
     // ---- VerifyView ----
-    bool ProgressShown() const override { return shown; }
     void SetFileProgress(std::int32_t percent) override {
         Hook("file%", percent);
         std::lock_guard lock(m_);

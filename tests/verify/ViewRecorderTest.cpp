@@ -80,7 +80,6 @@ TEST(ViewRecorder, WorkerRecordsWhileTheGuiThreadShows) {
     public:
         ViewRecorder rec;
         std::atomic<bool> running{false};
-        bool ProgressShown() const override { return true; }
         void SetFileProgress(std::int32_t p) override { rec.SetFileProgress(p); }
         void SetTotalProgress(std::int32_t p) override { rec.SetTotalProgress(p); }
         void SetRateText(const ViewText& t) override { rec.SetRateText(t); }

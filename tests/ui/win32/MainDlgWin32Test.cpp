@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <regex>
 
 namespace quillon::test {
 namespace {
@@ -94,6 +95,9 @@ TEST_F(VerifyWindowTest, OpensChecksAndShowsEveryKindOfEntry) {
     EXPECT_EQ(Images(*frame), (std::vector<std::int32_t>{ImageHeader, G, B, M, B}));
     EXPECT_EQ(Counts(*frame), (std::vector<std::int32_t>{0, 1, 2, 1}));
     EXPECT_EQ(Text(frame->Strip().TimeLabel()), L"Complete in 0 seconds");
+    // The strip is hidden (the first run's default): the status bar says how the run ended.
+    EXPECT_FALSE(frame->Strip().Visible());
+    EXPECT_EQ(frame->StatusBar().Text(4), L"Complete in 0 seconds");
     EXPECT_TRUE(ButtonEnabled(kOpen));
     EXPECT_TRUE(ButtonEnabled(kCheck));
     EXPECT_TRUE(GetWindowLongPtrW(frame->Handle(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
@@ -105,14 +109,24 @@ TEST_F(VerifyWindowTest, OpensChecksAndShowsEveryKindOfEntry) {
     EXPECT_EQ(std::vector<std::string>(taskbar.end() - 2, taskbar.end()),
               (std::vector<std::string>{"state:2", "progress:100"}));
 
-    // The filter shows the Bad rows only; a check then covers them alone.
+    // The filter shows the Bad rows only, and says so; a check then covers them alone, says it,
+    // and the counts still count every entry.
     frame->mnuDisplayClick(StatusBad);
     EXPECT_EQ(Images(*frame), (std::vector<std::int32_t>{ImageHeader, B, B}));
+    EXPECT_TRUE(SendMessageW(frame->Toolbar(), TB_ISBUTTONCHECKED, ui::ids::IDC_DISPLAY, 0));
+    wchar_t header[64] = {};
+    LVCOLUMNW column{LVCF_TEXT, 0, 0, header, 64};
+    ListView_GetColumn(frame->List().Handle(), 0, &column);
+    EXPECT_STREQ(header, L"Filename (Bad only)");
+    EXPECT_EQ(Counts(*frame), (std::vector<std::int32_t>{0, 1, 2, 1}))
+        << "the filter counts nothing";
     lock.Reset();
     CheckAndWait();
     EXPECT_EQ(Images(*frame), (std::vector<std::int32_t>{ImageHeader, B, G}));
-    EXPECT_EQ(Counts(*frame), (std::vector<std::int32_t>{0, 0, 1, 1}));
+    EXPECT_EQ(Counts(*frame), (std::vector<std::int32_t>{0, 1, 1, 2}));
+    EXPECT_EQ(Text(frame->Strip().TimeLabel()), L"Complete in 0 seconds: 2 shown of 4 checked");
     frame->mnuDisplayClick(FilterAll);
+    EXPECT_FALSE(SendMessageW(frame->Toolbar(), TB_ISBUTTONCHECKED, ui::ids::IDC_DISPLAY, 0));
     ASSERT_EQ(frame->RowCount(), 5);
 
     // A check of the selected rows: only row 3 (gone.bin) changes.
@@ -123,12 +137,35 @@ TEST_F(VerifyWindowTest, OpensChecksAndShowsEveryKindOfEntry) {
     CheckAndWait();
     EXPECT_EQ(Images(*frame), (std::vector<std::int32_t>{ImageHeader, G, B, G, G}));
     EXPECT_EQ(frame->List().RowSizeText(3), L"0 KB");
+    EXPECT_EQ(Text(frame->Strip().TimeLabel()), L"Complete in 0 seconds: 2 selected of 4 checked");
+    EXPECT_EQ(Counts(*frame), (std::vector<std::int32_t>{0, 0, 1, 3}));
     // bad.txt, not checked again, is still Bad in the list: the fault stays on show.
     EXPECT_EQ(taskbar.back(), "progress:100");
     EXPECT_EQ(taskbar.end()[-2], "state:2");
+
+    // Nothing Missing is left: with that filter, Check says why it checks nothing.
+    frame->mnuDisplayClick(StatusMissing);
+    boxes.clear();
+    frame->bCheckClick();
+    EXPECT_FALSE(frame->Model().CheckRunning());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text.rfind(L"Nothing to check: the display shows only Missing entries", 0),
+              0u);
+
+    // Another list: the texts of the last run go.
+    frame->mnuDisplayClick(FilterAll);
+    chosen = std::vector<std::filesystem::path>{FourKinds()};
+    OpenAndWait();
+    EXPECT_EQ(Text(frame->Strip().TimeLabel()), L"");
+    EXPECT_EQ(Text(frame->Strip().RateLabel()), L"");
+    EXPECT_EQ(SendMessageW(frame->Strip().TotalBar(), PBM_GETPOS, 0, 0), 0);
+    EXPECT_EQ(frame->StatusBar().Text(4), L"");
 }
 
+// With the strip shown it names the file being read; an abort leaves the entry its status, the
+// bars where they were, and says "Aborted" with the speed the run had.
 TEST_F(VerifyWindowTest, AbortInTheMiddleOfALargeFileKeepsItsStatus) {
+    WriteSetting(L"ShowProgress", 1);
     Open();
     dir.Write("abc.txt", "abc");
     dir.Write("after.txt", "abc");
@@ -136,20 +173,53 @@ TEST_F(VerifyWindowTest, AbortInTheMiddleOfALargeFileKeepsItsStatus) {
     chosen = std::vector<std::filesystem::path>{
         dir.Write("l.sfv", "abc.txt 352441C2\r\nbig.bin 00000000\r\nafter.txt 352441C2\r\n")};
     OpenAndWait();
-    std::atomic<bool> pressed{false};
+    std::atomic<bool> pressed{false}, named{false};
     platform::FileReader::SetReadFaultForTests([&](const auto& path, std::int64_t offset) {
-        // What the Abort button does, from the worker's side of a block.
-        if (path.filename() == "big.bin" && offset == 4 * 65536 && !pressed.exchange(true))
+        // What the Abort button does, from the worker's side of a block, once the strip names
+        // the file (the window shows it on its timer meanwhile).
+        if (path.filename() == "big.bin" && offset == 4 * 65536 && !pressed.exchange(true)) {
+            for (int i = 0; i < 200 && !named; ++i) {
+                named = Text(frame->Strip().FileCaption()) == L"File Progress: big.bin";
+                Sleep(10);
+            }
             frame->bCancelClick();
+        }
         return 0;
     });
     CheckAndWait();
     platform::FileReader::SetReadFaultForTests(nullptr);
     EXPECT_TRUE(pressed);
+    EXPECT_TRUE(named);
     EXPECT_EQ(Images(*frame), (std::vector<std::int32_t>{ImageHeader, G, U, U}));
-    EXPECT_EQ(Text(frame->Strip().TimeLabel()), L"");
+    EXPECT_EQ(Text(frame->Strip().TimeLabel()), L"Aborted");
+    EXPECT_EQ(Text(frame->Strip().FileCaption()), L"File Progress");
+    EXPECT_LT(SendMessageW(frame->Strip().TotalBar(), PBM_GETPOS, 0, 0), 100);
+    EXPECT_EQ(Text(frame->Strip().RateLabel()).find(L" MB/s)"),
+              Text(frame->Strip().RateLabel()).size() - 6);
     EXPECT_TRUE(ButtonEnabled(kCheck));
     EXPECT_EQ(taskbar.back(), "state:0") << "nothing Bad or Missing";
+}
+
+// With the strip hidden, the run's percentage, speed and time left stand beside the counts.
+TEST_F(VerifyWindowTest, HiddenStripShowsTheRunInTheStatusBar) {
+    Open();
+    dir.Write("big.bin", std::string(8 << 20, 'x'));
+    chosen = std::vector<std::filesystem::path>{dir.Write("l.sfv", "big.bin 00000000\r\n")};
+    OpenAndWait();
+    std::wstring seen;
+    platform::FileReader::SetReadFaultForTests([&](const auto&, std::int64_t offset) {
+        if (offset == 8 * 65536)
+            for (int i = 0; i < 200 && seen.find(L" left") == std::wstring::npos; ++i) {
+                seen = frame->StatusBar().Text(4);
+                Sleep(10);
+            }
+        return 0;
+    });
+    CheckAndWait();
+    platform::FileReader::SetReadFaultForTests(nullptr);
+    EXPECT_TRUE(std::regex_match(seen, std::wregex(L"[0-9]+%, [0-9.]+ MB/s, .* left")))
+        << seen.size();
+    EXPECT_EQ(frame->StatusBar().Text(4), L"Complete in 0 seconds");
 }
 
 // Closing never hangs and frees nothing under the worker: before its first step, in the middle
@@ -278,19 +348,32 @@ TEST_F(VerifyWindowTest, ListThatCannotBeOpenedIsReportedAndNothingRuns) {
 
 // Delete on the verify list deletes the selected rows' files; a file already gone gets its box
 // and the loop goes on; the rows stay as they were.
-TEST_F(VerifyWindowTest, DeleteKeyDeletesTheSelectedFilesAndKeepsTheRows) {
+// Delete sends the selected rows' files to the Recycle Bin, Shift+Delete deletes them for good
+// after saying so; a file that is gone keeps its "not found" text, one held open by another
+// program says why; rows, images and counts stay.
+TEST_F(VerifyWindowTest, DeleteKeyRecyclesTheSelectedFilesAndKeepsTheRows) {
     Open();
     dir.Write("a.txt", "abc");
     dir.Write("c.txt", "abc");
     dir.Write("keep.txt", "abc");
+    dir.Write("held.txt", "abc");
     chosen = std::vector<std::filesystem::path>{
         dir.Write("d.sfv", "a.txt 352441C2\r\nb.txt 352441C2\r\nc.txt 352441C2\r\n"
-                           "keep.txt 352441C2\r\n")};
+                           "keep.txt 352441C2\r\nheld.txt 352441C2\r\n")};
     OpenAndWait();
-    ASSERT_EQ(frame->RowCount(), 5);
+    ASSERT_EQ(frame->RowCount(), 6);
     const HWND lv = frame->List().Handle();
-    for (int row : {1, 2, 3})
-        ListView_SetItemState(lv, row, LVIS_SELECTED, LVIS_SELECTED);
+    const auto select = [lv](std::initializer_list<int> rows) {
+        ListView_SetItemState(lv, -1, 0, LVIS_SELECTED);
+        for (int row : rows)
+            ListView_SetItemState(lv, row, LVIS_SELECTED, LVIS_SELECTED);
+    };
+    const auto recycled = [] {
+        SHQUERYRBINFO bin{sizeof bin};
+        SHQueryRecycleBinW(nullptr, &bin);
+        return bin.i64NumItems;
+    };
+    select({1, 2, 3});
     const auto images = Images(*frame);
 
     answer = IDCANCEL;
@@ -306,16 +389,42 @@ TEST_F(VerifyWindowTest, DeleteKeyDeletesTheSelectedFilesAndKeepsTheRows) {
     EXPECT_EQ(boxes.size(), 1u);
 
     answer = IDOK;
+    const auto binBefore = recycled();
     SendMessageW(lv, WM_KEYDOWN, VK_DELETE, 0);
     EXPECT_FALSE(std::filesystem::exists(dir / "a.txt"));
     EXPECT_FALSE(std::filesystem::exists(dir / "c.txt"));
     EXPECT_TRUE(std::filesystem::exists(dir / "keep.txt"));
+    EXPECT_EQ(recycled(), binBefore + 2) << "in the Recycle Bin, to be restored";
     ASSERT_EQ(boxes.size(), 3u);
     EXPECT_EQ(boxes[2].text, L"Error file not found: " + (dir / "b.txt").native());
     EXPECT_EQ(boxes[2].caption, L"Quillon");
-    EXPECT_EQ(frame->RowCount(), 5);
+    EXPECT_EQ(frame->RowCount(), 6);
     EXPECT_EQ(Images(*frame), images);
     EXPECT_EQ(frame->List().RowCaption(1), L"a.txt");
+
+    // Held open by another program: the reason, not "not found", whichever way of deleting.
+    win::UniqueFileHandle held(CreateFileW((dir / "held.txt").c_str(), GENERIC_READ, 0, nullptr,
+                                           OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    select({4, 5});
+    boxes.clear();
+    frame->DeleteSelectedFiles(true);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, L"Delete 2 files for good? They do not go to the Recycle Bin and "
+                             L"cannot be restored.");
+    EXPECT_EQ(boxes[0].type & MB_DEFMASK, static_cast<UINT>(MB_DEFBUTTON2)) << "Cancel first";
+    EXPECT_FALSE(std::filesystem::exists(dir / "keep.txt"));
+    EXPECT_EQ(recycled(), binBefore + 2) << "not in the Recycle Bin";
+    EXPECT_EQ(boxes[1].text.rfind(L"Cannot delete " + (dir / "held.txt").native() + L": ", 0), 0u)
+        << std::string(boxes[1].text.begin(), boxes[1].text.end());
+    EXPECT_GT(boxes[1].text.size(),
+              (L"Cannot delete " + (dir / "held.txt").native() + L": ").size());
+    boxes.clear();
+    select({5});
+    SendMessageW(lv, WM_KEYDOWN, VK_DELETE, 0);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_NE(boxes[1].text.find(L"held.txt: "), std::wstring::npos);
+    EXPECT_TRUE(std::filesystem::exists(dir / "held.txt"));
 }
 
 // The About button shows the box with the title; the donation image under the toolbar opens the
