@@ -91,10 +91,24 @@ public:
             start = line_.size();
             AppendPath(line_, e.FileName);
             EscapeFieldFrom(line_, start);
+            // Why the entry is Bad, on a row of its own: the entry rows keep their four fields.
+            if (e.Note) {
+                line_ += kNewline;
+                line_ += "note\t";
+                start = line_.size();
+                line_ += NoteText(*e.Note);
+                EscapeFieldFrom(line_, start);
+                line_ += '\t';
+                start = line_.size();
+                AppendPath(line_, e.FileName);
+                EscapeFieldFrom(line_, start);
+            }
         } else {
             line_.append(status.size() < 10 ? 10 - status.size() : 1, ' ');
             const std::size_t start = line_.size();
             AppendPath(line_, e.FileName);
+            if (e.Note)
+                line_ += " (" + NoteText(*e.Note) + ")";
             MaskControlsFrom(line_, start);
         }
         line_ += kNewline;
@@ -131,8 +145,21 @@ void PrintKind(bool porcelain) {
 // opened. A check looks the sizes up itself before anything is printed.
 bool Load(VerifyModel& model, const Options& options, bool forCheck) {
     for (const auto& l : options.lists) model.ListFiles.push_back(PathFromArg(l));
+    std::vector<ListReport> reports;
     try {
-        model.LoadListFiles(!forCheck);
+        model.LoadListFiles(!forCheck, &reports);
+        // A picture or a document opened as a list loads as rows of junk: say so, as the window
+        // does; the rows stay and end Missing.
+        for (std::size_t i = 0; i < reports.size(); ++i) {
+            if (!reports[i].LooksLikeJunk())
+                continue;
+            std::string text = "quillon-cli: " + TextFromPath(model.ListFiles[i]) +
+                               " does not look like a checksum list (" +
+                               std::to_string(reports[i].notUnderstood) + " of " +
+                               std::to_string(reports[i].entries) + " lines not understood)";
+            MaskControlsFrom(text, 0);
+            Err(text + "\n");
+        }
     } catch (const FileError& e) {
         std::string text = std::string("quillon-cli: ") + e.what();
         if (!e.reason().text.empty())

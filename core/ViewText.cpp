@@ -6,6 +6,18 @@ ViewText ViewTextFromAscii(std::string_view text) {
     return ViewText(text.begin(), text.end());
 }
 
+ViewText ViewTextFromUtf8(std::string_view text) {
+    try {
+        return std::filesystem::path(std::u8string(text.begin(), text.end())).native();
+    } catch (...) {
+        std::string ascii(text);
+        for (char& c : ascii)
+            if (static_cast<unsigned char>(c) >= 0x80)
+                c = '?';
+        return ViewTextFromAscii(ascii);
+    }
+}
+
 void AppendFormatChar(ViewText& text, wchar_t c) {
     if constexpr (sizeof(ViewChar) > 1) {
         text.push_back(static_cast<ViewChar>(c));

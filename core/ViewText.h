@@ -13,6 +13,9 @@ using ViewTextView = std::basic_string_view<ViewChar>;
 
 // Our fixed texts are ASCII.
 ViewText ViewTextFromAscii(std::string_view text);
+// Texts of the system (reasons of failures) come as UTF-8; one that is not keeps its ASCII and
+// shows "?" for the rest.
+ViewText ViewTextFromUtf8(std::string_view text);
 
 // Appends one character of the user's number format (a separator) in the native encoding.
 void AppendFormatChar(ViewText& text, wchar_t c);

@@ -49,19 +49,6 @@ std::string ReasonText(const platform::OsError& error) {
     return error.text.empty() ? std::string("cannot read the file") : error.text;
 }
 
-ViewText ViewTextFromUtf8(const std::string& text) {
-    try {
-        return std::filesystem::path(std::u8string(text.begin(), text.end())).native();
-    } catch (...) {
-        // Not UTF-8 after all: keep what is plain ASCII.
-        std::string ascii(text);
-        for (char& c : ascii)
-            if (static_cast<unsigned char>(c) >= 0x80)
-                c = '?';
-        return ViewTextFromAscii(ascii);
-    }
-}
-
 // Whether a selected file is the list being written (Select All in its folder picks the old list
 // up): its entry would be Bad at the next check. The names are compared first, so that only a
 // likely match costs the two lookups of the comparison of the files themselves.

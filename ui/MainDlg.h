@@ -177,6 +177,7 @@ public:
     void ScrollRowIntoView(RowIndex row) override;
     void SetRowImage(RowIndex row, std::int32_t image) override;
     void SetRowSizeText(RowIndex row, const ViewText& text) override;
+    void SetRowNote(RowIndex row, const std::string& note) override;
     void EnableCheckCommand(bool enabled) override;
     void EnableRunCommands(bool enabled) override;
     void RequestStatusRepaint() override;
@@ -208,7 +209,8 @@ private:
     // Replaces the loaded lists by files, read off this thread; checkAfter starts a check once
     // they are in.
     void LoadLists(std::vector<std::filesystem::path> files, bool checkAfter);
-    void LoadDone(TItemList items, std::exception_ptr failure, bool checkAfter);
+    void LoadDone(TItemList items, std::vector<ListReport> reports, std::exception_ptr failure,
+                  bool checkAfter);
     // The toolbar buttons and the drop target as the command table has them now.
     CommandContext Commands() const;
     bool Allowed(Command command) const { return CommandEnabled(command, Commands()); }

@@ -2,6 +2,7 @@
 // filter, the Delete key of the verify list and the command line's list.
 #include "ui/MainDlg.h"
 
+#include "core/FileError.h"
 #include "platform/FileSystem.h"
 #include "platform/win32/RecycleBin.h"
 #include "platform/win32/WideText.h"
@@ -133,8 +134,9 @@ void TFrmMain::LoadLists(std::vector<std::filesystem::path> files, bool checkAft
     const bool lookUpSizes = !checkAfter;
     run_.Busy = true;
     loader_.Start(model_->ListFiles, std::move(old), lookUpSizes, &run_.WindowClosing,
-                  [this, checkAfter](TItemList items, std::exception_ptr failure) {
-                      LoadDone(std::move(items), failure, checkAfter);
+                  [this, checkAfter](TItemList items, std::vector<ListReport> reports,
+                                     std::exception_ptr failure) {
+                      LoadDone(std::move(items), std::move(reports), failure, checkAfter);
                   });
     ApplyCommandStates();
     POINT cursor{};
@@ -142,9 +144,11 @@ void TFrmMain::LoadLists(std::vector<std::filesystem::path> files, bool checkAft
     SetCursorPos(cursor.x, cursor.y); // the cursor takes its new shape at once
 }
 
-void TFrmMain::LoadDone(TItemList items, std::exception_ptr failure, bool checkAfter) {
+void TFrmMain::LoadDone(TItemList items, std::vector<ListReport> reports,
+                        std::exception_ptr failure, bool checkAfter) {
     run_.Busy = false;
-    model_->FinishLoad(std::move(items));
+    const std::vector<std::filesystem::path> lists = model_->ListFiles;
+    model_->FinishLoad(std::move(items), reports.size());
     ApplyCommandStates();
     POINT cursor{};
     GetCursorPos(&cursor);
@@ -152,12 +156,34 @@ void TFrmMain::LoadDone(TItemList items, std::exception_ptr failure, bool checkA
     if (failure) {
         try {
             std::rethrow_exception(failure);
+        } catch (const FileError& e) {
+            // The reason, as the console tool gives it: a list in a folder that is gone and one
+            // that may not be read are told apart.
+            std::wstring text = e.WideMessage();
+            if (!e.reason().text.empty())
+                text += L": " + platform::win32::Widen(CP_UTF8, e.reason().text);
+            Message(text, appTitle_, MB_OK | MB_ICONERROR);
         } catch (const std::exception& e) {
             ShowError(e);
         } catch (...) {
         }
         return; // a check that would follow the load does not start
     }
+    // A list the window cannot use says so, where it would otherwise show nothing or junk.
+    if (model_->ItemList.empty()) {
+        std::wstring text =
+            lists.size() == 1 ? L"The list holds no entries:" : L"The lists hold no entries:";
+        for (const auto& list : lists)
+            text += L"\r\n" + list.native();
+        Message(text, appTitle_, MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    for (std::size_t i = 0; i < reports.size() && i < lists.size(); ++i)
+        if (reports[i].LooksLikeJunk())
+            Message(lists[i].native() + L"\r\ndoes not look like a checksum list: " +
+                        std::to_wstring(reports[i].notUnderstood) + L" of " +
+                        std::to_wstring(reports[i].entries) + L" lines were not understood.",
+                    appTitle_, MB_OK | MB_ICONWARNING);
     if (checkAfter)
         model_->StartCheck();
 }

@@ -63,6 +63,11 @@ void TFrmMain::SetRowSizeText(RowIndex row, const ViewText& text) {
     Recorded();
 }
 
+void TFrmMain::SetRowNote(RowIndex row, const std::string& note) {
+    recorder_.SetNote(row, ViewTextFromUtf8(note));
+    Recorded();
+}
+
 void TFrmMain::RequestStatusRepaint() {
     recorder_.RequestStatusRepaint();
     Recorded();

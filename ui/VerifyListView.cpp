@@ -13,6 +13,8 @@ namespace quillon::ui {
 namespace {
 
 constexpr int kSizeColumn = 1;
+constexpr int kNoteColumn = 2;
+constexpr int kNoteWidth96 = 220;
 
 // The row images in status order: header, Unchecked, Missing, Bad, Good.
 win::UniqueImageList RowImages(HINSTANCE instance, int dpi) {
@@ -55,6 +57,8 @@ void TVerifyList::SetDpi(int dpi) {
     ListView_SetImageList(lv_, images.Get(), LVSIL_SMALL);
     images_ = std::move(images);
     ListView_SetColumnWidth(lv_, kSizeColumn, Scale(90, dpi));
+    if (noteColumn_)
+        ListView_SetColumnWidth(lv_, kNoteColumn, Scale(kNoteWidth96, dpi));
     Relayout();
 }
 
@@ -76,7 +80,25 @@ void TVerifyList::DeleteAllRows() {
     ListView_SetItemState(lv_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     rows_.Clear();
     ListView_SetItemCountEx(lv_, 0, 0);
+    ShowNoteColumn(false);
     batch_.End();
+}
+
+void TVerifyList::ShowNoteColumn(bool show) {
+    if (show == noteColumn_)
+        return;
+    noteColumn_ = show;
+    if (show) {
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        column.fmt = LVCFMT_LEFT;
+        column.pszText = const_cast<wchar_t*>(L"Note");
+        column.cx = Scale(kNoteWidth96, dpi_);
+        ListView_InsertColumn(lv_, kNoteColumn, &column);
+    } else {
+        ListView_DeleteColumn(lv_, kNoteColumn);
+    }
+    Relayout();
 }
 
 RowIndex TVerifyList::AddRow(ViewTextView caption, std::int32_t indent, std::int32_t image,
@@ -109,8 +131,10 @@ void TVerifyList::Relayout() {
         return;
     RECT client{};
     GetClientRect(lv_, &client);
-    const int size = ListView_GetColumnWidth(lv_, kSizeColumn);
-    const int name = std::max(Scale(60, dpi_), static_cast<int>(client.right - client.left) - size);
+    const int others = ListView_GetColumnWidth(lv_, kSizeColumn) +
+                       (noteColumn_ ? ListView_GetColumnWidth(lv_, kNoteColumn) : 0);
+    const int name =
+        std::max(Scale(60, dpi_), static_cast<int>(client.right - client.left) - others);
     ListView_SetColumnWidth(lv_, 0, name);
 }
 
@@ -123,6 +147,8 @@ void TVerifyList::SetNameHeader(const std::wstring& text) {
 }
 
 void TVerifyList::ShowChanges(const ViewRecorder::Changes& changes) {
+    if (changes.notes && !noteColumn_ && rows_.AnyNote())
+        ShowNoteColumn(true);
     if (changes.scrollTo != NoRow)
         ListView_EnsureVisible(lv_, changes.scrollTo, FALSE);
     if (changes.firstRow < 0 || batch_.Active())
@@ -150,6 +176,8 @@ bool TVerifyList::OnNotify(const NMHDR& header, LRESULT* result) {
                     win::CopyItemText(item, r.Caption());
                 else if (item.iSubItem == kSizeColumn)
                     win::CopyItemText(item, r.SizeText());
+                else if (item.iSubItem == kNoteColumn)
+                    win::CopyItemText(item, r.Note());
                 else
                     win::CopyItemText(item, L"");
             }

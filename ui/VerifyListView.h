@@ -42,7 +42,8 @@ public:
     void Relayout();
     // The Filename column's header, which says which entries the display filter shows.
     void SetNameHeader(const std::wstring& text);
-    // Repaints the rows in view that changed and scrolls to the row the run asked for.
+    // Repaints the rows in view that changed and scrolls to the row the run asked for; the Note
+    // column comes with the first note.
     void ShowChanges(const ViewRecorder::Changes& changes);
     // WM_NOTIFY from the list; true when handled (result in *result).
     bool OnNotify(const NMHDR& header, LRESULT* result);
@@ -54,10 +55,15 @@ public:
     std::int32_t RowImage(RowIndex row) const { return rows_.Image(row); }
     ViewText RowSizeText(RowIndex row) const { return rows_.SizeText(row); }
     ViewText RowCaption(RowIndex row) const { return rows_.Caption(row); }
+    ViewText RowNote(RowIndex row) const { return rows_.Note(row); }
 
 private:
+    // The Note column, there only while a row holds a note (why its entry is Bad).
+    void ShowNoteColumn(bool show);
+
     ViewRecorder& rows_;
     HWND lv_ = nullptr;
+    bool noteColumn_ = false;
     // Ours alone: the control is made with LVS_SHAREIMAGELISTS, so it never destroys them.
     win::UniqueImageList images_;
     int dpi_ = 96;

@@ -174,6 +174,10 @@ void TcrcThread::CheckEntries() {
             noFile = digest.error.noFile;
         }
         if (noFile) {
+            if (e.Note) {
+                e.Note.reset();
+                view.SetRowNote(row, {});
+            }
             e.Status = StatusMissing;
             view.SetRowImage(row, StatusMissing);
             view.SetRowSizeText(row, ViewTextFromAscii("Not Found"));
@@ -191,6 +195,15 @@ void TcrcThread::CheckEntries() {
             if (result != 0) {
                 e.Status = result;
                 view.SetRowImage(row, result);
+            }
+            // A file that could not be read whole says why, where a corrupt one has no reason.
+            if (result == StatusBad && !digest.complete && digest.error) {
+                e.Note =
+                    std::make_unique<EntryNote>(EntryNote{NoteKind::Unreadable, digest.error.text});
+                view.SetRowNote(row, NoteText(*e.Note));
+            } else if (result != 0 && e.Note) {
+                e.Note.reset();
+                view.SetRowNote(row, {});
             }
         }
         if (result != 0)

@@ -82,6 +82,8 @@ void RefreshList(TItemList& items, std::int32_t displayFilter, std::uint8_t size
             const RowIndex row = view.AddRow(EntryCaption(e.FileName), 1, e.Status, &e);
             e.ListItem = row;
             view.SetRowSizeText(row, SizeText(e.Size, sizeType));
+            if (e.Note)
+                view.SetRowNote(row, NoteText(*e.Note));
         }
     }
 }

@@ -12,4 +12,12 @@ std::string_view StatusName(std::int32_t status) {
     return {};
 }
 
+std::string NoteText(const EntryNote& note) {
+    switch (note.kind) {
+    case NoteKind::Unreadable:
+        return "unreadable: " + note.text;
+    }
+    return note.text;
+}
+
 } // namespace quillon

@@ -26,6 +26,17 @@ std::string_view StatusName(std::int32_t status);
 using RowIndex = std::int32_t;
 inline constexpr RowIndex NoRow = -1;
 
+// Why an entry ended Bad, where the check can tell: kept beside the status and shown with it.
+enum class NoteKind : std::uint8_t {
+    Unreadable, // the file could not be read whole; text: the system's reason
+};
+struct EntryNote {
+    NoteKind kind = NoteKind::Unreadable;
+    std::string text; // UTF-8
+};
+// "unreadable: <reason>", as the window and the console show it.
+std::string NoteText(const EntryNote& note);
+
 // One entry of the verify list.
 struct TItemRec {
     // Folder of the list file + name as written in it, as a path's native text: a path would
@@ -37,6 +48,9 @@ struct TItemRec {
     // The list file that named the entry, as held in ListFiles; shared by all its entries.
     std::shared_ptr<const std::filesystem::path> ListFile;
     RowIndex ListItem = NoRow; // the row that shows the entry, NoRow while hidden
+    // Why the last check ended the entry Bad, when it could tell; nothing for most entries.
+    // Written by the check worker; the window reads it through its rows, never directly.
+    std::unique_ptr<EntryNote> Note;
 };
 
 } // namespace quillon

@@ -12,6 +12,7 @@ namespace quillon {
 struct ListLoadJob::State {
     std::vector<std::filesystem::path> lists;
     TItemList old, items;
+    std::vector<ListReport> reports;
     bool lookUpSizes = true;
     const std::atomic<bool>* stop = nullptr;
     std::exception_ptr failure;
@@ -21,7 +22,7 @@ struct ListLoadJob::State {
     void Read() {
         old.clear();
         try {
-            ReadListFiles(lists, items, lookUpSizes, stop);
+            ReadListFiles(lists, items, lookUpSizes, stop, &reports);
         } catch (...) {
             failure = std::current_exception();
         }
@@ -69,7 +70,7 @@ void ListLoadJob::Finish(const std::shared_ptr<State>& state) {
     if (reader_.joinable())
         reader_.join();
     state_.reset();
-    state->done(std::move(state->items), state->failure);
+    state->done(std::move(state->items), std::move(state->reports), state->failure);
 }
 
 void ListLoadJob::Cancel() {

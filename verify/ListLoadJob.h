@@ -1,5 +1,6 @@
 #pragma once
 #include "verify/ItemList.h"
+#include "verify/Loader.h"
 
 #include <atomic>
 #include <exception>
@@ -18,9 +19,10 @@ class GuiDispatcher;
 // waits for the window).
 class ListLoadJob {
 public:
-    // The entries read, and why the reading stopped early (a list that cannot be opened): the
-    // entries of the lists before it stay.
-    using Done = std::function<void(TItemList items, std::exception_ptr failure)>;
+    // The entries read, a report of each list read, and why the reading stopped early (a list
+    // that cannot be opened): the entries and reports of the lists before it stay.
+    using Done = std::function<void(TItemList items, std::vector<ListReport> reports,
+                                    std::exception_ptr failure)>;
     // How the reader thread is started; tests make it fail.
     using StartThread = std::function<std::thread(std::function<void()> body)>;
 

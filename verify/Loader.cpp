@@ -7,6 +7,7 @@
 #include "util/EnhFunc.h"
 #include "verify/SizeLookup.h"
 
+#include <cctype>
 #include <string>
 
 namespace quillon {
@@ -15,6 +16,15 @@ namespace {
 
 bool IsTrimmed(ViewChar c) {
     return static_cast<std::make_unsigned_t<ViewChar>>(c) <= 0x20;
+}
+
+bool IsDigestText(std::string_view text, std::size_t length) {
+    if (text.size() != length)
+        return false;
+    for (char c : text)
+        if (!std::isxdigit(static_cast<unsigned char>(c)))
+            return false;
+    return true;
 }
 
 } // namespace
@@ -66,10 +76,12 @@ ViewText ListCaption(std::string_view appTitle, const std::vector<std::filesyste
     return ViewTextFromAscii(appTitle) + ViewTextFromAscii(" - ") + LastPathComponent(trimmed);
 }
 
-void AppendListEntries(const std::filesystem::path& listPath, TItemList& items, bool lookUpSizes,
-                       const std::atomic<bool>* stop) {
+ListReport AppendListEntries(const std::filesystem::path& listPath, TItemList& items,
+                             bool lookUpSizes, const std::atomic<bool>* stop) {
     ListLines lines;
     ParseListFile(listPath, lines);
+    ListReport report;
+    const std::size_t digestLength = Md5Mode ? 32 : 8;
     const auto listFile = std::make_shared<const std::filesystem::path>(listPath);
     const ViewText folder = ListFolderPart(listPath);
     const std::size_t firstOfList = items.size();
@@ -81,10 +93,12 @@ void AppendListEntries(const std::filesystem::path& listPath, TItemList& items, 
         entry->Checksum = parts.checksum;
         entry->Status = StatusUnchecked;
         entry->ListFile = listFile;
+        ++report.entries;
+        report.notUnderstood += !IsDigestText(entry->Checksum, digestLength);
         items.push_back(std::move(entry));
     }
     if (!lookUpSizes)
-        return;
+        return report;
     std::vector<TItemRec*> added;
     added.reserve(items.size() - firstOfList);
     for (std::size_t i = firstOfList; i < items.size(); ++i)
@@ -92,13 +106,17 @@ void AppendListEntries(const std::filesystem::path& listPath, TItemList& items, 
     const std::vector<std::int64_t> sizes = LookupSizes(added, stop);
     for (std::size_t i = 0; i < sizes.size(); ++i)
         added[i]->Size = sizes[i];
+    return report;
 }
 
 void ReadListFiles(const std::vector<std::filesystem::path>& lists, TItemList& items,
-                   bool lookUpSizes, const std::atomic<bool>* stop) {
+                   bool lookUpSizes, const std::atomic<bool>* stop,
+                   std::vector<ListReport>* reports) {
     for (const auto& list : lists) {
         if (stop && *stop) return;
-        AppendListEntries(list, items, lookUpSizes, stop);
+        const ListReport report = AppendListEntries(list, items, lookUpSizes, stop);
+        if (reports)
+            reports->push_back(report);
     }
 }
 

@@ -27,15 +27,26 @@ ViewText EntryPath(const ViewText& folderPart, std::string_view name);
 // after trimming it.
 ViewText ListCaption(std::string_view appTitle, const std::vector<std::filesystem::path>& lists);
 
+// What one list held: its entries, and how many of them carry no checksum of the list's kind
+// (text that is not a checksum list: a picture, a document, junk). Most of them so: the list is
+// not what its name says.
+struct ListReport {
+    std::size_t entries = 0;
+    std::size_t notUnderstood = 0;
+    bool LooksLikeJunk() const { return entries > 0 && notUnderstood * 2 > entries; }
+};
+
 // Parses one list file (which sets Md5Mode) and appends an Unchecked entry per normalised line:
 // its full path, the expected checksum as written, and its size when lookUpSizes (-1 otherwise,
 // for a caller whose check looks every size up anyway). Throws FileError when the list cannot
 // be opened; the entries appended before stay. Once stop is set the sizes are left at -1.
-void AppendListEntries(const std::filesystem::path& listFile, TItemList& items, bool lookUpSizes,
-                       const std::atomic<bool>* stop = nullptr);
-// The entries of every list, in order, as AppendListEntries makes them. It reads files only, so
-// any thread may run it; a set stop ends it early (a window that closes meanwhile).
+ListReport AppendListEntries(const std::filesystem::path& listFile, TItemList& items,
+                             bool lookUpSizes, const std::atomic<bool>* stop = nullptr);
+// The entries of every list, in order, as AppendListEntries makes them, and a report of each list
+// read (those before a list that could not be opened). It reads files only, so any thread may run
+// it; a set stop ends it early (a window that closes meanwhile).
 void ReadListFiles(const std::vector<std::filesystem::path>& lists, TItemList& items,
-                   bool lookUpSizes, const std::atomic<bool>* stop = nullptr);
+                   bool lookUpSizes, const std::atomic<bool>* stop = nullptr,
+                   std::vector<ListReport>* reports = nullptr);
 
 } // namespace quillon

@@ -55,24 +55,31 @@ TItemList VerifyModel::BeginLoad() {
     return std::exchange(ItemList, TItemList());
 }
 
-void VerifyModel::FinishLoad(TItemList items) {
+void VerifyModel::FinishLoad(TItemList items, std::size_t listsRead) {
     ItemList = std::move(items);
-    ShowLoaded();
+    const bool noneLeft = listsRead == 0 && !ListFiles.empty();
+    if (listsRead < ListFiles.size())
+        ListFiles.resize(listsRead);
+    ShowLoaded(noneLeft);
 }
 
-void VerifyModel::LoadListFiles(bool lookUpSizes) {
+void VerifyModel::LoadListFiles(bool lookUpSizes, std::vector<ListReport>* reports) {
     BeginLoad();
+    std::vector<ListReport> read;
+    TItemList items;
     try {
-        ReadListFiles(ListFiles, ItemList, lookUpSizes);
+        ReadListFiles(ListFiles, items, lookUpSizes, nullptr, &read);
     } catch (...) {
         // The entries read before the failing list stay; the view shows exactly those.
-        ShowLoaded();
+        FinishLoad(std::move(items), read.size());
         throw;
     }
-    ShowLoaded();
+    FinishLoad(std::move(items), read.size());
+    if (reports)
+        *reports = std::move(read);
 }
 
-void VerifyModel::ShowLoaded() {
+void VerifyModel::ShowLoaded(bool noneLeft) {
     RefreshList();
     std::int32_t unchecked = 0;
     for (const auto& e : ItemList)
@@ -80,8 +87,9 @@ void VerifyModel::ShowLoaded() {
     Counters.UncheckedCount = unchecked;
     Counters.ResetResults();
     view_.RequestStatusRepaint();
-    view_.EnableCheckCommand(view_.RowCount() > 0);
-    view_.SetCaption(ListCaption());
+    // No list left (the only one could not be opened): as before any load.
+    view_.EnableCheckCommand(noneLeft || view_.RowCount() > 0);
+    view_.SetCaption(noneLeft ? ViewTextFromAscii(AppTitle) : ListCaption());
 }
 
 void VerifyModel::StartCheck() {
@@ -165,6 +173,10 @@ void VerifyModel::BeginCheck(TcrcThread& thread, const ShownSizes& looked) {
             if (e->ListItem != NoRow && e->Status != StatusUnchecked) {
                 e->Status = StatusUnchecked;
                 view_.SetRowImage(e->ListItem, StatusUnchecked);
+            }
+            if (e->ListItem != NoRow && e->Note) {
+                e->Note.reset();
+                view_.SetRowNote(e->ListItem, {});
             }
         }
     }

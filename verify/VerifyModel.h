@@ -3,6 +3,7 @@
 #include "core/RunState.h"
 #include "core/ViewText.h"
 #include "verify/ItemList.h"
+#include "verify/Loader.h"
 #include "verify/StatusCounters.h"
 #include "verify/VerifyView.h"
 
@@ -52,13 +53,17 @@ public:
     // list cannot be opened, after the view, counters, Check button and caption were brought in
     // line with the entries read before it. A caller that starts a check at once may leave the
     // sizes to the check, which looks every one of them up again: until then they are -1.
-    void LoadListFiles(bool lookUpSizes = true);
+    // reports: one per list read.
+    void LoadListFiles(bool lookUpSizes = true, std::vector<ListReport>* reports = nullptr);
     // The same load in parts, for a window that reads the lists off its own thread (the GUI
     // thread runs the first and the last): BeginLoad deletes the rows and hands back the old
     // entries (to free anywhere); ReadListFiles (verify/Loader.h) makes the new ones on any
     // thread; FinishLoad takes them and rebuilds the view, counters, Check button and caption.
+    // listsRead: how many of ListFiles were read; a list that could not be opened, and those
+    // after it, are no longer part of the loaded list (with none left, the window is as before
+    // any load: no list named in the caption, Check offering the open dialog).
     TItemList BeginLoad();
-    void FinishLoad(TItemList items);
+    void FinishLoad(TItemList items, std::size_t listsRead);
     // AppTitle + " - " + the last path component of the trimmed ListFiles text.
     ViewText ListCaption() const;
 
@@ -88,7 +93,7 @@ public:
     std::size_t EntriesToCheck() const;
 
 private:
-    void ShowLoaded();
+    void ShowLoaded(bool noneLeft);
 
     // What the check under way took: how many entries, chosen by selection or by the filter.
     struct CheckScope {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace quillon {
 
@@ -42,6 +43,8 @@ public:
     virtual void SetRowImage(RowIndex row, std::int32_t image) = 0;
     // The "Size" column of a row (its first sub-item, added when the row has none yet).
     virtual void SetRowSizeText(RowIndex row, const ViewText& text) = 0;
+    // Why the row's entry is Bad (NoteText), empty for none; shown beside the row.
+    virtual void SetRowNote(RowIndex row, const std::string& note) {}
 
     // bCheck alone (after a load).
     virtual void EnableCheckCommand(bool enabled) = 0;

@@ -8,6 +8,7 @@ namespace quillon {
 void ViewRecorder::Clear() {
     std::lock_guard lock(m_);
     rows_.clear();
+    notes_ = 0;
     pending_.firstRow = pending_.lastRow = -1;
     pending_.scrollTo = NoRow;
 }
@@ -53,6 +54,11 @@ ViewText ViewRecorder::Caption(RowIndex row) const {
 ViewText ViewRecorder::SizeText(RowIndex row) const {
     std::lock_guard lock(m_);
     return Valid(row) ? ViewText(rows_[static_cast<std::size_t>(row)].SizeText()) : ViewText();
+}
+
+ViewText ViewRecorder::Note(RowIndex row) const {
+    std::lock_guard lock(m_);
+    return Valid(row) ? ViewText(rows_[static_cast<std::size_t>(row)].Note()) : ViewText();
 }
 
 bool ViewRecorder::ReadRow(RowIndex row, const std::function<void(const Row&)>& read) const {
@@ -104,6 +110,23 @@ void ViewRecorder::SetSizeText(RowIndex row, ViewTextView text) {
     r.sizeLength = static_cast<std::uint8_t>(n);
     r.hasSize = true;
     MarkRow(row);
+}
+
+void ViewRecorder::SetNote(RowIndex row, ViewTextView note) {
+    std::lock_guard lock(m_);
+    if (!Valid(row))
+        return;
+    Row& r = rows_[static_cast<std::size_t>(row)];
+    notes_ -= r.note != nullptr;
+    r.note = note.empty() ? nullptr : std::make_shared<const ViewText>(note);
+    notes_ += r.note != nullptr;
+    pending_.notes = pending_.notes || !note.empty();
+    MarkRow(row);
+}
+
+bool ViewRecorder::AnyNote() const {
+    std::lock_guard lock(m_);
+    return notes_ > 0;
 }
 
 void ViewRecorder::ScrollTo(RowIndex row) {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -31,9 +32,11 @@ public:
         std::uint8_t sizeLength = 0;
         bool hasSize = false;
         ViewChar size[SizeChars + 1] = {};
+        std::shared_ptr<const ViewText> note; // why the entry is Bad; most rows have none
 
         ViewTextView Caption() const { return {caption, captionLength}; }
         ViewTextView SizeText() const { return {size, hasSize ? sizeLength : 0u}; }
+        ViewTextView Note() const { return note ? ViewTextView(*note) : ViewTextView(); }
     };
 
     // Everything recorded since the last Take, the latest value of each.
@@ -44,6 +47,7 @@ public:
         std::optional<ViewText> rateText, timeText;
         std::optional<ViewText> currentFile; // empty: none
         bool statusCounts = false; // the status bar's counts are to be painted again
+        bool notes = false;        // a row got a note
         bool Any() const {
             return firstRow >= 0 || scrollTo != NoRow || filePercent >= 0 || totalPercent >= 0 ||
                    rateText || timeText || currentFile || statusCounts;
@@ -60,6 +64,7 @@ public:
     std::int32_t Image(RowIndex row) const;
     ViewText Caption(RowIndex row) const;
     ViewText SizeText(RowIndex row) const;
+    ViewText Note(RowIndex row) const;
     // Runs read on the row under the lock (false, without calling it, past the last row); read
     // must not call back into the recorder.
     bool ReadRow(RowIndex row, const std::function<void(const Row&)>& read) const;
@@ -70,6 +75,9 @@ public:
     // Changes (any thread). A row past the last is ignored.
     void SetImage(RowIndex row, std::int32_t image);
     void SetSizeText(RowIndex row, ViewTextView text);
+    void SetNote(RowIndex row, ViewTextView note);
+    // Whether any row holds a note.
+    bool AnyNote() const;
     void ScrollTo(RowIndex row);
     void SetFileProgress(std::int32_t percent);
     void SetTotalProgress(std::int32_t percent);
@@ -88,6 +96,7 @@ private:
 
     mutable std::mutex m_;
     std::vector<Row> rows_;
+    std::size_t notes_ = 0; // rows with a note
     Changes pending_;
 };
 

@@ -295,14 +295,21 @@ TEST_F(ShowCheckCommand, UnreadableFileIsBadWhateverTheListSays) {
     platform::FileReader::SetReadFaultForTests([](const std::filesystem::path& p, std::int64_t at) {
         return p.filename() == "a.bin" || at >= 65536 ? 5 : 0;
     });
+    const std::string reason = platform::OsErrorFromCode(5).text;
     for (const auto& list : {sfv, md5}) {
         CliRun r = Check({"--porcelain", list});
         EXPECT_EQ(r.status, 1) << list;
+        // Each Bad row is followed by the reason the file could not be read.
         const auto lines = Lines(r.out);
-        ASSERT_EQ(lines.size(), 4u) << r.out;
+        ASSERT_EQ(lines.size(), 6u) << r.out;
         EXPECT_EQ(lines[1].substr(0, 6), "Bad\t3\t") << lines[1];
-        EXPECT_EQ(lines[2].substr(0, 4), "Bad\t") << lines[2];
-        EXPECT_EQ(lines[3], "summary\t0\t0\t2\t0");
+        EXPECT_EQ(lines[2], "note\tunreadable: " + Escaped(reason) + "\t" + Escaped(P("a.bin")));
+        EXPECT_EQ(lines[3].substr(0, 4), "Bad\t") << lines[3];
+        EXPECT_EQ(lines[4], "note\tunreadable: " + Escaped(reason) + "\t" + Escaped(P("big.bin")));
+        EXPECT_EQ(lines[5], "summary\t0\t0\t2\t0");
+        CliRun human = Check({list});
+        EXPECT_EQ(Lines(human.out).at(0),
+                  "Bad       " + P("a.bin") + " (unreadable: " + reason + ")");
     }
 }
 

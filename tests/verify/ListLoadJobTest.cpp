@@ -13,7 +13,7 @@ namespace {
 
 struct Loaded {
     bool called = false;
-    std::size_t entries = 0;
+    std::size_t entries = 0, lists = 0;
     std::exception_ptr failure;
 };
 
@@ -44,15 +44,18 @@ TEST(ListLoadJob, DeliversOnTheGuiThreadWithOrWithoutAThread) {
         TItemList old;
         old.push_back(std::make_unique<TItemRec>());
         Loaded loaded;
-        ASSERT_TRUE(job.Start(c.lists, std::move(old), true, nullptr,
-                              [&](TItemList items, std::exception_ptr failure) {
-                                  loaded = {true, items.size(), failure};
-                              }));
+        ASSERT_TRUE(job.Start(
+            c.lists, std::move(old), true, nullptr,
+            [&](TItemList items, std::vector<ListReport> reports, std::exception_ptr failure) {
+                loaded = {true, items.size(), reports.size(), failure};
+            }));
         EXPECT_FALSE(job.Start(c.lists, {}, true, nullptr, {})) << "one load at a time";
         dispatcher.ServeUntil([&] { return loaded.called; });
         EXPECT_FALSE(job.Running());
         EXPECT_EQ(loaded.entries, c.entries) << c.lists.size() << " lists, threads " << c.threads;
         EXPECT_EQ(loaded.failure != nullptr, c.fails);
+        EXPECT_EQ(loaded.lists, c.fails ? std::size_t{c.entries > 0} : c.lists.size())
+            << "a report for each list read";
         if (loaded.failure) {
             EXPECT_THROW(std::rethrow_exception(loaded.failure), FileError);
         }
@@ -67,7 +70,8 @@ TEST(ListLoadJob, CancelDropsTheResult) {
     bool called = false;
     {
         ListLoadJob job(dispatcher);
-        job.Start({list}, {}, true, nullptr, [&](TItemList, std::exception_ptr) { called = true; });
+        job.Start({list}, {}, true, nullptr,
+                  [&](TItemList, std::vector<ListReport>, std::exception_ptr) { called = true; });
         job.Cancel();
         EXPECT_FALSE(job.Running());
     }

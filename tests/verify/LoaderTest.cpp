@@ -211,7 +211,8 @@ TEST_F(LoadListFilesTest, EmptyListFilesAndCommentOnlyLists) {
 }
 
 // A list that cannot be opened stops the load; the view then shows exactly the entries read
-// before it, the counters count them, and the error reaches the caller.
+// before it, the counters count them, the caption names the lists read, and the error reaches the
+// caller. With none read, the window is as before any load: no list named, Check offering Open.
 TEST_F(LoadListFilesTest, FailedLoadLeavesAConsistentView) {
     Load({List("old.sfv", {"o1 1", "o2 2", "o3 3"})});
     const auto good = List("good.sfv", {"g1 1", "g2 2"});
@@ -231,7 +232,8 @@ TEST_F(LoadListFilesTest, FailedLoadLeavesAConsistentView) {
     ExpectRowsMatchEntries();
     EXPECT_EQ(Counts(), (std::vector<std::int32_t>{2, 0, 0, 0}));
     EXPECT_TRUE(view.checkEnabled);
-    EXPECT_EQ(view.caption, Caption(after));
+    EXPECT_EQ(view.caption, Caption(good));
+    EXPECT_EQ(model->ListFiles, (std::vector<std::filesystem::path>{good}));
     EXPECT_EQ(view.batchDepth, 0);
 
     model->ListFiles = {missing};
@@ -239,7 +241,38 @@ TEST_F(LoadListFilesTest, FailedLoadLeavesAConsistentView) {
     EXPECT_TRUE(model->ItemList.empty());
     EXPECT_TRUE(view.rows.empty());
     EXPECT_EQ(Counts(), (std::vector<std::int32_t>{0, 0, 0, 0}));
-    EXPECT_FALSE(view.checkEnabled);
+    EXPECT_TRUE(view.checkEnabled);
+    EXPECT_TRUE(model->ListFiles.empty());
+    EXPECT_EQ(view.caption, "Quillon 2.6");
+}
+
+// Lines whose checksum is no digest of the list's kind are counted: most of them so, and the list
+// is no checksum list (a picture, a document) whatever its name says.
+TEST_F(LoadListFilesTest, ReportsLinesThatAreNotUnderstood) {
+    std::string junk = "GIF89a\x01\x02 binary\r\n";
+    for (int i = 0; i < 9; ++i)
+        junk += "\xff\xd8 " + std::to_string(i) + std::string(" noise\0 more\n", 13);
+    const struct {
+        const char* name;
+        std::string text;
+        std::size_t entries, notUnderstood;
+        bool junk;
+    } cases[] = {
+        {"good.sfv", "a 352441C2\r\nb 352441c2\r\n", 2, 0, false},
+        {"one bad line.sfv", "a 352441C2\r\nb 35244\r\nc 00000000\r\n", 3, 1, false},
+        {"junk.sfv", junk, 11, 11, true}, // a NUL ends a line, " more" is one more
+        {"half.md5", std::string(32, 'a') + " x\r\nnot a line\r\n", 2, 1, false},
+        {"comments.sfv", "; only a comment\r\n", 0, 0, false},
+    };
+    for (const auto& c : cases) {
+        model->ListFiles = {dir.Write(c.name, c.text)};
+        std::vector<ListReport> reports;
+        model->LoadListFiles(false, &reports);
+        ASSERT_EQ(reports.size(), 1u) << c.name;
+        EXPECT_EQ(reports[0].entries, c.entries) << c.name;
+        EXPECT_EQ(reports[0].notUnderstood, c.notUnderstood) << c.name;
+        EXPECT_EQ(reports[0].LooksLikeJunk(), c.junk) << c.name;
+    }
 }
 
 TEST(ListFolderPart, UpToTheLastSeparator) {

@@ -339,11 +339,16 @@ TEST_F(CliProcess, UnreadableFilesNeverEndGood) {
     for (const auto& list : {L("l.sfv", sfv), L("l.md5", md5)}) {
         Result r = Spawn({"check", "--porcelain", list});
         EXPECT_EQ(r.status, 1) << list;
+        // Every entry is Bad, and its note row says the file could not be read.
         const auto lines = Lines(r.out);
-        ASSERT_GE(lines.size(), 3u) << r.out;
-        for (std::size_t i = 1; i + 1 < lines.size(); ++i)
+        ASSERT_GE(lines.size(), 4u) << r.out;
+        std::size_t bad = 0;
+        for (std::size_t i = 1; i + 1 < lines.size(); i += 2) {
             EXPECT_EQ(lines[i].substr(0, 6), "Bad\t0\t") << lines[i];
-        EXPECT_EQ(lines.back(), "summary\t0\t0\t" + std::to_string(lines.size() - 2) + "\t0");
+            EXPECT_EQ(lines[i + 1].rfind("note\tunreadable: ", 0), 0u) << lines[i + 1];
+            ++bad;
+        }
+        EXPECT_EQ(lines.back(), "summary\t0\t0\t" + std::to_string(bad) + "\t0");
     }
 }
 

@@ -94,6 +94,12 @@ TEST_F(VerifyWindowTest, OpensChecksAndShowsEveryKindOfEntry) {
     EXPECT_TRUE(sawLocked);
     EXPECT_EQ(Images(*frame), (std::vector<std::int32_t>{ImageHeader, G, B, M, B}));
     EXPECT_EQ(Counts(*frame), (std::vector<std::int32_t>{0, 1, 2, 1}));
+    // The file held open is Bad for a reason the row shows in a column of its own; the corrupt
+    // one has none.
+    EXPECT_EQ(frame->List().RowNote(4).rfind(L"unreadable: ", 0), 0u);
+    EXPECT_GT(frame->List().RowNote(4).size(), 12u);
+    EXPECT_EQ(frame->List().RowNote(2), L"");
+    EXPECT_EQ(Header_GetItemCount(ListView_GetHeader(frame->List().Handle())), 3);
     EXPECT_EQ(Text(frame->Strip().TimeLabel()), L"Complete in 0 seconds");
     // The strip is hidden (the first run's default): the status bar says how the run ended.
     EXPECT_FALSE(frame->Strip().Visible());
@@ -128,6 +134,8 @@ TEST_F(VerifyWindowTest, OpensChecksAndShowsEveryKindOfEntry) {
     frame->mnuDisplayClick(FilterAll);
     EXPECT_FALSE(SendMessageW(frame->Toolbar(), TB_ISBUTTONCHECKED, ui::ids::IDC_DISPLAY, 0));
     ASSERT_EQ(frame->RowCount(), 5);
+    EXPECT_EQ(frame->List().RowNote(4), L"") << "Good now: its reason went";
+    EXPECT_EQ(Header_GetItemCount(ListView_GetHeader(frame->List().Handle())), 2);
 
     // A check of the selected rows: only row 3 (gone.bin) changes.
     ListView_SetItemState(frame->List().Handle(), -1, 0, LVIS_SELECTED);
@@ -336,18 +344,42 @@ TEST_F(VerifyWindowTest, CommandLineOpensAndChecksTheFirstArgument) {
     EXPECT_EQ(Text(frame->Handle()), L"Quillon 2.6 - l.sfv");
 }
 
-TEST_F(VerifyWindowTest, ListThatCannotBeOpenedIsReportedAndNothingRuns) {
-    Open({(dir / L"absent.md5").native()});
+// A list it cannot use is named as such: one that cannot be opened with the reason, and the
+// window left as with no list; one that holds no entry; one that is not a checksum list at all,
+// whose rows stay.
+TEST_F(VerifyWindowTest, ListsItCannotUseAreNamedAsSuch) {
+    const auto gone = dir / L"gone" / L"absent.md5";
+    Open({gone.native()});
     ASSERT_TRUE(PumpUntil([this] { return !boxes.empty(); }, 10s));
-    EXPECT_EQ(boxes[0].text, L"Cannot open file " + (dir / L"absent.md5").native());
+    EXPECT_EQ(boxes[0].text.rfind(L"Cannot open file " + gone.native() + L": ", 0), 0u);
+    EXPECT_GT(boxes[0].text.size(), (L"Cannot open file " + gone.native() + L": ").size());
     EXPECT_EQ(boxes[0].caption, L"quillon");
     Pump(100ms);
     EXPECT_FALSE(frame->Model().CheckRunning());
     EXPECT_EQ(frame->RowCount(), 0);
+    EXPECT_EQ(Text(frame->Handle()), L"Quillon 2.6") << "no list named";
+    EXPECT_TRUE(ButtonEnabled(kCheck)) << "Check offers the open dialog, as with no list";
+
+    const struct {
+        std::string text;
+        const wchar_t* said;
+        int rows;
+    } lists[] = {
+        {"; a comment and nothing else\r\n", L"The list holds no entries:\r\n", 0},
+        {"", L"The list holds no entries:\r\n", 0},
+        {std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR junk", 24) + "\r\nmore junk here\r\n",
+         L"does not look like a checksum list: 4 of 4 lines were not understood.", 5},
+    };
+    for (const auto& l : lists) {
+        boxes.clear();
+        chosen = std::vector<std::filesystem::path>{dir.Write("odd.sfv", l.text)};
+        OpenAndWait();
+        ASSERT_EQ(boxes.size(), 1u) << l.text;
+        EXPECT_NE(boxes[0].text.find(l.said), std::wstring::npos) << l.text;
+        EXPECT_EQ(frame->RowCount(), l.rows);
+    }
 }
 
-// Delete on the verify list deletes the selected rows' files; a file already gone gets its box
-// and the loop goes on; the rows stay as they were.
 // Delete sends the selected rows' files to the Recycle Bin, Shift+Delete deletes them for good
 // after saying so; a file that is gone keeps its "not found" text, one held open by another
 // program says why; rows, images and counts stay.
