@@ -70,6 +70,7 @@ void RunProgress::UpdateProgress(std::int32_t percent, std::int32_t bytes) {
     if (left < 0)
         left = 0;
     view_->SetTimeText(ViewTextFromAscii("Estimated Time Left: ") + FormatDuration(left + 1));
+    view_->SetRunFigures({totalPercent, rate / 1024.0, left + 1});
 }
 
 void RunProgress::SetBars(std::int32_t percent) {

@@ -161,6 +161,7 @@ public:
     void SetRateText(const ViewText& text) override;
     void SetTimeText(const ViewText& text) override;
     void SetCurrentFile(ViewTextView name) override;
+    void SetRunFigures(const RunFigures& figures) override;
     void BeginUpdate() override { list_.BeginUpdate(); }
     void EndUpdate() override { list_.EndUpdate(); }
     void DeleteAllRows() override { list_.DeleteAllRows(); }

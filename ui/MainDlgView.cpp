@@ -48,6 +48,11 @@ void TFrmMain::SetCurrentFile(ViewTextView name) {
     Recorded();
 }
 
+void TFrmMain::SetRunFigures(const RunFigures& figures) {
+    recorder_.SetRunFigures(figures);
+    Recorded();
+}
+
 void TFrmMain::ScrollRowIntoView(RowIndex row) {
     recorder_.ScrollTo(row);
     Recorded();

@@ -32,8 +32,7 @@ void TRunFeedback::SetTaskbar(std::unique_ptr<platform::TaskbarButton> taskbar) 
 void TRunFeedback::RunStarted() {
     if (timerOn_)
         return;
-    percent_ = -1;
-    rate_.clear();
+    figures_.reset();
     time_.clear();
     interval_ = FlushPace::FastestMs;
     paceTick_ = platform::TickCount64();
@@ -67,8 +66,7 @@ void TRunFeedback::ClearRunDisplay() {
         taskbar_->SetState(platform::TaskbarButton::State::None);
     taskbarShown_ = -1;
     recorder_.Take(); // nothing of the old run is left to show
-    percent_ = -1;
-    rate_.clear();
+    figures_.reset();
     time_.clear();
     file_.clear();
     ViewRecorder::Changes cleared;
@@ -79,7 +77,7 @@ void TRunFeedback::ClearRunDisplay() {
 }
 
 void TRunFeedback::ShowRunTexts() {
-    const ViewText run = strip_.Visible() ? ViewText() : RunStatusText(percent_, rate_, time_);
+    const ViewText run = strip_.Visible() ? ViewText() : RunStatusText(figures_, time_);
     if (IsWindowVisible(counts_.Handle()))
         counts_.SetText(4, run);
     ViewText createText = file_;
@@ -106,15 +104,13 @@ void TRunFeedback::Flush() {
         return;
     list_.ShowChanges(changes);
     strip_.ShowChanges(changes);
-    if (changes.totalPercent >= 0)
-        percent_ = changes.totalPercent;
-    if (changes.rateText)
-        rate_ = *changes.rateText;
+    if (changes.figures)
+        figures_ = changes.figures;
     if (changes.timeText)
         time_ = *changes.timeText;
     if (changes.currentFile)
         file_ = *changes.currentFile;
-    if (changes.totalPercent >= 0 || changes.rateText || changes.timeText || changes.currentFile)
+    if (changes.figures || changes.timeText || changes.currentFile)
         ShowRunTexts();
     if (changes.statusCounts)
         InvalidateRect(counts_.Handle(), nullptr, FALSE);

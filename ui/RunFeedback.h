@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace quillon::ui {
 
@@ -63,8 +64,8 @@ private:
     TqlStatusBar& createBar_;
     HWND window_ = nullptr;
     // The run's latest texts, for the status bar.
-    std::int32_t percent_ = -1;
-    ViewText rate_, time_, file_;
+    std::optional<RunFigures> figures_;
+    ViewText time_, file_;
     std::unique_ptr<platform::TaskbarButton> taskbar_;
     int taskbarShown_ = -1;
     bool timerOn_ = false;

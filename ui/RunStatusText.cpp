@@ -1,5 +1,8 @@
 #include "ui/RunStatusText.h"
 
+#include "platform/NumberFormat.h"
+
+#include <cstdio>
 #include <string>
 
 namespace quillon::ui {
@@ -15,31 +18,45 @@ bool StartsWith(ViewTextView text, std::string_view ascii) {
     return true;
 }
 
+// As many decimals as say something: 0.25, 12.5, 354.
+ViewText Rate(double megabytes) {
+    char digits[32];
+    const int decimals = megabytes < 10 ? 2 : megabytes < 100 ? 1 : 0;
+    std::snprintf(digits, sizeof digits, "%.*f", decimals, megabytes);
+    ViewText text;
+    for (const char* p = digits; *p; ++p) {
+        if (*p == '.')
+            AppendFormatChar(text, platform::UserNumberFormat().decimalSeparator);
+        else
+            text.push_back(static_cast<ViewChar>(*p));
+    }
+    return text + ViewTextFromAscii(" MB/s");
+}
+
+// 0:32, 1:05, 2:03:04.
+ViewText Clock(std::int64_t seconds) {
+    char text[48];
+    if (seconds >= 3600)
+        std::snprintf(
+            text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
+            static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+    else
+        std::snprintf(text, sizeof text, "%lld:%02lld", static_cast<long long>(seconds / 60),
+                      static_cast<long long>(seconds % 60));
+    return ViewTextFromAscii(text);
+}
+
 } // namespace
 
-ViewText RunStatusText(std::int32_t totalPercent, ViewTextView rateText, ViewTextView timeText) {
-    constexpr std::string_view leftPrefix = "Estimated Time Left: ";
-    const bool running = timeText.empty() || StartsWith(timeText, leftPrefix);
+ViewText RunStatusText(const std::optional<RunFigures>& figures, ViewTextView timeText) {
+    const bool running = timeText.empty() || StartsWith(timeText, "Estimated Time Left: ");
     if (!running)
         return ViewText(timeText);
-    ViewText text;
-    const auto add = [&text](ViewTextView piece) {
-        if (piece.empty())
-            return;
-        if (!text.empty())
-            text += ViewTextFromAscii(", ");
-        text += piece;
-    };
-    if (totalPercent >= 0)
-        add(ViewTextFromAscii(std::to_string(totalPercent) + "%"));
-    // "(12.50 MB/s)" without its brackets.
-    if (rateText.size() > 2 && rateText.front() == ViewChar('(') &&
-        rateText.back() == ViewChar(')'))
-        rateText = rateText.substr(1, rateText.size() - 2);
-    add(rateText);
-    if (!timeText.empty())
-        add(ViewText(timeText.substr(leftPrefix.size())) + ViewTextFromAscii(" left"));
-    return text;
+    if (!figures)
+        return {};
+    return ViewTextFromAscii(std::to_string(figures->totalPercent) + "%, ") +
+           Rate(figures->megabytesPerSecond) + ViewTextFromAscii(", ") +
+           Clock(figures->secondsLeft) + ViewTextFromAscii(" left");
 }
 
 } // namespace quillon::ui

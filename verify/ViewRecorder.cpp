@@ -160,6 +160,11 @@ void ViewRecorder::SetCurrentFile(ViewTextView name) {
     pending_.currentFile = ViewText(name);
 }
 
+void ViewRecorder::SetRunFigures(const RunFigures& figures) {
+    std::lock_guard lock(m_);
+    pending_.figures = figures;
+}
+
 void ViewRecorder::RequestStatusRepaint() {
     std::lock_guard lock(m_);
     pending_.statusCounts = true;

@@ -1,4 +1,5 @@
 #pragma once
+#include "core/ProgressView.h"
 #include "core/ViewText.h"
 #include "verify/ItemRec.h"
 
@@ -46,11 +47,12 @@ public:
         std::int32_t filePercent = -1, totalPercent = -1;
         std::optional<ViewText> rateText, timeText;
         std::optional<ViewText> currentFile; // empty: none
+        std::optional<RunFigures> figures;
         bool statusCounts = false; // the status bar's counts are to be painted again
         bool notes = false;        // a row got a note
         bool Any() const {
             return firstRow >= 0 || scrollTo != NoRow || filePercent >= 0 || totalPercent >= 0 ||
-                   rateText || timeText || currentFile || statusCounts;
+                   rateText || timeText || currentFile || figures || statusCounts;
         }
     };
 
@@ -84,6 +86,7 @@ public:
     void SetRateText(const ViewText& text);
     void SetTimeText(const ViewText& text);
     void SetCurrentFile(ViewTextView name);
+    void SetRunFigures(const RunFigures& figures);
     void RequestStatusRepaint();
 
     Changes Take();
