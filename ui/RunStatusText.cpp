@@ -18,11 +18,13 @@ bool StartsWith(ViewTextView text, std::string_view ascii) {
     return true;
 }
 
-// As many decimals as say something: 0.25, 12.5, 354.
+// As many decimals as say something: 0.25, 12.5, 354 MB/s, 1.05 GB/s.
 ViewText Rate(double megabytes) {
+    const bool giga = megabytes >= 1000;
+    const double value = giga ? megabytes / 1024 : megabytes;
     char digits[32];
-    const int decimals = megabytes < 10 ? 2 : megabytes < 100 ? 1 : 0;
-    std::snprintf(digits, sizeof digits, "%.*f", decimals, megabytes);
+    const int decimals = value < 10 ? 2 : value < 100 ? 1 : 0;
+    std::snprintf(digits, sizeof digits, "%.*f", decimals, value);
     ViewText text;
     for (const char* p = digits; *p; ++p) {
         if (*p == '.')
@@ -30,7 +32,7 @@ ViewText Rate(double megabytes) {
         else
             text.push_back(static_cast<ViewChar>(*p));
     }
-    return text + ViewTextFromAscii(" MB/s");
+    return text + ViewTextFromAscii(giga ? " GB/s" : " MB/s");
 }
 
 // 0:32, 1:05, 2:03:04.

@@ -19,6 +19,7 @@ TEST(RunStatusText, RunningAndEnded) {
          "42%, 12.5 MB/s, 1:05 left"},
         {RunFigures{7, 0.254, 7384}, "", "7%, 0.25 MB/s, 2:03:04 left"},
         {RunFigures{12, 354.02, 32}, "Estimated Time Left: 32 seconds", "12%, 354 MB/s, 0:32 left"},
+        {RunFigures{43, 1076.2, 3}, "Estimated Time Left: 3 seconds", "43%, 1.05 GB/s, 0:03 left"},
         {std::nullopt, "", ""},
         {RunFigures{100, 60, 1}, "Complete in 57 seconds", "Complete in 57 seconds"},
         {RunFigures{63, 60, 9}, "Aborted", "Aborted"},

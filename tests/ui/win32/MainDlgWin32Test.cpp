@@ -225,7 +225,7 @@ TEST_F(VerifyWindowTest, HiddenStripShowsTheRunInTheStatusBar) {
     });
     CheckAndWait();
     platform::FileReader::SetReadFaultForTests(nullptr);
-    EXPECT_TRUE(std::regex_match(seen, std::wregex(L"[0-9]+%, [0-9.]+ MB/s, [0-9:]+ left")))
+    EXPECT_TRUE(std::regex_match(seen, std::wregex(L"[0-9]+%, [0-9.]+ [MG]B/s, [0-9:]+ left")))
         << seen.size();
     EXPECT_EQ(frame->StatusBar().Text(4), L"Complete in 0 seconds");
 }
