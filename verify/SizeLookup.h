@@ -9,9 +9,11 @@
 
 namespace quillon {
 
-// GetFileSize64 of many entries at once: sizes[i] for entries[i]. A long list is split over a
-// few threads, since each lookup mostly waits on the file system (or the network); the entries
-// are only read. Once stop is set the lookups end early and the result is empty.
+// GetFileSize64 of many entries at once: sizes[i] for entries[i]. Where many entries share a
+// folder, one listing of the folder answers them (platform::FolderSizes), each exactly as its own
+// lookup would; the others are looked up one by one. A long list is split over a few threads,
+// since each lookup mostly waits on the file system (or the network); the entries are only read.
+// Once stop is set the lookups end early and the result is empty.
 std::vector<std::int64_t> LookupSizes(std::span<TItemRec* const> entries,
                                       const std::atomic<bool>* stop = nullptr);
 

@@ -50,11 +50,17 @@ struct KernelHandleTraits {
     static Type Invalid() { return nullptr; }
     static void Close(Type h) { CloseHandle(h); }
 };
-// Files and find handles, whose failure value is INVALID_HANDLE_VALUE.
+// Files, whose failure value is INVALID_HANDLE_VALUE.
 struct FileHandleTraits {
     using Type = HANDLE;
     static Type Invalid() { return INVALID_HANDLE_VALUE; }
     static void Close(Type h) { CloseHandle(h); }
+};
+// Searches of FindFirstFile: the same failure value, but FindClose ends them.
+struct FindHandleTraits {
+    using Type = HANDLE;
+    static Type Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Type h) { FindClose(h); }
 };
 template <typename T> struct GdiObjectTraits {
     using Type = T;
@@ -89,6 +95,7 @@ struct MemoryDcTraits {
 
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
+using UniqueFindHandle = UniqueHandle<FindHandleTraits>;
 using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
 using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
 using UniqueBrush = UniqueHandle<GdiObjectTraits<HBRUSH>>;
