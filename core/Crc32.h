@@ -36,7 +36,8 @@ enum class BlockRun { OpenFailed, ReadFailed, Aborted, Complete };
 // call) and, when pumpMessages, its MessagePump. Complete when a short read ends the file;
 // Aborted when run's AbortRequested is seen after a full block. error tells why an open or a
 // read failed. Without a run nothing is reported and nothing stops the read.
-BlockRun DigestFileBlocks(const std::filesystem::path& fileName, platform::OpenMode mode,
+BlockRun DigestFileBlocks(const std::filesystem::path::string_type& fileName,
+                          platform::OpenMode mode,
                           RunState* run, bool pumpMessages, platform::OsError& error,
                           const std::function<void(const unsigned char*, std::size_t)>& digest);
 

@@ -30,6 +30,10 @@ DigestResult GetMd5Text(const std::filesystem::path& fileName, RunState& run);
 // (nothing, a folder, a device, a FIFO) is left unread and reported with error.noFile.
 DigestResult ThreadCrcText(const std::filesystem::path& fileName, RunState& run);
 DigestResult ThreadMd5Text(const std::filesystem::path& fileName, RunState& run);
+// The same for a path's native text, as an entry holds it: a check of many small files is spared
+// building a path (and splitting it into its parts) for each.
+DigestResult ThreadCrcText(const std::filesystem::path::string_type& fileName, RunState& run);
+DigestResult ThreadMd5Text(const std::filesystem::path::string_type& fileName, RunState& run);
 
 // A regular file read whole ahead of its turn in a check, so that the MD5 of many small files
 // can be computed side by side.
@@ -40,7 +44,8 @@ struct SmallFile {
 // Reads a regular file shorter than one block (DigestBufferSize bytes) whole into block, opened
 // as ThreadMd5Text opens it. False for everything ThreadMd5Text must see for itself: no regular
 // file, a failed open or read, a block or more of bytes.
-bool ReadSmallFile(const std::filesystem::path& fileName, unsigned char* block, SmallFile& file);
+bool ReadSmallFile(const std::filesystem::path::string_type& fileName, unsigned char* block,
+                   SmallFile& file);
 // What ThreadMd5Text gives for a file so read whose MD5 is digest, with the same progress call.
 DigestResult SmallFileMd5Result(const SmallFile& file, const unsigned char digest[16],
                                 RunState& run);

@@ -114,8 +114,7 @@ void TcrcThread::ReadAhead(Md5ReadAhead& readAhead, std::size_t first) {
         // long before its turn, and a change to it in between would go unseen.
         if (!Md5ReadAhead::Fits(e.Size))
             break;
-        const std::filesystem::path fileName = e.FileName; // a copy, as at its turn
-        if (!readAhead.Add(i, fileName)) {
+        if (!readAhead.Add(i, e.FileName)) {
             // Not read whole: its turn reads it the usual way, and nothing after it is read first.
             ++i;
             break;
@@ -139,8 +138,9 @@ void TcrcThread::CheckEntries() {
             view.ScrollRowIntoView(row);
         else if (!view.IsRowSelected(row))
             continue;
-        const std::filesystem::path fileName = e.FileName;
-        const std::string expected = e.Checksum;
+        // Entries do not change while a check holds them: no copy, and no path to build.
+        const ViewText& fileName = e.FileName;
+        const std::string& expected = e.Checksum;
         if (run.AbortRequested)
             break;
 

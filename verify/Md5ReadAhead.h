@@ -24,7 +24,7 @@ public:
     bool Full() const { return count_ == MD5ManyLanes; }
     // Reads the file of entry index, which comes after the ones added before. False when it
     // could not be read whole (its turn must read it).
-    bool Add(std::size_t index, const std::filesystem::path& fileName);
+    bool Add(std::size_t index, const std::filesystem::path::string_type& fileName);
     // Digests the files read; the entries before end have all been considered.
     void Finish(std::size_t end);
 

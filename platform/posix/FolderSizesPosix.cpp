@@ -6,17 +6,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <string>
-#include <unordered_set>
+#include <vector>
 
 namespace quillon::platform {
 
 namespace {
-
-struct NameHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
-};
 
 bool IsPlainName(std::string_view name) {
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos;
@@ -40,11 +36,23 @@ std::string SwapAsciiCase(std::string_view s) {
     return swapped;
 }
 
+std::size_t Hash(std::string_view name) {
+    return std::hash<std::string_view>()(name);
+}
+
 } // namespace
 
 struct FolderSizes::Listing {
     DIR* dir = nullptr; // nullptr: the folder is not there
-    std::unordered_set<std::string, NameHash, std::equal_to<>> names;
+    // The names, each ending in a NUL (ready for fstatat), found through an open-addressed table:
+    // a folder of many names costs no allocation per name and no pointer chase per lookup.
+    std::string text;
+    std::vector<std::uint32_t> starts;
+    struct Slot {
+        std::uint32_t hash = 0;
+        std::uint32_t startPlusOne = 0; // 0: empty
+    };
+    std::vector<Slot> slots;
     // The folder may find a name that it does not show as written (a FAT or NTFS mount, an ext4
     // folder that ignores case): a name it does not show is then looked up by itself.
     bool mayMatchOtherwise = false;
@@ -52,6 +60,34 @@ struct FolderSizes::Listing {
     ~Listing() {
         if (dir)
             ::closedir(dir);
+    }
+
+    void Index() {
+        std::size_t size = 16;
+        while (size < 2 * starts.size())
+            size *= 2;
+        slots.assign(size, Slot{});
+        for (const std::uint32_t start : starts) {
+            const std::size_t hash = Hash(text.c_str() + start);
+            std::size_t i = hash & (size - 1);
+            while (slots[i].startPlusOne != 0)
+                i = (i + 1) & (size - 1);
+            slots[i] = Slot{static_cast<std::uint32_t>(hash), start + 1};
+        }
+    }
+
+    // The name as held, NUL-terminated; nullptr when the folder does not show it.
+    const char* Find(std::string_view name) const {
+        const std::size_t hash = Hash(name);
+        const std::size_t mask = slots.size() - 1;
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            const Slot& slot = slots[i];
+            if (slot.startPlusOne == 0)
+                return nullptr;
+            const char* held = text.c_str() + (slot.startPlusOne - 1);
+            if (slot.hash == static_cast<std::uint32_t>(hash) && std::string_view(held) == name)
+                return held;
+        }
     }
 };
 
@@ -77,17 +113,21 @@ FolderSizes::FolderSizes(PathTextView folderPart, std::size_t maxNames) {
         const std::string_view name = d->d_name;
         if (name == "." || name == "..")
             continue;
-        if (listing->names.size() >= maxNames)
+        if (listing->starts.size() >= maxNames || listing->text.size() > UINT32_MAX / 2)
             return;
-        listing->names.emplace(name);
+        listing->starts.push_back(static_cast<std::uint32_t>(listing->text.size()));
+        listing->text.append(name);
+        listing->text.push_back('\0');
     }
+    listing->Index();
     // Ask the folder for a name it shows in the other letter case. With no such name to ask
     // about, only an empty folder is known to hold nothing else.
     const int fd = ::dirfd(listing->dir);
-    listing->mayMatchOtherwise = !listing->names.empty();
-    for (const std::string& name : listing->names) {
+    listing->mayMatchOtherwise = !listing->starts.empty();
+    for (const std::uint32_t start : listing->starts) {
+        const std::string_view name = listing->text.c_str() + start;
         const std::string swapped = SwapAsciiCase(name);
-        if (swapped == name || listing->names.contains(swapped))
+        if (swapped == name || listing->Find(swapped))
             continue;
         struct stat st {};
         listing->mayMatchOtherwise = ::fstatat(fd, swapped.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
@@ -108,7 +148,8 @@ std::int64_t FolderSizes::SizeOf(PathTextView name) const {
     const Listing& listing = *listing_;
     if (!listing.dir)
         return -1;
-    if (!listing.names.contains(name)) {
+    const char* held = listing.Find(name);
+    if (!held) {
         // Names that differ in Unicode normalization alone are one name to some file systems.
         if (listing.mayMatchOtherwise || !IsAscii(name))
             return AskDirectly;
@@ -116,7 +157,7 @@ std::int64_t FolderSizes::SizeOf(PathTextView name) const {
     }
     // Looked up as a path lookup would: a link is followed, the size is today's.
     struct stat st {};
-    if (::fstatat(::dirfd(listing.dir), std::string(name).c_str(), &st, 0) != 0)
+    if (::fstatat(::dirfd(listing.dir), held, &st, 0) != 0)
         return -1;
     if (!S_ISREG(st.st_mode))
         return -1;
