@@ -48,6 +48,7 @@ public:
     void ScrollRowIntoView(RowIndex row) override;
     void SetRowImage(RowIndex, std::int32_t) override {}
     void SetRowSizeText(RowIndex, const ViewText&) override {}
+    bool ShowsSizeTexts() const override { return false; }
 
     void EnableCheckCommand(bool) override {}
     void EnableRunCommands(bool enabled) override;

@@ -37,7 +37,8 @@ std::int32_t DigestPercent(std::int64_t done, std::int64_t length) {
 BlockRun DigestFileBlocks(const std::filesystem::path::string_type& fileName,
                           platform::OpenMode mode, RunState* run, bool pumpMessages,
                           platform::OsError& error,
-                          const std::function<void(const unsigned char*, std::size_t)>& digest) {
+                          const std::function<void(const unsigned char*, std::size_t)>& digest,
+                          std::int64_t* openedLength) {
     // One block per thread for all its files: a check of many small files would otherwise take
     // and give back 64 KiB for each. A digest begun from within another one's message pump
     // takes a block of its own.
@@ -54,6 +55,8 @@ BlockRun DigestFileBlocks(const std::filesystem::path::string_type& fileName,
     if (!file.Open(fileName, &error, mode))
         return BlockRun::OpenFailed;
     const std::int64_t length = file.Length();
+    if (openedLength)
+        *openedLength = length;
     std::int64_t done = 0;
     for (;;) {
         const std::int64_t n = file.Read(buffer->bytes, DigestBufferSize, &error);

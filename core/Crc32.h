@@ -36,10 +36,12 @@ enum class BlockRun { OpenFailed, ReadFailed, Aborted, Complete };
 // call) and, when pumpMessages, its MessagePump. Complete when a short read ends the file;
 // Aborted when run's AbortRequested is seen after a full block. error tells why an open or a
 // read failed. Without a run nothing is reported and nothing stops the read.
+// openedLength (optional) gets the length the open found.
 BlockRun DigestFileBlocks(const std::filesystem::path::string_type& fileName,
-                          platform::OpenMode mode,
-                          RunState* run, bool pumpMessages, platform::OsError& error,
-                          const std::function<void(const unsigned char*, std::size_t)>& digest);
+                          platform::OpenMode mode, RunState* run, bool pumpMessages,
+                          platform::OsError& error,
+                          const std::function<void(const unsigned char*, std::size_t)>& digest,
+                          std::int64_t* openedLength = nullptr);
 
 // The finished CRC-32 of a whole file, read as DigestFileBlocks reads it. Throws FileError
 // ("Cannot open file %s") when the file cannot be opened. complete (optional) tells whether

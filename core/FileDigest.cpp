@@ -22,7 +22,8 @@ DigestResult CrcDigest(const PathText& fileName, RunState& run, bool pumpMessage
             fileName, mode, &run, pumpMessages, r.error,
             [&crc](const unsigned char* p, std::size_t n) {
                 crc = UpdateCrc32(crc, p, static_cast<std::int32_t>(n));
-            });
+            },
+            &r.length);
         r.complete = result == BlockRun::Complete;
         r.aborted = result == BlockRun::Aborted;
         if (r.complete || r.aborted) {
@@ -51,7 +52,8 @@ DigestResult Md5Digest(const PathText& fileName, RunState& run, bool pumpMessage
         // A failed read leaves the digest of the part read; not complete.
         const BlockRun result = DigestFileBlocks(
             fileName, mode, &run, pumpMessages, r.error,
-            [&context](const unsigned char* p, std::size_t n) { MD5UpdateBuffer(context, p, n); });
+            [&context](const unsigned char* p, std::size_t n) { MD5UpdateBuffer(context, p, n); },
+            &r.length);
         r.complete = result == BlockRun::Complete;
         r.aborted = result == BlockRun::Aborted;
         if (!r.complete && !r.aborted && !r.error)
@@ -113,7 +115,8 @@ DigestResult ThreadMd5Text(const PathText& fileName, RunState& run) {
 bool ReadSmallFile(const PathText& fileName, unsigned char* block, SmallFile& file) {
     platform::OsError error;
     platform::FileReader reader;
-    if (!reader.Open(fileName, &error, platform::OpenMode::RegularOnly))
+    if (!reader.Open(fileName, &error, platform::OpenMode::RegularOnly) ||
+        reader.Length() >= DigestBufferSize)
         return false;
     const std::int64_t n = reader.Read(block, DigestBufferSize, &error);
     if (n < 0 || n >= DigestBufferSize)
@@ -131,6 +134,7 @@ DigestResult SmallFileMd5Result(const SmallFile& file, const unsigned char diges
     DigestResult r;
     r.text = Md5Text(digest);
     r.complete = true;
+    r.length = file.length;
     return r;
 }
 

@@ -15,6 +15,7 @@ struct DigestResult {
     std::string text;
     bool complete = false;       // every byte of the file was read
     bool aborted = false;        // AbortRequested cut the read short
+    std::int64_t length = -1;    // the file's length as its open found it; -1: not opened
     platform::OsError error;     // why the file could not be opened or read
 };
 
@@ -43,7 +44,7 @@ struct SmallFile {
 };
 // Reads a regular file shorter than one block (DigestBufferSize bytes) whole into block, opened
 // as ThreadMd5Text opens it. False for everything ThreadMd5Text must see for itself: no regular
-// file, a failed open or read, a block or more of bytes.
+// file, a failed open or read, a block or more of bytes (not read when the open says so).
 bool ReadSmallFile(const std::filesystem::path::string_type& fileName, unsigned char* block,
                    SmallFile& file);
 // What ThreadMd5Text gives for a file so read whose MD5 is digest, with the same progress call.

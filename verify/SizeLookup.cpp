@@ -68,8 +68,10 @@ void InChunks(std::size_t count, std::size_t threads, std::size_t chunk, const W
 
 } // namespace
 
+static_assert(SizeAtOpen == platform::FolderSizes::SomeFile);
+
 std::vector<std::int64_t> LookupSizes(std::span<TItemRec* const> entries,
-                                      const std::atomic<bool>* stop) {
+                                      const std::atomic<bool>* stop, bool wantSizes) {
     const std::size_t count = entries.size();
     auto stopped = [stop] { return stop && *stop; };
     const std::size_t threads =
@@ -108,7 +110,8 @@ std::vector<std::int64_t> LookupSizes(std::span<TItemRec* const> entries,
                  for (std::size_t k = begin; k < end && !stopped(); ++k) {
                      const std::uint32_t f = listed[k];
                      listings[f] = std::make_unique<platform::FolderSizes>(
-                         folderParts[f], folderEntries[f] * ListedNamesPerEntry + ListedNamesExtra);
+                         folderParts[f], folderEntries[f] * ListedNamesPerEntry + ListedNamesExtra,
+                         wantSizes);
                  }
              });
 

@@ -142,12 +142,14 @@ void VerifyModel::BeginCheck(TcrcThread& thread, const ShownSizes& looked) {
             TItemRec& e = *looked.entries[i];
             if (looked.sizes[i] != e.Size) {
                 e.Size = looked.sizes[i];
-                view_.SetRowSizeText(e.ListItem, SizeText(e.Size, SizeType));
+                // Left to the entry's open (a view that shows no sizes): nothing to show yet.
+                if (e.Size != SizeAtOpen)
+                    view_.SetRowSizeText(e.ListItem, SizeText(e.Size, SizeType));
             }
         }
     }
     for (const auto& e : ItemList) {
-        if (e->ListItem == NoRow || e->Size == -1)
+        if (e->ListItem == NoRow || e->Size < 0)
             continue;
         if (thread.CheckAll || view_.IsRowSelected(e->ListItem))
             run_.Progress.TotalBytes += e->Size;

@@ -42,6 +42,10 @@ public:
     virtual void SetRowImage(RowIndex row, std::int32_t image) = 0;
     // The "Size" column of a row (its first sub-item, added when the row has none yet).
     virtual void SetRowSizeText(RowIndex row, const ViewText& text) = 0;
+    // Whether SetRowSizeText shows anything: a view without the column (the console) is spared
+    // the texts, and when it shows no progress either, a check leaves each entry's size to its
+    // open instead of looking every one up first.
+    virtual bool ShowsSizeTexts() const { return true; }
 
     // bCheck alone (after a load).
     virtual void EnableCheckCommand(bool enabled) = 0;

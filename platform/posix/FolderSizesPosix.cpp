@@ -44,8 +44,9 @@ std::size_t Hash(std::string_view name) {
 
 struct FolderSizes::Listing {
     DIR* dir = nullptr; // nullptr: the folder is not there
-    // The names, each ending in a NUL (ready for fstatat), found through an open-addressed table:
-    // a folder of many names costs no allocation per name and no pointer chase per lookup.
+    // The names, each after its dirent type and before a NUL (ready for fstatat), found through
+    // an open-addressed table: a folder of many names costs no allocation per name and no
+    // pointer chase per lookup.
     std::string text;
     std::vector<std::uint32_t> starts;
     struct Slot {
@@ -56,6 +57,7 @@ struct FolderSizes::Listing {
     // The folder may find a name that it does not show as written (a FAT or NTFS mount, an ext4
     // folder that ignores case): a name it does not show is then looked up by itself.
     bool mayMatchOtherwise = false;
+    bool sizes = true;
 
     ~Listing() {
         if (dir)
@@ -91,9 +93,10 @@ struct FolderSizes::Listing {
     }
 };
 
-FolderSizes::FolderSizes(PathTextView folderPart, std::size_t maxNames) {
+FolderSizes::FolderSizes(PathTextView folderPart, std::size_t maxNames, bool sizes) {
     const std::string folder = folderPart.empty() ? std::string(".") : std::string(folderPart);
     auto listing = std::make_unique<Listing>();
+    listing->sizes = sizes;
     listing->dir = ::opendir(folder.c_str());
     if (!listing->dir) {
         // Not there, or not a folder: neither is anything in it. Any other failure (no right to
@@ -115,6 +118,7 @@ FolderSizes::FolderSizes(PathTextView folderPart, std::size_t maxNames) {
             continue;
         if (listing->starts.size() >= maxNames || listing->text.size() > UINT32_MAX / 2)
             return;
+        listing->text.push_back(static_cast<char>(d->d_type));
         listing->starts.push_back(static_cast<std::uint32_t>(listing->text.size()));
         listing->text.append(name);
         listing->text.push_back('\0');
@@ -155,6 +159,8 @@ std::int64_t FolderSizes::SizeOf(PathTextView name) const {
             return AskDirectly;
         return -1;
     }
+    if (!listing.sizes && held[-1] == DT_REG)
+        return SomeFile;
     // Looked up as a path lookup would: a link is followed, the size is today's.
     struct stat st {};
     if (::fstatat(::dirfd(listing.dir), held, &st, 0) != 0)

@@ -121,7 +121,8 @@ struct FolderSizes::Listing {
     }
 };
 
-FolderSizes::FolderSizes(PathTextView folderPart, std::size_t maxNames) {
+// The listing has the sizes anyway: SomeFile is never answered.
+FolderSizes::FolderSizes(PathTextView folderPart, std::size_t maxNames, bool /*sizes*/) {
     if (!IsPlainFolderPart(folderPart))
         return;
     std::wstring pattern(folderPart);

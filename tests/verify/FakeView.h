@@ -49,6 +49,7 @@ public:
     std::string caption;
     std::int32_t filterMark = 1;
     bool shown = true;
+    bool sizeTexts = true;
     std::vector<std::int32_t> fileBar, totalBar;
     std::vector<std::string> rateTexts, timeTexts;
     std::vector<RowIndex> scrolled;
@@ -79,6 +80,7 @@ public:
 
     // ---- VerifyView ----
     bool ProgressShown() const override { return shown; }
+    bool ShowsSizeTexts() const override { return sizeTexts; }
     void SetFileProgress(std::int32_t percent) override {
         Hook("file%", percent);
         std::lock_guard lock(m_);
