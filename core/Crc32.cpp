@@ -6,16 +6,22 @@
 
 #include <cmath>
 #include <memory>
+#include <utility>
 
 namespace quillon {
-
-namespace {
 
 // The block buffer: left unfilled (each byte used is read into it first) and on a cache line,
 // where the system's copy into it runs at full speed; a 16-byte offset was measured 30% slower.
 struct alignas(64) DigestBlock {
     unsigned char bytes[DigestBufferSize];
 };
+
+namespace {
+
+// The block of this thread's DigestBlockKeeper, while no digest uses it. A plain pointer, owned
+// elsewhere: a thread_local with a destructor (a unique_ptr) crashed the window's worker as it
+// ended (MinGW, winpthreads: the destructor freed a pointer read from freed storage).
+thread_local DigestBlock* t_keptBlock = nullptr;
 
 // After each block: the progress call, then the window's messages when the run is on its thread.
 void Report(RunState& run, bool pumpMessages, std::int64_t done, std::int64_t length,
@@ -28,6 +34,14 @@ void Report(RunState& run, bool pumpMessages, std::int64_t done, std::int64_t le
 
 } // namespace
 
+DigestBlockKeeper::DigestBlockKeeper()
+    : block_(new DigestBlock), previous_(std::exchange(t_keptBlock, block_)) {}
+
+DigestBlockKeeper::~DigestBlockKeeper() {
+    t_keptBlock = previous_;
+    delete block_;
+}
+
 std::int32_t DigestPercent(std::int64_t done, std::int64_t length) {
     // nearbyint under the default rounding mode takes halves to even.
     return static_cast<std::int32_t>(
@@ -39,18 +53,20 @@ BlockRun DigestFileBlocks(const std::filesystem::path::string_type& fileName,
                           platform::OsError& error,
                           const std::function<void(const unsigned char*, std::size_t)>& digest,
                           std::int64_t* openedLength) {
-    // One block per thread for all its files: a check of many small files would otherwise take
-    // and give back 64 KiB for each. A digest begun from within another one's message pump
+    // The kept block when there is one; a digest begun from within another one's message pump
     // takes a block of its own.
-    thread_local std::unique_ptr<DigestBlock> spare;
-    std::unique_ptr<DigestBlock> buffer =
-        spare ? std::move(spare) : std::make_unique_for_overwrite<DigestBlock>();
+    std::unique_ptr<DigestBlock> own;
+    DigestBlock* buffer = std::exchange(t_keptBlock, nullptr);
+    if (!buffer) {
+        own = std::make_unique_for_overwrite<DigestBlock>();
+        buffer = own.get();
+    }
     struct GiveBack {
-        std::unique_ptr<DigestBlock>& buffer;
+        DigestBlock* kept;
         ~GiveBack() {
-            if (!spare) spare = std::move(buffer);
+            if (kept) t_keptBlock = kept;
         }
-    } giveBack{buffer};
+    } giveBack{own ? nullptr : buffer};
     platform::FileReader file;
     if (!file.Open(fileName, &error, mode))
         return BlockRun::OpenFailed;

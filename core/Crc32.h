@@ -27,6 +27,21 @@ class RunState;
 // The block size of every file digest.
 constexpr std::int32_t DigestBufferSize = 65536;
 
+struct DigestBlock;
+// While one lives, the file digests of its thread read into the block it holds instead of taking
+// one each: a check of many small files would otherwise take and give back 64 KiB per file.
+class DigestBlockKeeper {
+public:
+    DigestBlockKeeper();
+    ~DigestBlockKeeper();
+    DigestBlockKeeper(const DigestBlockKeeper&) = delete;
+    DigestBlockKeeper& operator=(const DigestBlockKeeper&) = delete;
+
+private:
+    DigestBlock* block_;
+    DigestBlock* previous_;
+};
+
 // The percent passed to OnProgress: done / length x 100 to the nearest integer, halves to even.
 std::int32_t DigestPercent(std::int64_t done, std::int64_t length);
 

@@ -138,6 +138,7 @@ void TcrcThread::CheckEntries() {
     StatusCounters& counters = model_.Counters;
     const std::size_t count = model_.ItemList.size();
     Md5ReadAhead readAhead;
+    const DigestBlockKeeper block;
     for (std::size_t i = 0; i < count; ++i) {
         TItemRec& e = *model_.ItemList[i];
         const RowIndex row = e.ListItem;
