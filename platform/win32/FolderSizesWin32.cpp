@@ -39,29 +39,41 @@ bool IsSpecial(wchar_t c) {
            c == L':';
 }
 
-// CON, PRN, AUX, NUL, COMn, LPTn and the like open a device in any folder, whatever follows a
-// dot. Broadly: anything that starts like one and is short enough to be one.
+// CON, PRN, AUX, NUL, COMn, LPTn (superscript digits too), CONIN$ and CONOUT$, whatever follows
+// a dot or trailing blanks, open a device in any folder. A little broadly: COM and LPT with any
+// fourth character that is no letter.
 bool MayBeDeviceName(std::wstring_view name) {
-    const std::wstring_view base = name.substr(0, name.find(L'.'));
+    std::wstring_view base = name.substr(0, name.find(L'.'));
+    while (!base.empty() && base.back() == L' ')
+        base.remove_suffix(1);
     if (base.size() < 3 || base.size() > 7)
         return false;
-    std::wstring head(base.substr(0, 3));
-    for (wchar_t& c : head)
+    std::wstring upper(base);
+    for (wchar_t& c : upper)
         if (c >= L'a' && c <= L'z')
             c = static_cast<wchar_t>(c - L'a' + L'A');
-    return head == L"CON" || head == L"PRN" || head == L"AUX" || head == L"NUL" || head == L"COM" ||
-           head == L"LPT";
+    const std::wstring_view head = std::wstring_view(upper).substr(0, 3);
+    if (upper.size() == 3)
+        return head == L"CON" || head == L"PRN" || head == L"AUX" || head == L"NUL";
+    if (upper.size() == 4 && (head == L"COM" || head == L"LPT"))
+        return !(upper[3] >= L'A' && upper[3] <= L'Z');
+    return upper == L"CONIN$" || upper == L"CONOUT$";
 }
 
 // A name of one folder that a lookup takes as written: no trailing dot or blank (which Windows
-// strips), no "." or "..", nothing special, no device.
-bool IsPlainName(std::wstring_view name) {
+// strips), no "." or "..", nothing special.
+bool IsPlainPart(std::wstring_view name) {
     if (name.empty() || name.back() == L'.' || name.back() == L' ')
         return false;
     for (wchar_t c : name)
         if (IsSeparator(c) || IsSpecial(c))
             return false;
-    return !MayBeDeviceName(name);
+    return true;
+}
+
+// The same for the last part of a path, which must not be a device either.
+bool IsPlainName(std::wstring_view name) {
+    return IsPlainPart(name) && !MayBeDeviceName(name);
 }
 
 // A folder part made of plain names: "", "\", "X:\", "\\server\share\" or a relative one, each
@@ -82,7 +94,7 @@ bool IsPlainFolderPart(std::wstring_view part) {
     for (std::size_t i = start; i < part.size(); ++i) {
         if (!IsSeparator(part[i]))
             continue;
-        if (!IsPlainName(part.substr(start, i - start)))
+        if (!IsPlainPart(part.substr(start, i - start)))
             return false;
         start = i + 1;
     }

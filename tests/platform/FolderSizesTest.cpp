@@ -67,6 +67,10 @@ TEST(FolderSizes, AnswersAsALookupOrAsksForOne) {
                                {"NUL", Ask},
                                {"nul.txt", Ask},
                                {"COM1", Ask},
+                               {"com\xc2\xb9.txt", Ask},
+                               {"con .txt", Ask},
+                               {"CONOUT$", Ask},
+                               {"Common", -1},
                                {"gone~1.bin", Ask}});
 #else
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
@@ -134,7 +138,7 @@ TEST(FolderSizesWin32, UnusualFolderPartsAreNotListed) {
     for (const std::wstring& part :
          {base + L"sub.\\", base + L"sub \\", base + L".\\sub\\", base + L"x\\..\\sub\\",
           base + L"su?\\", L"\\\\?\\" + base + L"sub\\", L"\\\\.\\" + base + L"sub\\",
-          base + L"sub\\\\", base + L"NUL\\"}) {
+          base + L"sub\\\\"}) {
         FolderSizes sizes(part, 100);
         EXPECT_FALSE(sizes.Listed()) << std::filesystem::path(part).string();
     }

@@ -66,7 +66,7 @@ TEST(LookupSizes, ListedFoldersGiveWhatEachLookupGives) {
                                {"a?.bin", -1},
                                {"a*", -1},
                                {"a.bin:x", {}}});
-    folders.insert(folders.end(), {"SUB\\", "sub.\\", "sub\\.\\"});
+    folders.insert(folders.end(), {"SUB\\", "sub.\\", "sub\\.\\", "NUL\\", "Contoso\\"});
 #else
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
     std::filesystem::create_symlink(dir / "a.bin", dir / "link");
