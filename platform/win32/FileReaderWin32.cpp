@@ -92,6 +92,10 @@ std::int64_t FileReader::Read(void* buffer, std::size_t count, OsError* error) {
         }
         if (got == 0) break;
         done += got;
+        // Short, and at or past the length the file had when opened: the end. Asking again would
+        // cost one more call per file just to hear nothing, which lists of small files feel.
+        if (done < count && length_ > 0 && offset_ + static_cast<std::int64_t>(done) >= length_)
+            break;
     }
     offset_ += static_cast<std::int64_t>(done);
     return static_cast<std::int64_t>(done);
