@@ -47,6 +47,8 @@ public:
     void ScrollRowIntoView(RowIndex row) override;
     void SetRowImage(RowIndex, std::int32_t) override {}
     void SetRowSizeText(RowIndex, const ViewText&) override {}
+    bool ShowsSizeTexts() const override { return false; }
+    bool ShowsProgress() const override { return showProgress_; }
 
     void EnableCheckCommand(bool) override {}
     void EnableRunCommands(bool enabled) override;

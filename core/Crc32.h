@@ -27,6 +27,21 @@ class RunState;
 // The block size of every file digest.
 constexpr std::int32_t DigestBufferSize = 65536;
 
+struct DigestBlock;
+// While one lives, the file digests of its thread read into the block it holds instead of taking
+// one each: a check of many small files would otherwise take and give back 64 KiB per file.
+class DigestBlockKeeper {
+public:
+    DigestBlockKeeper();
+    ~DigestBlockKeeper();
+    DigestBlockKeeper(const DigestBlockKeeper&) = delete;
+    DigestBlockKeeper& operator=(const DigestBlockKeeper&) = delete;
+
+private:
+    DigestBlock* block_;
+    DigestBlock* previous_;
+};
+
 // The percent passed to OnProgress: done / length x 100 to the nearest integer, halves to even.
 std::int32_t DigestPercent(std::int64_t done, std::int64_t length);
 
@@ -36,9 +51,12 @@ enum class BlockRun { OpenFailed, ReadFailed, Aborted, Complete };
 // call) and, when pumpMessages, its MessagePump. Complete when a short read ends the file;
 // Aborted when run's AbortRequested is seen after a full block. error tells why an open or a
 // read failed. Without a run nothing is reported and nothing stops the read.
-BlockRun DigestFileBlocks(const std::filesystem::path& fileName, platform::OpenMode mode,
-                          RunState* run, bool pumpMessages, platform::OsError& error,
-                          const std::function<void(const unsigned char*, std::size_t)>& digest);
+// openedLength (optional) gets the length the open found.
+BlockRun DigestFileBlocks(const std::filesystem::path::string_type& fileName,
+                          platform::OpenMode mode, RunState* run, bool pumpMessages,
+                          platform::OsError& error,
+                          const std::function<void(const unsigned char*, std::size_t)>& digest,
+                          std::int64_t* openedLength = nullptr);
 
 // The finished CRC-32 of a whole file, read as DigestFileBlocks reads it. Throws FileError
 // ("Cannot open file %s") when the file cannot be opened. complete (optional) tells whether

@@ -2,7 +2,6 @@
 
 #include "core/Blake3Parallel.h"
 #include "core/Crc32.h"
-#include "core/FileError.h"
 #include "core/MD5.h"
 #include "core/RunState.h"
 #include "platform/FileReader.h"
@@ -14,19 +13,30 @@ namespace quillon {
 
 namespace {
 
-DigestResult CrcDigest(const std::filesystem::path& fileName, RunState& run, bool pumpMessages,
+using PathText = std::filesystem::path::string_type;
+
+DigestResult CrcDigest(const PathText& fileName, RunState& run, bool pumpMessages,
                        platform::OpenMode mode) {
     DigestResult r;
     try {
-        bool complete = false;
-        r.text = CrcText(FileCrc32(fileName, &run, pumpMessages, &complete, mode));
-        r.complete = complete;
-        r.aborted = !complete;
-    } catch (const FileError& e) {
-        r.text = CrcText(0xFFFFFFFFu);
-        r.error = e.reason();
-        if (!r.error) r.error.code = -1;
+        std::uint32_t crc = 0xFFFFFFFFu;
+        const BlockRun result = DigestFileBlocks(
+            fileName, mode, &run, pumpMessages, r.error,
+            [&crc](const unsigned char* p, std::size_t n) {
+                crc = UpdateCrc32(crc, p, static_cast<std::int32_t>(n));
+            },
+            &r.length);
+        r.complete = result == BlockRun::Complete;
+        r.aborted = result == BlockRun::Aborted;
+        if (r.complete || r.aborted) {
+            r.text = CrcText(~crc);
+        } else {
+            // Not opened, or not read to its end: the traditional stand-in.
+            r.text = CrcText(0xFFFFFFFFu);
+            if (!r.error) r.error.code = -1;
+        }
     } catch (...) {
+        r = DigestResult();
         r.text = CrcText(0xFFFFFFFFu);
         r.error.code = -1;
         r.error.text = "out of memory";
@@ -35,7 +45,7 @@ DigestResult CrcDigest(const std::filesystem::path& fileName, RunState& run, boo
 }
 
 // pumpMessages: the create run on the GUI thread lets the window breathe between blocks.
-DigestResult Md5Digest(const std::filesystem::path& fileName, RunState& run, bool pumpMessages,
+DigestResult Md5Digest(const PathText& fileName, RunState& run, bool pumpMessages,
                        platform::OpenMode mode) {
     DigestResult r;
     try {
@@ -44,7 +54,8 @@ DigestResult Md5Digest(const std::filesystem::path& fileName, RunState& run, boo
         // A failed read leaves the digest of the part read; not complete.
         const BlockRun result = DigestFileBlocks(
             fileName, mode, &run, pumpMessages, r.error,
-            [&context](const unsigned char* p, std::size_t n) { MD5UpdateBuffer(context, p, n); });
+            [&context](const unsigned char* p, std::size_t n) { MD5UpdateBuffer(context, p, n); },
+            &r.length);
         r.complete = result == BlockRun::Complete;
         r.aborted = result == BlockRun::Aborted;
         if (!r.complete && !r.aborted && !r.error)
@@ -182,18 +193,26 @@ std::string Md5Text(const unsigned char digest[16]) {
 }
 
 DigestResult GetCrcText(const std::filesystem::path& fileName, RunState& run) {
-    return CrcDigest(fileName, run, true, platform::OpenMode::AnyKind);
+    return CrcDigest(fileName.native(), run, true, platform::OpenMode::AnyKind);
 }
 
 DigestResult GetMd5Text(const std::filesystem::path& fileName, RunState& run) {
-    return Md5Digest(fileName, run, true, platform::OpenMode::AnyKind);
+    return Md5Digest(fileName.native(), run, true, platform::OpenMode::AnyKind);
 }
 
 DigestResult ThreadCrcText(const std::filesystem::path& fileName, RunState& run) {
-    return CrcDigest(fileName, run, false, platform::OpenMode::RegularOnly);
+    return ThreadCrcText(fileName.native(), run);
 }
 
 DigestResult ThreadMd5Text(const std::filesystem::path& fileName, RunState& run) {
+    return ThreadMd5Text(fileName.native(), run);
+}
+
+DigestResult ThreadCrcText(const PathText& fileName, RunState& run) {
+    return CrcDigest(fileName, run, false, platform::OpenMode::RegularOnly);
+}
+
+DigestResult ThreadMd5Text(const PathText& fileName, RunState& run) {
     return Md5Digest(fileName, run, false, platform::OpenMode::RegularOnly);
 }
 
@@ -206,10 +225,11 @@ DigestResult ThreadDigestText(DigestKind kind, const std::filesystem::path& file
     return KindDigest(kind, fileName, run, false, platform::OpenMode::RegularOnly);
 }
 
-bool ReadSmallFile(const std::filesystem::path& fileName, unsigned char* block, SmallFile& file) {
+bool ReadSmallFile(const PathText& fileName, unsigned char* block, SmallFile& file) {
     platform::OsError error;
     platform::FileReader reader;
-    if (!reader.Open(fileName, &error, platform::OpenMode::RegularOnly))
+    if (!reader.Open(fileName, &error, platform::OpenMode::RegularOnly) ||
+        reader.Length() >= DigestBufferSize)
         return false;
     const std::int64_t n = reader.Read(block, DigestBufferSize, &error);
     if (n < 0 || n >= DigestBufferSize)
@@ -227,6 +247,7 @@ DigestResult SmallFileMd5Result(const SmallFile& file, const unsigned char diges
     DigestResult r;
     r.text = Md5Text(digest);
     r.complete = true;
+    r.length = file.length;
     return r;
 }
 

@@ -16,6 +16,7 @@ struct DigestResult {
     std::string text;
     bool complete = false;       // every byte of the file was read
     bool aborted = false;        // AbortRequested cut the read short
+    std::int64_t length = -1;    // the file's length as its open found it; -1: not opened
     platform::OsError error;     // why the file could not be opened or read
 };
 
@@ -31,6 +32,10 @@ DigestResult GetMd5Text(const std::filesystem::path& fileName, RunState& run);
 // (nothing, a folder, a device, a FIFO) is left unread and reported with error.noFile.
 DigestResult ThreadCrcText(const std::filesystem::path& fileName, RunState& run);
 DigestResult ThreadMd5Text(const std::filesystem::path& fileName, RunState& run);
+// The same for a path's native text, as an entry holds it: a check of many small files is spared
+// building a path (and splitting it into its parts) for each.
+DigestResult ThreadCrcText(const std::filesystem::path::string_type& fileName, RunState& run);
+DigestResult ThreadMd5Text(const std::filesystem::path::string_type& fileName, RunState& run);
 
 // Any kind, read as GetMd5Text and ThreadMd5Text read. Crc32 and Md5 give what the routines above
 // give; the other kinds' texts are lower case (DigestText), and a file not read whole leaves the
@@ -49,8 +54,9 @@ struct SmallFile {
 };
 // Reads a regular file shorter than one block (DigestBufferSize bytes) whole into block, opened
 // as ThreadMd5Text opens it. False for everything ThreadMd5Text must see for itself: no regular
-// file, a failed open or read, a block or more of bytes.
-bool ReadSmallFile(const std::filesystem::path& fileName, unsigned char* block, SmallFile& file);
+// file, a failed open or read, a block or more of bytes (not read when the open says so).
+bool ReadSmallFile(const std::filesystem::path::string_type& fileName, unsigned char* block,
+                   SmallFile& file);
 // What ThreadMd5Text gives for a file so read whose MD5 is digest, with the same progress call.
 DigestResult SmallFileMd5Result(const SmallFile& file, const unsigned char digest[16],
                                 RunState& run);

@@ -3,6 +3,7 @@
 #include "platform/Locale.h"
 #include "util/EnhFunc.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -61,7 +62,9 @@ std::string_view AppendMd5Line(std::string_view line, std::string& out) {
 }
 
 // The keys met so far, in one buffer, found by open addressing on their hashes: a million lines
-// cost no allocation and no scattered node each.
+// cost no allocation and no scattered node each. A slot is 12 bytes (a list is at most 1 GiB, so
+// offsets and lengths fit in 32 bits): the table of a long list is touched at random, and every
+// page and cache line of it counts.
 class SeenKeys {
 public:
     explicit SeenKeys(std::size_t most) {
@@ -71,28 +74,32 @@ public:
         mask_ = size - 1;
     }
 
+    static std::size_t Hash(std::string_view key) { return std::hash<std::string_view>{}(key); }
+    // Asks for the slot where a key of this hash is looked for first, a few keys ahead.
+    void Prefetch(std::size_t hash) const { __builtin_prefetch(&slots_[hash & mask_]); }
+
     // True when key is new (it is then remembered).
-    bool Insert(std::string_view key) {
-        const std::size_t hash = std::hash<std::string_view>{}(key);
+    bool Insert(std::string_view key, std::size_t hash) {
+        const auto tag = static_cast<std::uint32_t>(hash);
         for (std::size_t i = hash & mask_;; i = (i + 1) & mask_) {
             Slot& slot = slots_[i];
             if (slot.length == Empty) {
-                slot = Slot{hash, keys_.size(), key.size()};
+                slot = Slot{tag, static_cast<std::uint32_t>(keys_.size()),
+                            static_cast<std::uint32_t>(key.size())};
                 keys_.append(key);
                 return true;
             }
-            if (slot.hash == hash &&
-                std::string_view(keys_).substr(slot.offset, slot.length) == key)
+            if (slot.tag == tag && std::string_view(keys_).substr(slot.offset, slot.length) == key)
                 return false;
         }
     }
 
 private:
-    static constexpr std::size_t Empty = static_cast<std::size_t>(-1);
+    static constexpr std::uint32_t Empty = static_cast<std::uint32_t>(-1);
     struct Slot {
-        std::size_t hash = 0;
-        std::size_t offset = 0;
-        std::size_t length = Empty;
+        std::uint32_t tag = 0;
+        std::uint32_t offset = 0;
+        std::uint32_t length = Empty;
     };
     std::vector<Slot> slots_;
     std::size_t mask_ = 0;
@@ -155,14 +162,30 @@ void ParseListText(std::string_view text, bool md5, ListLines& out) {
     // A hash table gives the result of comparing each line with every line kept before it.
     out.lines.reserve(last - first);
     SeenKeys seen(last - first);
-    std::string key;
-    for (std::size_t i = first; i < last; ++i) {
-        std::string_view k = kept[i];
-        if (platform::FileNamesIgnoreCase) {
+    if (platform::FileNamesIgnoreCase) {
+        std::string key;
+        for (std::size_t i = first; i < last; ++i) {
             platform::IgnoreCaseKey(kept[i], key);
-            k = key;
+            if (seen.Insert(key, SeenKeys::Hash(key)))
+                out.lines.push_back(kept[i]);
         }
-        if (seen.Insert(k))
+        return;
+    }
+    // The lines are their keys: the slot of a line a few ahead is asked for while this one is
+    // inserted, so that a long list does not wait for memory at every line.
+    constexpr std::size_t Ahead = 8;
+    std::size_t hashes[Ahead];
+    for (std::size_t i = first; i < last && i < first + Ahead; ++i) {
+        hashes[i % Ahead] = SeenKeys::Hash(kept[i]);
+        seen.Prefetch(hashes[i % Ahead]);
+    }
+    for (std::size_t i = first; i < last; ++i) {
+        const std::size_t hash = hashes[i % Ahead];
+        if (i + Ahead < last) {
+            hashes[i % Ahead] = SeenKeys::Hash(kept[i + Ahead]);
+            seen.Prefetch(hashes[i % Ahead]);
+        }
+        if (seen.Insert(kept[i], hash))
             out.lines.push_back(kept[i]);
     }
 }

@@ -21,8 +21,9 @@ public:
     FileReader(const FileReader&) = delete;
     FileReader& operator=(const FileReader&) = delete;
 
-    // path must outlive the open file.
-    bool Open(const std::filesystem::path& path, OsError* error,
+    // The path's native text: a check of many small files would otherwise build a path (and
+    // split it into its parts) for each of them.
+    bool Open(const std::filesystem::path::string_type& path, OsError* error,
               OpenMode mode = OpenMode::AnyKind);
     void Close();
     bool IsOpen() const;
@@ -41,8 +42,8 @@ private:
 #else
     int fd_ = -1;
 #endif
-    // Not a copy: one per file costs lists of small files.
-    const std::filesystem::path* path_ = nullptr;
+    // The path the read fault is told, kept only while one is set.
+    std::filesystem::path faultPath_;
     std::int64_t length_ = 0;
     std::int64_t offset_ = 0;
 };

@@ -158,6 +158,19 @@ void IncrementDigits(std::string& digits) {
 
 template <typename Char> std::basic_string<Char> FormatNumber(double value, int decimals) {
     if (decimals < 0) decimals = 0;
+    // A whole number that a double holds exactly has no digit after the point to round: its
+    // integer text is the exact one. Sizes in bytes and whole KB, one per row of a long list,
+    // are spared the hundred digits below.
+    if (decimals == 0 && std::fabs(value) < 9007199254740992.0 && value == std::trunc(value)) {
+        const auto whole = static_cast<std::int64_t>(std::fabs(value));
+        char digits[24];
+        const char* end = std::to_chars(digits, digits + sizeof digits, whole).ptr;
+        std::basic_string<Char> out;
+        if (value < 0 && whole != 0) out.push_back(Char('-'));
+        out += GroupDigits<Char>(Widen<Char>(std::string_view(digits, end)),
+                                 SeparatorText<Char>(platform::UserNumberFormat().thousandSeparator));
+        return out;
+    }
     // Exact decimal digits of the double (libstdc++ gives the same on every platform, unlike
     // the C runtimes' printf), then rounding of our own so that halves go away from zero.
     std::array<char, 1024> buffer;

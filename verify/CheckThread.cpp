@@ -77,7 +77,12 @@ void TcrcThread::Execute() {
         VerifyModel::ShownSizes looked;
         for (const auto& e : model_.ItemList)
             if (e->ListItem != NoRow) looked.entries.push_back(e.get());
-        looked.sizes = LookupSizes(looked.entries, &run.WindowClosing);
+        // A view that shows sizes neither in its rows nor as progress (a console without its
+        // progress line) needs to know only which entries hold files: their opens find their
+        // sizes, and a listing that shows names without sizes spares a lookup per file.
+        const VerifyView& view = model_.View();
+        const bool sizesShown = view.ShowsProgress() || view.ShowsSizeTexts();
+        looked.sizes = LookupSizes(looked.entries, &run.WindowClosing, sizesShown);
         RunOnGui(dispatcher, [&] { model_.BeginCheck(*this, looked); });
         CheckEntries();
     } catch (...) {
@@ -86,6 +91,10 @@ void TcrcThread::Execute() {
     if (run.WindowClosing)
         return;
     try {
+        // Entries the check did not reach (an abort, a row out of the selection) still get the
+        // sizes a lookup at the start would have given them.
+        for (const auto& e : model_.ItemList)
+            if (e->Size == SizeAtOpen) e->Size = GetFileSize64(e->FileName);
         model_.RecountResults();
     } catch (...) {
     }
@@ -114,8 +123,7 @@ void TcrcThread::ReadAhead(Md5ReadAhead& readAhead, std::size_t first) {
         // long before its turn, and a change to it in between would go unseen.
         if (!Md5ReadAhead::Fits(e.Size))
             break;
-        const std::filesystem::path fileName = e.FileName; // a copy, as at its turn
-        if (!readAhead.Add(i, fileName)) {
+        if (!readAhead.Add(i, e.FileName)) {
             // Not read whole: its turn reads it the usual way, and nothing after it is read first.
             ++i;
             break;
@@ -130,6 +138,7 @@ void TcrcThread::CheckEntries() {
     StatusCounters& counters = model_.Counters;
     const std::size_t count = model_.ItemList.size();
     Md5ReadAhead readAhead;
+    const DigestBlockKeeper block;
     for (std::size_t i = 0; i < count; ++i) {
         TItemRec& e = *model_.ItemList[i];
         const RowIndex row = e.ListItem;
@@ -139,8 +148,9 @@ void TcrcThread::CheckEntries() {
             view.ScrollRowIntoView(row);
         else if (!view.IsRowSelected(row))
             continue;
-        const std::filesystem::path fileName = e.FileName;
-        const std::string expected = e.Checksum;
+        // Entries do not change while a check holds them: no copy, and no path to build.
+        const ViewText& fileName = e.FileName;
+        const std::string& expected = e.Checksum;
         if (run.AbortRequested)
             break;
         view.SetCurrentFile(EntryCaption(e.FileName));
@@ -159,7 +169,7 @@ void TcrcThread::CheckEntries() {
         // open refuses anything but a regular file: one path walk less per entry, which a list of
         // many small files feels. The others are looked up first, so that a name that was a
         // device or a FIFO then is never opened (reading one would hang or hash nothing).
-        bool noFile = e.Size < 0 && GetFileSize64(fileName) < 0;
+        bool noFile = e.Size == -1 && GetFileSize64(fileName) < 0;
         DigestResult digest;
         if (!noFile) {
             if (!Md5Mode) {
@@ -173,6 +183,8 @@ void TcrcThread::CheckEntries() {
             }
             noFile = digest.error.noFile;
         }
+        if (e.Size == SizeAtOpen)
+            e.Size = noFile ? -1 : digest.length >= 0 ? digest.length : GetFileSize64(fileName);
         if (noFile) {
             if (e.Note) {
                 e.Note.reset();

@@ -7,7 +7,7 @@ void Md5ReadAhead::Begin(std::size_t first) {
     first_ = end_ = first;
 }
 
-bool Md5ReadAhead::Add(std::size_t index, const std::filesystem::path& fileName) {
+bool Md5ReadAhead::Add(std::size_t index, const std::filesystem::path::string_type& fileName) {
     if (!blocks_)
         blocks_ = std::make_unique_for_overwrite<Block[]>(MD5ManyLanes);
     if (!ReadSmallFile(fileName, blocks_[count_].bytes, files_[count_]))

@@ -2,6 +2,7 @@
 #include "core/Crc32.h"
 #include "core/FileDigest.h"
 #include "core/MD5Many.h"
+#include "verify/SizeLookup.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -16,15 +17,18 @@ namespace quillon {
 // turn, which decides Missing or Bad for it as always.
 class Md5ReadAhead {
 public:
-    // A file of this size at the start of the check may be read ahead.
-    static bool Fits(std::int64_t size) { return size >= 0 && size < DigestBufferSize; }
+    // A file of this size at the start of the check may be read ahead; one whose size is left
+    // to its open is tried (a bigger one is refused as soon as it is open).
+    static bool Fits(std::int64_t size) {
+        return (size >= 0 && size < DigestBufferSize) || size == SizeAtOpen;
+    }
 
     // Forgets the files read before; first is the entry the next ones start from.
     void Begin(std::size_t first);
     bool Full() const { return count_ == MD5ManyLanes; }
     // Reads the file of entry index, which comes after the ones added before. False when it
     // could not be read whole (its turn must read it).
-    bool Add(std::size_t index, const std::filesystem::path& fileName);
+    bool Add(std::size_t index, const std::filesystem::path::string_type& fileName);
     // Digests the files read; the entries before end have all been considered.
     void Finish(std::size_t end);
 

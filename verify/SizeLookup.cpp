@@ -2,10 +2,12 @@
 
 #include "core/ViewText.h"
 #include "platform/FileSystem.h"
+#include "platform/FolderSizes.h"
 #include "util/EnhFunc.h"
 
 #include <algorithm>
-#include <filesystem>
+#include <memory>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 
@@ -15,79 +17,122 @@ namespace {
 // Below this a thread costs more than it saves.
 constexpr std::size_t MinEntriesPerThread = 4096;
 constexpr unsigned MaxThreads = 8;
+// Fewer entries of one folder are cheaper looked up one by one than by reading the folder.
+constexpr std::size_t MinEntriesPerListing = 8;
+// A folder is read up to this many names per entry of it (and a few more): beyond that, its
+// entries' own lookups cost less than the reading.
+constexpr std::size_t ListedNamesPerEntry = 8;
+constexpr std::size_t ListedNamesExtra = 4096;
+constexpr std::size_t EntriesPerChunk = 256;
 
-// The folder a full name lies in, when its text says so plainly ("C:x.bin" does not).
-ViewTextView FolderOf(const ViewText& name) {
+// The length of the folder part of a full name: up to and including its last folder separator.
+// A drive colon does not count: what follows "C:" lies in the drive's current folder.
+std::size_t FolderPartLength(ViewTextView name) {
     for (std::size_t i = name.size(); i > 0; --i) {
         const ViewChar c = name[i - 1];
 #ifdef _WIN32
-        if (c == L'\\' || c == L'/') return ViewTextView(name).substr(0, i - 1);
+        if (c == L'\\' || c == L'/')
+            return i;
 #else
-        if (c == '/') return ViewTextView(name).substr(0, i - 1);
+        if (c == '/')
+            return i;
 #endif
     }
-    return {};
+    return 0;
 }
 
-// Which entries lie in a folder that does not exist: one lookup of the folder answers for all
-// of its entries, where a lookup of each would search the missing folder's parent again and
-// again (Wine does so ignoring case, at some 40 us a name). Empty when the entries spread over
-// so many folders that the folders' lookups would cost more than they save.
-std::vector<char> InAbsentFolders(std::span<TItemRec* const> entries) {
-    std::unordered_map<ViewTextView, bool> folders;
-    for (TItemRec* e : entries) {
-        const ViewTextView folder = FolderOf(e->FileName);
-        if (!folder.empty()) folders.emplace(folder, false);
-        if (folders.size() * 4 > entries.size()) return {};
+// Calls work(begin, end) on consecutive chunks of [0, count) until all are done, on this thread
+// and up to threads - 1 more.
+template <typename Work>
+void InChunks(std::size_t count, std::size_t threads, std::size_t chunk, const Work& work) {
+    std::atomic<std::size_t> next{0};
+    auto run = [&] {
+        for (;;) {
+            const std::size_t begin = next.fetch_add(chunk);
+            if (begin >= count)
+                return;
+            work(begin, std::min(count, begin + chunk));
+        }
+    };
+    std::vector<std::thread> helpers;
+    try {
+        for (std::size_t t = 1; t < threads; ++t)
+            helpers.emplace_back(run);
+    } catch (const std::system_error&) {
+        // No thread to be had: the ones started and this one do the rest.
     }
-    bool anyAbsent = false;
-    for (auto& [folder, absent] : folders) {
-        absent = !platform::DirectoryExists(std::filesystem::path(ViewText(folder)));
-        anyAbsent |= absent;
-    }
-    if (!anyAbsent) return {};
-    std::vector<char> result(entries.size(), 0);
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const ViewTextView folder = FolderOf(entries[i]->FileName);
-        result[i] = !folder.empty() && folders.at(folder);
-    }
-    return result;
+    run();
+    for (auto& h : helpers)
+        h.join();
 }
 
 } // namespace
 
+static_assert(SizeAtOpen == platform::FolderSizes::SomeFile);
+
 std::vector<std::int64_t> LookupSizes(std::span<TItemRec* const> entries,
-                                      const std::atomic<bool>* stop) {
-    std::vector<std::int64_t> sizes(entries.size());
-    const std::vector<char> absent = InAbsentFolders(entries);
-    auto work = [&](std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i) {
-            if (stop && (i & 255) == 0 && *stop) return;
-            sizes[i] = !absent.empty() && absent[i] ? -1 : GetFileSize64(entries[i]->FileName);
+                                      const std::atomic<bool>* stop, bool wantSizes) {
+    const std::size_t count = entries.size();
+    auto stopped = [stop] { return stop && *stop; };
+    const std::size_t threads =
+        std::min<std::size_t>({count / MinEntriesPerThread,
+                               std::max(1u, std::thread::hardware_concurrency()), MaxThreads});
+
+    // The entries by folder, unless they spread over so many folders that few would share one.
+    std::unordered_map<ViewTextView, std::uint32_t> folderIds;
+    std::vector<ViewTextView> folderParts;
+    std::vector<std::size_t> folderEntries;
+    std::vector<std::uint32_t> folderOf(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const ViewTextView name = entries[i]->FileName;
+        const auto [it, added] = folderIds.try_emplace(
+            name.substr(0, FolderPartLength(name)), static_cast<std::uint32_t>(folderParts.size()));
+        if (added) {
+            folderParts.push_back(it->first);
+            folderEntries.push_back(0);
+            if (folderParts.size() * 4 > count + 4 * MinEntriesPerListing) {
+                folderParts.clear();
+                break;
+            }
         }
-    };
-    const std::size_t byCount = entries.size() / MinEntriesPerThread;
-    const std::size_t threads = std::min<std::size_t>(
-        {byCount, std::max(1u, std::thread::hardware_concurrency()), MaxThreads});
-    if (threads < 2) {
-        work(0, entries.size());
-        if (stop && *stop) return {};
-        return sizes;
+        ++folderEntries[it->second];
+        folderOf[i] = it->second;
     }
-    std::vector<std::thread> helpers;
-    const std::size_t chunk = (entries.size() + threads - 1) / threads;
-    try {
-        for (std::size_t t = 1; t < threads; ++t)
-            helpers.emplace_back(work, t * chunk, std::min(entries.size(), (t + 1) * chunk));
-    } catch (const std::system_error&) {
-        // No thread to be had: the ones started and this one do the rest.
-        for (std::size_t t = helpers.size() + 1; t < threads; ++t)
-            work(t * chunk, std::min(entries.size(), (t + 1) * chunk));
-    }
-    work(0, std::min(entries.size(), chunk));
-    for (auto& h : helpers)
-        h.join();
-    if (stop && *stop) return {};
+
+    // One listing per folder that enough entries share.
+    std::vector<std::uint32_t> listed;
+    for (std::uint32_t f = 0; f < folderParts.size(); ++f)
+        if (folderEntries[f] >= MinEntriesPerListing)
+            listed.push_back(f);
+    std::vector<std::unique_ptr<platform::FolderSizes>> listings(folderParts.size());
+    InChunks(listed.size(), std::min(threads, listed.size()), 1,
+             [&](std::size_t begin, std::size_t end) {
+                 for (std::size_t k = begin; k < end && !stopped(); ++k) {
+                     const std::uint32_t f = listed[k];
+                     listings[f] = std::make_unique<platform::FolderSizes>(
+                         folderParts[f], folderEntries[f] * ListedNamesPerEntry + ListedNamesExtra,
+                         wantSizes);
+                 }
+             });
+
+    std::vector<std::int64_t> sizes(count);
+    InChunks(count, threads, EntriesPerChunk, [&](std::size_t begin, std::size_t end) {
+        if (stopped())
+            return;
+        for (std::size_t i = begin; i < end; ++i) {
+            const ViewText& name = entries[i]->FileName;
+            std::int64_t size = platform::FolderSizes::AskDirectly;
+            if (!listings.empty()) {
+                if (const auto* listing = listings[folderOf[i]].get()) {
+                    const std::size_t part = FolderPartLength(name);
+                    size = listing->SizeOf(ViewTextView(name).substr(part));
+                }
+            }
+            sizes[i] = size == platform::FolderSizes::AskDirectly ? GetFileSize64(name) : size;
+        }
+    });
+    if (stopped())
+        return {};
     return sizes;
 }
 

@@ -150,7 +150,9 @@ void VerifyModel::BeginCheck(TcrcThread& thread, const ShownSizes& looked) {
             TItemRec& e = *looked.entries[i];
             if (looked.sizes[i] != e.Size) {
                 e.Size = looked.sizes[i];
-                view_.SetRowSizeText(e.ListItem, SizeText(e.Size, SizeType));
+                // Left to the entry's open (a view that shows no sizes): nothing to show yet.
+                if (e.Size != SizeAtOpen)
+                    view_.SetRowSizeText(e.ListItem, SizeText(e.Size, SizeType));
             }
         }
     }
@@ -159,7 +161,7 @@ void VerifyModel::BeginCheck(TcrcThread& thread, const ShownSizes& looked) {
         if (e->ListItem == NoRow || !(thread.CheckAll || view_.IsRowSelected(e->ListItem)))
             continue;
         ++scope_.entries;
-        if (e->Size != -1)
+        if (e->Size >= 0)
             run_.Progress.TotalBytes += e->Size;
     }
     scope_.bySelection = !thread.CheckAll;

@@ -45,6 +45,12 @@ public:
     virtual void SetRowSizeText(RowIndex row, const ViewText& text) = 0;
     // Why the row's entry is Bad (NoteText), empty for none; shown beside the row.
     virtual void SetRowNote(RowIndex row, const std::string& note) {}
+    // Whether SetRowSizeText shows anything: a view without the column (the console) is spared
+    // the texts, and when it shows no progress either, a check leaves each entry's size to its
+    // open instead of looking every one up first.
+    virtual bool ShowsSizeTexts() const { return true; }
+    // Whether the run's progress is shown anywhere (its percentages need every size first).
+    virtual bool ShowsProgress() const { return true; }
 
     // bCheck alone (after a load).
     virtual void EnableCheckCommand(bool enabled) = 0;

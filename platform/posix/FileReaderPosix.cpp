@@ -9,21 +9,22 @@
 
 namespace quillon::platform {
 
+bool ReadFaultSet();
 int InjectedReadFault(const std::filesystem::path& path, std::int64_t offset);
 
 namespace {
 
 // After a failed open: does the name hold a regular file at all? A search permission missing on
 // a folder of the path, a loop of links and the like leave nothing to read, as a lookup would.
-bool HoldsNoFile(const std::filesystem::path& path, int code) {
+bool HoldsNoFile(const std::string& path, int code) {
     if (code == ENOENT || code == ENOTDIR) return true;
-    const auto found = LookupPath(path);
+    const auto found = LookupPathText(path);
     return !found || !found->IsFile();
 }
 
 } // namespace
 
-bool FileReader::Open(const std::filesystem::path& path, OsError* error, OpenMode mode) {
+bool FileReader::Open(const std::string& path, OsError* error, OpenMode mode) {
     Close();
     // Non-blocking, so that a FIFO put where a file was is refused instead of waited on; reads of
     // a regular file do not heed the flag.
@@ -53,7 +54,7 @@ bool FileReader::Open(const std::filesystem::path& path, OsError* error, OpenMod
         return false;
     }
     fd_ = fd;
-    path_ = &path;
+    if (ReadFaultSet()) faultPath_ = path;
     length_ = S_ISREG(st.st_mode) ? static_cast<std::int64_t>(st.st_size) : 0;
     // Read-ahead hints pay off over many blocks; a file of one block would pay a call for nothing.
     if (length_ > 65536) ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -69,7 +70,7 @@ void FileReader::Close() {
 bool FileReader::IsOpen() const { return fd_ >= 0; }
 
 std::int64_t FileReader::Read(void* buffer, std::size_t count, OsError* error) {
-    if (int injected = InjectedReadFault(*path_, offset_)) {
+    if (int injected = InjectedReadFault(faultPath_, offset_)) {
         if (error) *error = OsErrorFromCode(injected);
         return -1;
     }

@@ -1,54 +1,12 @@
 #include "platform/FileSystem.h"
 #include "platform/win32/LongPath.h"
+#include "platform/win32/QuietErrorMode.h"
 
 #include <windows.h>
 
 #include <string>
 
 namespace quillon::platform {
-
-namespace {
-
-using SetThreadErrorModeFn = BOOL(WINAPI*)(DWORD, LPDWORD);
-
-// The thread's own error mode leaves other threads alone; SetErrorMode is the process-wide
-// fallback for systems without it.
-SetThreadErrorModeFn ThreadErrorModeSetter() {
-    static const auto fn = reinterpret_cast<SetThreadErrorModeFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetThreadErrorMode")));
-    return fn;
-}
-
-// Switches the critical-error and open-file error boxes off for its lifetime, so that a drive
-// without a medium fails at once instead of asking the user.
-class QuietErrorMode {
-public:
-    QuietErrorMode() {
-        constexpr DWORD quiet = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
-        if (auto set = ThreadErrorModeSetter()) {
-            threadWide_ = set(quiet, &previous_) != 0;
-            if (threadWide_) set(previous_ | quiet, nullptr);
-        }
-        if (!threadWide_) {
-            previous_ = SetErrorMode(quiet);
-            SetErrorMode(previous_ | quiet);
-        }
-    }
-    ~QuietErrorMode() {
-        if (threadWide_)
-            ThreadErrorModeSetter()(previous_, nullptr);
-        else
-            SetErrorMode(previous_);
-    }
-    QuietErrorMode(const QuietErrorMode&) = delete;
-    QuietErrorMode& operator=(const QuietErrorMode&) = delete;
-
-private:
-    DWORD previous_ = 0;
-    bool threadWide_ = false;
-};
-
-} // namespace
 
 bool DirectoryExists(const std::filesystem::path& path) {
     // An empty name would become "\", the root of the current drive.

@@ -1,4 +1,5 @@
 #include "platform/FileReader.h"
+#include "platform/win32/DeviceName.h"
 #include "platform/win32/LongPath.h"
 #include "platform/win32/ScopedWin.h"
 
@@ -10,6 +11,7 @@
 
 namespace quillon::platform {
 
+bool ReadFaultSet();
 int InjectedReadFault(const std::filesystem::path& path, std::int64_t offset);
 
 namespace {
@@ -22,28 +24,30 @@ OsError NoFileError(DWORD code) {
 
 } // namespace
 
-bool FileReader::Open(const std::filesystem::path& path, OsError* error, OpenMode mode) {
+bool FileReader::Open(const std::wstring& path, OsError* error, OpenMode mode) {
     Close();
-    if (mode == OpenMode::RegularOnly) {
-        // CreateFileW would open NUL or COM1 and fail on a folder as on a locked file; the exact
-        // lookup tells them apart first.
-        const auto found = LookupPath(path);
-        if (!found || !found->IsFile()) {
-            if (error) *error = NoFileError(found ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND);
-            return false;
-        }
+    // CreateFileW would open NUL or COM1: a device is never opened for a check.
+    if (mode == OpenMode::RegularOnly && IsDeviceName(path)) {
+        if (error) *error = NoFileError(ERROR_ACCESS_DENIED);
+        return false;
     }
     win::UniqueFileHandle file(
-        CreateFileW(ExtendedPath(path.native()).c_str(), GENERIC_READ,
+        CreateFileW(ExtendedPath(path).c_str(), GENERIC_READ,
                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) {
         const DWORD code = GetLastError();
-        if (error) {
-            *error = OsErrorFromCode(static_cast<int>(code));
-            // Gone since the lookup.
-            error->noFile = mode == OpenMode::RegularOnly &&
-                            (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND);
+        if (!error) return false;
+        *error = OsErrorFromCode(static_cast<int>(code));
+        if (mode == OpenMode::RegularOnly) {
+            // A folder fails as a locked file does, a wildcard as a bad name: the exact lookup
+            // tells "no file" from a file that is there but cannot be opened. Only a failed open
+            // pays for it, not every file of a check.
+            const auto found = LookupPathText(path);
+            if (!found || !found->IsFile())
+                *error = NoFileError(found ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND);
+            else
+                error->noFile = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
         }
         return false;
     }
@@ -59,7 +63,7 @@ bool FileReader::Open(const std::filesystem::path& path, OsError* error, OpenMod
         return false;
     }
     handle_ = file.Release();
-    path_ = &path;
+    if (ReadFaultSet()) faultPath_ = path;
     length_ = size.QuadPart;
     offset_ = 0;
     return true;
@@ -73,7 +77,7 @@ void FileReader::Close() {
 bool FileReader::IsOpen() const { return handle_ != nullptr; }
 
 std::int64_t FileReader::Read(void* buffer, std::size_t count, OsError* error) {
-    if (int injected = InjectedReadFault(*path_, offset_)) {
+    if (int injected = InjectedReadFault(faultPath_, offset_)) {
         if (error) *error = OsErrorFromCode(injected);
         return -1;
     }
@@ -88,6 +92,10 @@ std::int64_t FileReader::Read(void* buffer, std::size_t count, OsError* error) {
         }
         if (got == 0) break;
         done += got;
+        // Short, and at or past the length the file had when opened: the end. Asking again would
+        // cost one more call per file just to hear nothing, which lists of small files feel.
+        if (done < count && length_ > 0 && offset_ + static_cast<std::int64_t>(done) >= length_)
+            break;
     }
     offset_ += static_cast<std::int64_t>(done);
     return static_cast<std::int64_t>(done);

@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "platform/win32/DeviceName.h"
 #include "platform/win32/LongPath.h"
 #include "platform/win32/ScopedWin.h"
 
@@ -15,9 +16,21 @@ std::int64_t Join(DWORD high, DWORD low) {
     return static_cast<std::int64_t>((static_cast<std::uint64_t>(high) << 32) | low);
 }
 
-// Reserved device names open a device whatever folder they stand in (C:\x\NUL.txt is NUL).
-bool IsDeviceName(const std::filesystem::path& path) {
-    std::wstring name = path.filename().wstring();
+bool HasWildcard(const std::wstring& s) {
+    return s.find_first_of(L"?*") != std::wstring::npos;
+}
+
+} // namespace
+
+bool IsDeviceName(std::wstring_view path) {
+    if (path.starts_with(L"\\\\.\\")) return true;
+    // The last component, as std::filesystem::path::filename() cuts it ("C:NUL" is NUL).
+    std::size_t start = path.find_last_of(L"\\/");
+    if (start != std::wstring_view::npos)
+        ++start;
+    else
+        start = path.size() >= 2 && path[1] == L':' ? 2 : 0;
+    std::wstring name(path.substr(start));
     auto dot = name.find(L'.');
     if (dot != std::wstring::npos) name.resize(dot);
     while (!name.empty() && (name.back() == L' ' || name.back() == L':')) name.pop_back();
@@ -27,23 +40,16 @@ bool IsDeviceName(const std::filesystem::path& path) {
         if (name == d) return true;
     if (name.size() == 4 && (name.compare(0, 3, L"COM") == 0 || name.compare(0, 3, L"LPT") == 0))
         return name[3] >= L'1' && name[3] <= L'9';
-    return path.native().rfind(L"\\\\.\\", 0) == 0;
-}
-
-bool HasWildcard(const std::wstring& s) {
-    return s.find_first_of(L"?*") != std::wstring::npos;
-}
-
-} // namespace
-
-std::optional<FileLookup> LookupPathText(const std::wstring& path) {
-    return LookupPath(std::filesystem::path(path));
+    return false;
 }
 
 std::optional<FileLookup> LookupPath(const std::filesystem::path& path) {
-    const std::wstring& native = path.native();
+    return LookupPathText(path.native());
+}
+
+std::optional<FileLookup> LookupPathText(const std::wstring& native) {
     if (native.empty() || HasWildcard(native)) return std::nullopt;
-    if (IsDeviceName(path)) {
+    if (IsDeviceName(native)) {
         FileLookup f;
         f.isDevice = true;
         return f;

@@ -124,7 +124,33 @@ std::string IgnoreCaseKey(std::string_view text) {
     return key;
 }
 
-void IgnoreCaseKey(std::string_view text, std::string& key) { key = IgnoreCaseKey(text); }
+void IgnoreCaseKey(std::string_view text, std::string& key) {
+    // A list of a million lines asks for a million keys: a line of the usual length is widened
+    // on the stack and its key made in key's own storage, with no allocation (the same calls and
+    // result as above otherwise; a code page never gives more characters than bytes).
+    constexpr std::size_t Short = 512;
+    wchar_t wide[Short];
+    int length = 0;
+    if (!text.empty() && text.size() <= Short)
+        length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide,
+                                     static_cast<int>(Short));
+    if (text.size() > Short || (!text.empty() && length <= 0)) {
+        key = IgnoreCaseKey(text);
+        return;
+    }
+    const wchar_t* source = length == 0 ? L"" : wide;
+    if (length == 0) length = -1;
+    const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
+    key.resize(static_cast<std::size_t>(length > 0 ? length : 0) * 4 + 32);
+    const int n = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, flags, source, length,
+                                reinterpret_cast<LPWSTR>(key.data()), static_cast<int>(key.size()),
+                                nullptr, nullptr, 0);
+    if (n <= 0) {
+        key = IgnoreCaseKey(text);
+        return;
+    }
+    key.resize(static_cast<std::size_t>(n));
+}
 
 bool OverrideLocaleForTests(const char*) { return false; }
 

@@ -143,6 +143,8 @@ TEST_F(FormatSizeTest, BytesModeNeverChangesUnit) {
         {SizeModeBytes, false, 0, "0"},
         {SizeModeBytes, false, TiB, "1,099,511,627,776"},
         {SizeModeBytes, false, 9007199254740993.0, "9,007,199,254,740,992"}, // nearest double
+        {SizeModeBytes, false, 9007199254740991.0, "9,007,199,254,740,991"}, // largest exact one
+        {SizeModeBytes, false, -0.0, "0"},
     });
 }
 

@@ -3,6 +3,7 @@
 #include "core/ListFile.h"
 #include "platform/FileReader.h"
 #include "tests/verify/VerifyFixture.h"
+#include "util/EnhFunc.h"
 
 #include <gtest/gtest.h>
 
@@ -237,6 +238,70 @@ TEST_F(CheckTest, FilesReplacedAfterTheStartAreMissingAtTheirTurn) {
         const auto missing = static_cast<std::int32_t>(names.size());
         EXPECT_EQ(Counts(), (std::vector<std::int32_t>{0, missing, 0, 2}));
         ExpectRunEnded();
+    }
+}
+
+// A view that shows sizes neither in rows nor as progress (the console) leaves them to the
+// entries' opens: the results and sizes are those of a check that looked every size up first,
+// also for the entries that an abort leaves unreached.
+TEST_F(CheckTest, SizesFoundByTheOpensAreThoseOfTheLookups) {
+    dir.Write("abc.txt", "abc");
+    dir.Write("bad.txt", "abd");
+    dir.Write("empty", "");
+    dir.Write("big.bin", RandomBytes(70000, 5));
+    std::filesystem::create_directory(dir / "folder");
+    std::vector<std::string> names = {"abc.txt", "bad.txt", "empty", "big.bin", "gone", "folder"};
+    std::vector<std::int32_t> expected = {G, B, B, B, M, M};
+#ifndef _WIN32
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    std::filesystem::create_symlink(dir / "abc.txt", dir / "link");
+    std::filesystem::create_symlink(dir / "nowhere", dir / "dangling");
+    names.insert(names.end(), {"fifo", "link", "dangling"});
+    expected.insert(expected.end(), {M, G, M});
+#endif
+    // Enough entries in the folder for it to be listed.
+    for (int i = 0; i < 6; ++i) {
+        names.push_back(dir.Write(std::string("f").append(std::to_string(i)), "abc")
+                            .filename()
+                            .string());
+        expected.push_back(G);
+    }
+    for (const bool md5 : {false, true}) {
+        for (const bool console : {false, true}) {
+            SCOPED_TRACE(std::string(md5 ? "MD5" : "SFV") + (console ? " console" : " window"));
+            std::vector<std::string> lines;
+            for (const auto& n : names)
+                lines.push_back(md5 ? "900150983cd24fb0d6963f7d28e17f72 " + n : n + " 352441C2");
+            view.progress = view.sizeTexts = !console;
+            model->ListFiles = {List(md5 ? "l.md5" : "l.sfv", lines)};
+            model->LoadListFiles(false);
+            // The console prints an entry as the worker moves on to the next one.
+            std::vector<std::int64_t> printed;
+            view.hook = [&](std::string_view op, std::int32_t row) {
+                if (op == "scroll" && row >= 2) printed.push_back(Entry(row - 2).Size);
+            };
+            Check();
+            view.hook = nullptr;
+            EXPECT_EQ(Statuses(), expected);
+            for (std::size_t i = 0; i < printed.size(); ++i)
+                EXPECT_EQ(printed[i], Entry(i).Size) << names[i];
+            for (const auto& e : model->ItemList)
+                EXPECT_EQ(e->Size, GetFileSize64(e->FileName)) << Narrow(e->FileName);
+#ifndef _WIN32
+            // The listing showed abc.txt as a file: its size came with its open, not before.
+            EXPECT_EQ(view.SizeTextOf(1) == "<none>", console);
+#endif
+            // Stopped at the third entry: the ones after it were never opened.
+            view.hook = [this](std::string_view op, std::int32_t row) {
+                if (op == "scroll" && row == 3) model->bCancelClick();
+            };
+            model->LoadListFiles(false);
+            Check();
+            view.hook = nullptr;
+            EXPECT_EQ(Statuses()[2], U);
+            for (const auto& e : model->ItemList)
+                EXPECT_EQ(e->Size, GetFileSize64(e->FileName)) << Narrow(e->FileName);
+        }
     }
 }
 

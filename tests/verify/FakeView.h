@@ -48,6 +48,8 @@ public:
     int runDisables = 0, runEnables = 0;
     std::string caption;
     std::int32_t filterMark = 1;
+    bool sizeTexts = true;
+    bool progress = true;
     std::vector<std::int32_t> fileBar, totalBar;
     std::vector<std::string> rateTexts, timeTexts;
     std::vector<RowIndex> scrolled;
@@ -77,6 +79,8 @@ public:
     }
 
     // ---- VerifyView ----
+    bool ShowsSizeTexts() const override { return sizeTexts; }
+    bool ShowsProgress() const override { return progress; }
     void SetFileProgress(std::int32_t percent) override {
         Hook("file%", percent);
         std::lock_guard lock(m_);

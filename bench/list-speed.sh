@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# The list-level costs of quillon-cli in one run, natively: a check of 20,000 files of 4 KiB
+# (SFV and MD5) against a plain C loop that only opens, reads and closes the same files
+# (bench/plain-read.c), cksfv -f and md5sum -c; and show --porcelain of a 1,000,000-entry list
+# whose files are absent from a folder that exists.
+#   bench/list-speed.sh [native-build-dir]     (default build/native; builds quillon-cli there)
+# Files live in the page cache (warmed before every timed run). QUILLON_BENCH_RUNS (default 9)
+# rounds, each running every command once in turn; medians of wall and CPU (user + system) time.
+# QUILLON_BENCH_DIR keeps the files in that folder for the next run (default: a fresh folder
+# under /tmp, removed at the end). About a minute.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build="${1:-build/native}"
+runs="${QUILLON_BENCH_RUNS:-9}"
+for tool in cc cksfv md5sum; do
+    command -v "$tool" >/dev/null || { echo "missing $tool (bash scripts/bootstrap.sh)" >&2; exit 2; }
+done
+[ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" --target quillon-cli >/dev/null
+cli="$(pwd)/$build/cli/quillon-cli"
+if [ -n "${QUILLON_BENCH_DIR:-}" ]; then
+    work="$QUILLON_BENCH_DIR"
+    mkdir -p "$work"
+else
+    work="$(mktemp -d /tmp/quillon-list-speed.XXXXXX)"
+    trap 'rm -rf "$work"' EXIT
+fi
+plain="$work/plain-read"
+cc -O2 -o "$plain" bench/plain-read.c
+
+small="$work/small"
+if [ ! -f "$small/list.md5" ]; then
+    rm -rf "$small" && mkdir -p "$small"
+    head -c $((20000 * 4096)) /dev/urandom | split -b 4096 -a 5 -d - "$small/f"
+    (cd "$small" && md5sum f* > list.md5 && "$cli" digest --crc32 f* | awk '{print $2 " " $1}' > list.sfv)
+fi
+million="$work/million"
+if [ ! -f "$million/million.sfv" ]; then
+    mkdir -p "$million/dir"
+    awk 'BEGIN { for (i = 0; i < 1000000; i++) printf "dir\\file%07d.bin %08X\r\n", i, i * 2654435761 % 4294967296 }' > "$million/million.sfv"
+fi
+
+echo "== processor: $(lscpu | sed -n 's/^Model name: *//p'), $(nproc) cores; load: $(uptime | sed 's/.*load average: //')"
+declare -A WALL CPU
+median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+# group NAME 'COMMAND' ...: every command once per round, WARM read before each; medians.
+group() {
+    local -a names=() cmds=()
+    while [ $# -gt 0 ]; do names+=("$1"); cmds+=("$2"); shift 2; done
+    local -A walls=() cpus=()
+    local i j out rc TIMEFORMAT='%3R %3U %3S'
+    for ((i = 0; i < runs; i++)); do
+        for j in "${!names[@]}"; do
+            cat $WARM > /dev/null
+            rc=0
+            out=$( { time (eval "${cmds[$j]}" > /dev/null 2>&1); } 2>&1 ) || rc=$?
+            if [ "$rc" -ne 0 ]; then echo "failed (exit $rc): ${cmds[$j]}" >&2; exit 1; fi
+            read -r w u s <<<"$out"
+            walls[$j]+="$w "
+            cpus[$j]+="$(awk -v u="$u" -v s="$s" 'BEGIN { printf "%.3f", u + s }') "
+        done
+    done
+    for j in "${!names[@]}"; do
+        WALL[${names[$j]}]=$(tr ' ' '\n' <<<"${walls[$j]}" | grep . | median)
+        CPU[${names[$j]}]=$(tr ' ' '\n' <<<"${cpus[$j]}" | grep . | median)
+    done
+}
+row() { printf '%-44s wall %7.3f s  cpu %7.3f s\n' "$1" "${WALL[$2]}" "${CPU[$2]}"; }
+# times LABEL SLOW FAST [TARGET]: how many times FAST's time SLOW takes, by CPU and by wall time
+times() {
+    local c w
+    c=$(awk -v a="${CPU[$2]}" -v b="${CPU[$3]}" 'BEGIN { printf "%.2f", a / b }')
+    w=$(awk -v a="${WALL[$2]}" -v b="${WALL[$3]}" 'BEGIN { printf "%.2f", a / b }')
+    printf '%-44s cpu %5sx  wall %5sx' "$1" "$c" "$w"
+    [ -z "${4:-}" ] || awk -v c="$c" -v w="$w" -v t="$4" \
+        'BEGIN { printf "  (target <= %sx: %s)", t, (c <= t && w <= t) ? "met" : "MISSED" }'
+    echo
+}
+
+echo "== 20,000 files of 4 KiB, in the list's folder; $runs rounds, medians"
+WARM="$small/list.sfv $small/list.md5 $(printf "$small/%s " $(cd "$small" && ls f*))"
+group plain "cd '$small' && '$plain' list.sfv" \
+    sfv "cd '$small' && '$cli' check --quiet list.sfv" \
+    md5 "cd '$small' && '$cli' check --quiet list.md5" \
+    cksfv "cd '$small' && cksfv -q -f list.sfv" \
+    md5sum "cd '$small' && md5sum -c --quiet list.md5"
+row "plain loop: open, read, close (plain-read)" plain
+row "quillon-cli check --quiet list.sfv" sfv
+row "quillon-cli check --quiet list.md5" md5
+row "cksfv -q -f list.sfv" cksfv
+row "md5sum -c --quiet list.md5" md5sum
+times "sfv check / plain loop" sfv plain 1.3
+times "md5 check / plain loop" md5 plain 1.3
+times "cksfv -f / sfv check" cksfv sfv
+times "md5sum -c / md5 check" md5sum md5
+
+echo
+echo "== show --porcelain, 1,000,000 entries absent from a folder that exists"
+WARM="$million/million.sfv"
+group show "'$cli' show --porcelain '$million/million.sfv'"
+row "quillon-cli show --porcelain" show
+awk -v w="${WALL[show]}" 'BEGIN { printf "%-44s wall %7.3f s  (target < 1 s: %s)\n", "", w, w < 1 ? "met" : "MISSED" }'
