@@ -1,4 +1,6 @@
 #pragma once
+#include "core/ListKind.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -31,12 +33,26 @@ struct TItemRec {
     // Folder of the list file + name as written in it, as a path's native text: a path would
     // split itself into components for every entry of a long list.
     std::filesystem::path::string_type FileName;
-    std::string Checksum;           // expected text exactly as read
+    // The expected text as read (UTF-8 on Windows, the list's bytes on POSIX). For an
+    // Unsupported entry: its tag's algorithm name, one blank, then that text; ExpectedText and
+    // UnsupportedAlgorithm take it apart.
+    std::string Checksum;
     std::int64_t Size = -1;         // bytes at the last lookup; -1: not found, folder or device
     std::int32_t Status = StatusUnchecked;
+    // The digest it is checked with: its list's kind, or its BSD tag's. One byte, in what would
+    // be padding: a list of a million entries costs nothing more for it.
+    ListKind Kind = ListKind::Sfv;
     // The list file that named the entry, as held in ListFiles; shared by all its entries.
     std::shared_ptr<const std::filesystem::path> ListFile;
     RowIndex ListItem = NoRow; // the row that shows the entry, NoRow while hidden
 };
+static_assert(sizeof(TItemRec) <=
+                  sizeof(std::filesystem::path::string_type) + sizeof(std::string) + 40,
+              "an entry stays as small as it was");
+
+// The expected digest text of an entry, without an Unsupported entry's algorithm name.
+std::string_view ExpectedText(const TItemRec& entry);
+// The algorithm an Unsupported entry's tag names ("SHA3-256"); empty for any other entry.
+std::string_view UnsupportedAlgorithm(const TItemRec& entry);
 
 } // namespace quillon

@@ -147,7 +147,8 @@ void VerifyModel::BeginCheck(TcrcThread& thread, const ShownSizes& looked) {
         }
     }
     for (const auto& e : ItemList) {
-        if (e->ListItem == NoRow || e->Size == -1)
+        // An Unsupported entry is never read: its bytes would keep the total bar short of 100.
+        if (e->ListItem == NoRow || e->Size == -1 || e->Kind == ListKind::Unsupported)
             continue;
         if (thread.CheckAll || view_.IsRowSelected(e->ListItem))
             run_.Progress.TotalBytes += e->Size;
