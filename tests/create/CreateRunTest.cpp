@@ -148,35 +148,39 @@ TEST_F(CreateRun, UnreadableFilesAreLeftOutAndReported) {
         EXPECT_FALSE(f.reason.empty());
 }
 
-// A name the list cannot hold is not read, counted or commented.
+// A name a list line cannot carry is not read, counted or commented. A leading blank reads back
+// as itself (the name as written wins where that file is there), so " c" goes in beside c.
 TEST_F(CreateRun, UnwritableNamesAreLeftOutUnread) {
 #ifdef _WIN32
     ASSERT_EQ(GetACP(), 1252u);
     EXPECT_EQ(platform::ExactListTextFromPath(L"\u00E4"), std::optional<std::string>("\xE4"));
-    // U+0100 has the best fit "A", which would name another file.
+    // U+0100 has the best fit "A", which would name another file; UTF-8 holds them all but a
+    // lone surrogate.
     for (const wchar_t* name : {L"\u0100", L"\u65E5", L"a\xD800"})
         EXPECT_FALSE(platform::ExactListTextFromPath(name));
-    const std::filesystem::path bad = L"\u65E5.txt", good = L"\u00E4.txt";
+    for (const wchar_t* name : {L"\u0100", L"\u65E5"})
+        EXPECT_TRUE(platform::ExactListTextFromPath(name, platform::ListEncoding::Utf8));
+    const std::filesystem::path bad = L"a\xD800", good = L"\u00E4.txt";
     const std::string goodText = "\xE4.txt", reason = kNotRepresentable;
 #else
     const std::filesystem::path bad = "a\nb", good = "\xE4.txt";
     const std::string goodText = "\xE4.txt", reason = kNameNotReadBack;
-#endif
     dir.Write(bad, "abc");
+#endif
     dir.Write(good, "abc");
-    // Read back, a leading ";" is a comment and a leading blank is trimmed: another file.
+    // Read back, a leading ";" is a comment: the line would name nothing.
     dir.Write(";c", "abc");
     dir.Write(" c", "abc");
     dir.Write("c", "abd");
     source.items = {{bad, 3}, {";c", 3}, {good, 3}, {" c", 3}};
     CreateOutcome o = Run(false);
-    EXPECT_EQ(Body(), "\r\n;\r\n" + Comment(good) + goodText + " 352441C2\r\n");
-    ASSERT_EQ(o.leftOut.size(), 3u);
+    EXPECT_EQ(Body(), "\r\n;\r\n" + Comment(good) + Comment(" c") + goodText +
+                          " 352441C2\r\n c 352441C2\r\n");
+    ASSERT_EQ(o.leftOut.size(), 2u);
     EXPECT_EQ(o.leftOut[0].name, bad);
     EXPECT_EQ(o.leftOut[0].reason, reason);
     EXPECT_EQ(o.leftOut[1].reason, kNameNotReadBack);
-    EXPECT_EQ(o.leftOut[2].name, " c");
-    EXPECT_EQ(run.Progress.TotalBytes, 3);
+    EXPECT_EQ(run.Progress.TotalBytes, 6);
 }
 
 TEST(LeftOutWarningText, CountTwentyNamesAndTheRest) {
