@@ -183,6 +183,39 @@ TEST_F(CreateRun, UnwritableNamesAreLeftOutUnread) {
     EXPECT_EQ(run.Progress.TotalBytes, 6);
 }
 
+// The code page while every name has an exact form there, which older tools read byte for byte;
+// UTF-8 with its mark for any other name, and where code-page bytes would read as UTF-8 ("\xC3\xA9"
+// of "\u00C3\u00A9"). POSIX writes the names' own bytes, never a mark. Either way each name reads
+// back as itself.
+TEST_F(CreateRun, ListEncodingFollowsTheNames) {
+    struct Case {
+        std::u8string name;
+        bool utf8; // on Windows
+    } cases[] = {
+        {u8"\u00E4.txt", false},      {u8"\u03A9\u03BB.txt", true}, {u8"\u65E5\u672C.txt", true},
+        {u8"\U0001F600 x.dat", true}, {u8"\u00C3\u00A9.txt", true},
+    };
+    for (const auto& c : cases) {
+        const std::filesystem::path name(c.name);
+        dir.Write(name, "abc");
+        if (!std::filesystem::exists(dir / name))
+            GTEST_SKIP() << "the file system cannot hold these names";
+        for (bool md5 : {false, true}) {
+            source.items = {{"a.txt", 3}, {name, 3}};
+            EXPECT_TRUE(Run(md5).written);
+            const std::string text = test::ReadAll(List());
+            const bool utf8 = platform::ListTextIsConverted && c.utf8;
+            EXPECT_EQ(text.rfind("\xEF\xBB\xBF", 0) == 0, utf8) << text;
+            ListLines parsed;
+            ParseListText(text, md5, parsed);
+            ASSERT_EQ(parsed.lines.size(), 2u) << text;
+            const ListEntry e = ListEntryAt(parsed, 1);
+            EXPECT_EQ(platform::PathFromListText(e.name, parsed.encoding), name) << text;
+            EXPECT_EQ(e.checksum, md5 ? "900150983CD24FB0D6963F7D28E17F72" : "352441C2");
+        }
+    }
+}
+
 TEST(LeftOutWarningText, CountTwentyNamesAndTheRest) {
     std::vector<LeftOutFile> files;
     EXPECT_EQ(LeftOutWarningText(files), ViewText());
