@@ -31,9 +31,11 @@ struct ListLineDetail {
     // The name as the line writes it: blanks at either end kept, no quotes removed, escapes
     // undone. A check takes it when it names a file and the trimmed name differs.
     std::string_view name;
-    std::string_view algorithm; // the tag of an Unsupported entry ("SHA3-256"), else empty
     ListKind kind = ListKind::Sfv;
     bool escaped = false; // md5sum's escaped form: a "\" of the name is the name's own
+    // The length of an Unsupported entry's tag ("SHA3-256"), kept right after its normalised
+    // line: a list of a million lines has no room to spare for a view per line.
+    std::uint8_t algorithmLength = 0;
 };
 
 // The normalised lines of one list ("name checksum"), in file order, as views into text it

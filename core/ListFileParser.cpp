@@ -98,7 +98,7 @@ bool IsAsciiDigit(char c) {
 struct TagLine {
     std::string_view algorithm, name, value;
 };
-constexpr std::size_t kMaxTagLength = 24;
+constexpr std::size_t kMaxTagLength = 24; // fits ListLineDetail::algorithmLength
 
 std::optional<TagLine> MatchTag(std::string_view body) {
     if (body.empty() || !IsAsciiLetter(body.front()))
@@ -140,10 +140,12 @@ bool AppendTagLine(std::string_view line, std::string& out, std::string_view& no
         return false;
     const std::optional<ListKind> kind = ListKindOfTag(tag->algorithm);
     detail.kind = kind.value_or(ListKind::Unsupported);
-    if (!kind)
-        detail.algorithm = tag->algorithm;
     detail.escaped = escaped;
     normal = AppendView(out, Trim(tag->name), " ", tag->value);
+    if (!kind) {
+        out.append(tag->algorithm);
+        detail.algorithmLength = static_cast<std::uint8_t>(tag->algorithm.size());
+    }
     if (escaped) {
         const std::size_t start = out.size();
         AppendUnescaped(tag->name, out);
@@ -251,14 +253,19 @@ void ParseListText(std::string_view bytes, ListKind kind, ListLines& out) {
 
     // Rewritten lines and names go into one buffer, which is sized for the worst case first, so
     // that it never moves under the views into it: a digest-first line takes at most its length
-    // plus one, an escaped or tag line twice that.
-    std::size_t bound = 0;
-    ForEachLine(text, [&](std::string_view line) {
-        if (line.front() == '\\' || line.find('(') != line.npos)
-            bound += 2 * line.size() + 2;
-        else if (layout == LineLayout::DigestFirst)
-            bound += line.size() + 1;
-    });
+    // plus one, an escaped or tag line twice that. Most lists hold neither "(" nor "\\": none of
+    // their lines is a tag or escaped line, and one look at the text tells.
+    const bool tagsOrEscapes = text.find('(') != text.npos || text.find('\\') != text.npos;
+    std::size_t bound = layout == LineLayout::DigestFirst ? text.size() + 1 : 0;
+    if (tagsOrEscapes) {
+        bound = 0;
+        ForEachLine(text, [&](std::string_view line) {
+            if (line.front() == '\\' || line.find('(') != line.npos)
+                bound += 2 * line.size() + 2;
+            else if (layout == LineLayout::DigestFirst)
+                bound += line.size() + 1;
+        });
+    }
     out.normalised.reserve(bound);
 
     // Comment and empty lines go at once. Lines of the list's own layout that need no rewriting
@@ -268,7 +275,7 @@ void ParseListText(std::string_view bytes, ListKind kind, ListLines& out) {
         ListLineDetail detail;
         detail.kind = kind;
         std::string_view normal;
-        if (AppendTagLine(line, out.normalised, normal, detail)) {
+        if (tagsOrEscapes && AppendTagLine(line, out.normalised, normal, detail)) {
         } else if (layout == LineLayout::DigestFirst) {
             normal = AppendDigestFirstLine(line, out.normalised, detail);
         } else {
@@ -322,9 +329,10 @@ void ParseListText(std::string_view bytes, ListKind kind, ListLines& out) {
             k = key;
         }
         if (d.kind != kind || d.escaped || d.name != SplitListLineView(line).name) {
-            // The base key, then what else tells the line apart, then the base's length: no two
-            // such keys are equal unless their parts are, and none equals a plain key, which
-            // holds no NUL (Windows: no NUL but its last byte).
+            // The base key, then what else tells the line apart (an unsupported tag's name as
+            // written, TTH beside AICH), then the base's length: no two such keys are equal
+            // unless their parts are, and none equals a plain key, which holds no NUL (Windows:
+            // no NUL but its last byte).
             std::string_view name = d.name;
             if (platform::FileNamesIgnoreCase) {
                 platform::IgnoreCaseKey(d.name, nameKey, out.encoding);
@@ -336,6 +344,8 @@ void ParseListText(std::string_view bytes, ListKind kind, ListLines& out) {
             key.push_back('\0');
             key.push_back(static_cast<char>(d.kind));
             key.push_back(static_cast<char>(d.escaped));
+            key.push_back(static_cast<char>(d.algorithmLength));
+            key.append(line.data() + line.size(), d.algorithmLength);
             key.append(name);
             key.append(reinterpret_cast<const char*>(&length), sizeof length);
             k = key;
@@ -364,7 +374,10 @@ void ParseListFile(const std::filesystem::path& listFileName, ListLines& out) {
 ListEntry ListEntryAt(const ListLines& lines, std::size_t i) {
     const ListLineDetail& d = lines.details[i];
     const ListEntryView split = SplitListLineView(lines.lines[i]);
-    return ListEntry{d.name,   d.escaped ? d.name : split.name, split.checksum, d.algorithm, d.kind,
+    const std::string_view line = lines.lines[i];
+    // The whole-text trim leaves the end of a tag line, its digest, where it was.
+    const std::string_view algorithm(line.data() + line.size(), d.algorithmLength);
+    return ListEntry{d.name,   d.escaped ? d.name : split.name, split.checksum, algorithm, d.kind,
                      d.escaped};
 }
 

@@ -312,6 +312,11 @@ TEST(ListFileParse, DuplicatesFirstKept) {
         {"equal after MD5 normalisation", "D a\r\nD  a\r\nD *a", true, {"a D"}, {}},
         // md5sum reads "D  *a" as the name *a: not the same file as a.
         {"same trimmed name, other name as written", "D  *a\r\nD *a", true, {"a D", "a D"}, {}},
+        {"other kinds, other unsupported tags",
+         "TTH (a) = 1\r\nAICH (a) = 1\r\nMD5 (a) = 1\r\na 1\r\nTTH (a) = 1",
+         false,
+         {"a 1", "a 1", "a 1", "a 1"},
+         {}},
         {"equal after the whole-text trim", "a 1\r\nb 2\r\na 1   ", false, {"a 1", "b 2"}, {}},
     };
     for (const auto& c : cases)
