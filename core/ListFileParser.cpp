@@ -252,17 +252,17 @@ void ParseListText(std::string_view bytes, ListKind kind, ListLines& out) {
     const LineLayout layout = KindInfo(kind).layout;
 
     // Rewritten lines and names go into one buffer, which is sized for the worst case first, so
-    // that it never moves under the views into it: a digest-first line takes at most its length
-    // plus one, an escaped or tag line twice that. Most lists hold neither "(" nor "\\": none of
+    // that it never moves under the views into it: a digest-first or tag line takes at most its
+    // length plus one, an escaped line twice that. Most lists hold neither "(" nor "\\": none of
     // their lines is a tag or escaped line, and one look at the text tells.
     const bool tagsOrEscapes = text.find('(') != text.npos || text.find('\\') != text.npos;
     std::size_t bound = layout == LineLayout::DigestFirst ? text.size() + 1 : 0;
     if (tagsOrEscapes) {
         bound = 0;
         ForEachLine(text, [&](std::string_view line) {
-            if (line.front() == '\\' || line.find('(') != line.npos)
+            if (line.front() == '\\')
                 bound += 2 * line.size() + 2;
-            else if (layout == LineLayout::DigestFirst)
+            else if (layout == LineLayout::DigestFirst || line.find('(') != line.npos)
                 bound += line.size() + 1;
         });
     }
