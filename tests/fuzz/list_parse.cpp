@@ -27,7 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(parsed.lines.size() <= breaks + 1);
 
     FUZZ_CHECK(parsed.details.size() == parsed.lines.size());
-    std::set<std::tuple<std::string_view, std::string_view, quillon::ListKind, bool>> distinct;
+    std::set<std::tuple<std::string_view, std::string_view, quillon::ListKind, bool,
+                        std::string_view>>
+        distinct;
     for (std::size_t i = 0; i < parsed.lines.size(); ++i) {
         const std::string_view line = parsed.lines[i];
         const auto in = [&](std::string_view part) {
@@ -49,8 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(entry.checksum == parts.checksum);
         FUZZ_CHECK(entry.trimmedName == (entry.escaped ? entry.name : parts.name));
         FUZZ_CHECK((entry.kind == quillon::ListKind::Unsupported) == !entry.algorithm.empty());
-        // Lines that name one file (of one kind, as written) are one entry.
-        FUZZ_CHECK(distinct.insert({line, entry.name, entry.kind, entry.escaped}).second);
+        // Lines that name one file (of one kind and tag, as written) are one entry.
+        FUZZ_CHECK(
+            distinct.insert({line, entry.name, entry.kind, entry.escaped, entry.algorithm}).second);
     }
 
     // Same bytes, same lines, also into a container that held another list before.
