@@ -192,9 +192,7 @@ TEST_F(CreateRun, ListEncodingFollowsTheNames) {
         std::u8string name;
         bool utf8; // on Windows
     } cases[] = {
-        {u8"\u00E4.txt", false},      {u8"\u03A9\u03BB.txt", true}, {u8"\u65E5\u672C.txt", true},
-        {u8"\U0001F600 x.dat", true}, {u8"\u00C3\u00A9.txt", true},
-    };
+        {u8"\u00E4.txt", false}, {u8"\u03A9 \U0001F600.txt", true}, {u8"\u00C3\u00A9", true}};
     for (const auto& c : cases) {
         const std::filesystem::path name(c.name);
         dir.Write(name, "abc");

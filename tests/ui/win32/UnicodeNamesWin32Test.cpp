@@ -1,6 +1,7 @@
 // The real window with names beyond the ANSI code page (1252 in the test prefix): Greek,
 // Japanese, an emoji, in the lists' own names too. Opened from the command line, the open dialog
 // and a drop, checked, shown, deleted; listed by create mode and the folder command.
+#include "platform/TextCodec.h"
 #include "tests/ui/win32/MainWindowFixture.h"
 
 #include <shlobj.h>
@@ -18,12 +19,7 @@ const std::wstring kNames[] = {L"\u03A9\u03BC\u03AD\u03B3\u03B1.txt", L"\u65E5\u
                                L"\U0001F600 smile.dat", L"caf\u00E9.txt"};
 
 std::string Utf8(const std::wstring& w) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
-                                      nullptr, nullptr);
-    std::string s(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
-                        nullptr);
-    return s;
+    return platform::ListTextFromWide(w, platform::ListEncoding::Utf8);
 }
 
 void PostDrop(HWND window, const std::wstring& name) {
