@@ -49,41 +49,5 @@ TEST(TextCodecIconv, Utf8ValidityAgreesWithIconv) {
     EXPECT_GT(valid, 100); // the pool gives valid sequences too
 }
 
-// Valid UTF-16 of random characters from every plane, surrogate pairs among them, in both byte
-// orders, and the same text back from UTF-8 as valid UTF-8.
-TEST(TextCodecIconv, Utf16AndUtf8AgreeWithIconv) {
-    std::mt19937 gen(81);
-    for (int round = 0; round < 200; ++round) {
-        std::u16string units;
-        const int count = 1 + static_cast<int>(gen() % 64);
-        for (int i = 0; i < count; ++i) {
-            const unsigned pick = gen() % 4;
-            char32_t c = pick == 0   ? gen() % 0x80
-                         : pick == 1 ? 0x80 + gen() % (0xD800 - 0x80)
-                         : pick == 2 ? 0xE000 + gen() % 0x2000
-                                     : 0x10000 + gen() % 0x100000;
-            if (c < 0x10000) {
-                units.push_back(static_cast<char16_t>(c));
-            } else {
-                c -= 0x10000;
-                units.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-                units.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-            }
-        }
-        for (bool bigEndian : {false, true}) {
-            std::string bytes;
-            for (char16_t u : units) {
-                const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
-                bytes += bigEndian ? hi : lo;
-                bytes += bigEndian ? lo : hi;
-            }
-            std::string utf8;
-            AppendUtf8FromUtf16(bytes, bigEndian, utf8);
-            ASSERT_EQ(utf8, Iconv(bigEndian ? "UTF-16BE" : "UTF-16LE", "UTF-8", bytes)) << round;
-            EXPECT_EQ(IsUtf8WithNonAscii(utf8), HighByte(utf8)) << round;
-        }
-    }
-}
-
 } // namespace
 } // namespace quillon::platform
