@@ -1,5 +1,7 @@
 #include "cli/Escape.h"
 
+#include "core/ListFile.h"
+
 namespace quillon::cli {
 
 namespace {
@@ -48,25 +50,8 @@ void EscapeFieldFrom(std::string& text, std::size_t start) {
 }
 
 std::string DigestLine(std::string_view digestText, std::string_view name) {
-    std::string line;
-    line.reserve(digestText.size() + name.size() + 2);
-    bool escaped = false;
-#ifdef _WIN32
-    // Here "\" separates folders and no file name holds a line break: nothing to escape.
-    (void)escaped;
-#else
-    for (char c : name)
-        escaped |= EscapeLetter(c, false) != 0;
-#endif
-    if (escaped)
-        line += '\\';
-    line += digestText;
-    line += ' ';
-    const std::size_t start = line.size();
-    line += name;
-    if (escaped)
-        EscapeFrom(line, start, false);
-    return line;
+    // The digest-first line of the lists, so that check reads back what digest prints.
+    return EntryLine(ListKind::Md5, digestText, name);
 }
 
 void MaskControlsFrom(std::string& text, std::size_t start) {

@@ -10,8 +10,9 @@ namespace quillon::cli {
 void EscapeFieldFrom(std::string& text, std::size_t start);
 
 // A digest line as md5sum writes it: when the name holds "\", LF or CR, the line begins with "\"
-// and those are written "\\", "\n" and "\r"; otherwise "TEXT NAME" unchanged. On Windows, where
-// "\" is the folder separator and names hold no line break, always "TEXT NAME".
+// and those are written "\\", "\n" and "\r"; otherwise "TEXT NAME" unchanged, but for md5sum's
+// mode blank before a name that begins with a blank or "*" ("TEXT  *x"). On Windows, where "\"
+// is the folder separator and names hold no line break, nothing is escaped.
 std::string DigestLine(std::string_view digestText, std::string_view name);
 
 // Human output: control bytes of a name reach a terminal as "?", never as escape sequences.

@@ -60,14 +60,6 @@ void AppendPath(std::string& out, const ViewText& path) {
 #endif
 }
 
-void AppendListText(std::string& out, const std::string& text) {
-#ifdef _WIN32
-    out += TextFromPath(platform::PathFromListText(text)); // ANSI code page -> UTF-8
-#else
-    out += text;
-#endif
-}
-
 // One line per entry. The line buffer is kept between entries: no allocation per line.
 class EntryLines {
 public:
@@ -85,7 +77,7 @@ public:
             line_ += std::to_string(e.Size);
             line_ += '\t';
             std::size_t start = line_.size();
-            AppendListText(line_, e.Checksum);
+            line_ += ExpectedText(e); // UTF-8 on Windows since the load
             EscapeFieldFrom(line_, start);
             line_ += '\t';
             start = line_.size();

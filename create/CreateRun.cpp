@@ -22,27 +22,67 @@ constexpr std::size_t kWarningNames = 20;
 struct PlannedFile {
     std::filesystem::path name;
     std::filesystem::path fullPath;
-    std::string listName; // exact list text
-    std::optional<std::string> comment;
-    std::string entry;                 // set once the whole file was read
+    bool inCodePage = false; // the name has an exact form in the code page
+    // What its SFV comment line shows, looked up before its digest; none when the lookup failed
+    // (the file then goes in without a comment line).
+    std::optional<std::optional<platform::FileLookup>> lookup;
+    std::string digest;                // set once the whole file was read
     std::optional<std::string> reason; // set when it is left out
 };
 
-// The comment carries the name as the entry line does (a console list may name "sub/name").
-std::string CommentLine(const std::filesystem::path& fullPath, const std::string& listName) {
-    const std::optional<platform::FileLookup> file = platform::LookupPath(fullPath);
-    return file ? FileInfoComment(*file, listName) : std::string(";");
+// Whether a check reading the entry line of this name finds this name: a line break would split
+// an SFV line, a leading ";" makes it a comment, a name like "MD5 (x) =" a tag line.
+bool ReadsBack(const std::string& listName, ListKind kind) {
+    const std::string digest(KindInfo(kind).digestChars, '0');
+    const std::string line = EntryLine(kind, digest, listName) + "\r\n";
+    ListLines lines;
+    ParseListText(line, kind, lines);
+    if (lines.lines.size() != 1)
+        return false;
+    const ListEntry e = ListEntryAt(lines, 0);
+    // The name as written, blanks and (POSIX) backslashes kept, is the one a check takes when
+    // that file is there, as this one is.
+    return e.name == listName && e.kind == kind && e.checksum == digest;
 }
 
-// Whether a check reading the entry line of this name finds this name: a line break would split
-// the line, a leading ";" makes an SFV line a comment, blanks at either end are trimmed away.
-bool ReadsBack(const std::string& listName, bool md5) {
-    const std::string digest(md5 ? 32 : 8, '0');
-    const std::string line =
-        (md5 ? Md5EntryLine(digest, listName) : SfvEntryLine(listName, digest)) + "\r\n";
-    ListLines lines;
-    ParseListText(line, md5, lines);
-    return lines.lines.size() == 1 && SplitListLineView(lines.lines[0]).name == listName;
+// Valid UTF-8 with something beyond ASCII, as a reader without a byte-order mark would take it.
+bool ReadsAsUtf8(const std::vector<std::string>& lines) {
+    bool nonAscii = false;
+    for (const std::string& line : lines) {
+        if (platform::IsUtf8WithNonAscii(line))
+            nonAscii = true;
+        else if (!std::all_of(line.begin(), line.end(),
+                              [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+            return false;
+    }
+    return nonAscii;
+}
+
+std::vector<std::string> ListLinesOf(const std::vector<PlannedFile>& files, ListKind kind,
+                                     const platform::LocalTime& now,
+                                     platform::ListEncoding encoding) {
+    std::vector<std::string> lines, entries;
+    if (kind == ListKind::Sfv) {
+        lines.push_back(SfvHeaderLine(now, encoding));
+        lines.push_back(";");
+    }
+    for (const PlannedFile& f : files) {
+        if (f.reason)
+            continue;
+        const std::string name = platform::ExactListTextFromPath(f.name, encoding).value_or("");
+        // A file left out loses its comment line too: the list says nothing of it.
+        if (kind == ListKind::Sfv && f.lookup) {
+            try {
+                lines.push_back(*f.lookup ? FileInfoComment(**f.lookup, name, encoding) : ";");
+            } catch (...) {
+                // No date for it: the file goes in without its comment line.
+            }
+        }
+        entries.push_back(EntryLine(kind, f.digest, name));
+    }
+    lines.insert(lines.end(), std::make_move_iterator(entries.begin()),
+                 std::make_move_iterator(entries.end()));
+    return lines;
 }
 
 std::string ReasonText(const platform::OsError& error) {
@@ -87,11 +127,8 @@ CreateOutcome CreateListFile(const std::filesystem::path& listFileName, bool md5
     progress.SetBars(0);
     progress.StartTick = platform::TickCount64();
 
-    std::vector<std::string> lines;
-    if (!md5) {
-        lines.push_back(SfvHeaderLine());
-        lines.push_back(";");
-    }
+    const ListKind kind = md5 ? ListKind::Md5 : ListKind::Sfv;
+    const platform::LocalTime now = platform::LocalNow();
 
     std::vector<PlannedFile> files;
     for (std::size_t i = 0; i < count; ++i) {
@@ -103,24 +140,24 @@ CreateOutcome CreateListFile(const std::filesystem::path& listFileName, bool md5
         PlannedFile& f = files.emplace_back();
         f.name = source.Name(i);
         f.fullPath = fullPath;
-        std::optional<std::string> listName = platform::ExactListTextFromPath(f.name);
-        if (!listName) {
-            // Written with "?" it could never be found again.
+        const std::optional<std::string> text =
+            platform::ExactListTextFromPath(f.name, platform::ListEncoding::Utf8);
+        if (!text) {
+            // Written with a stand-in character it could never be found again.
             f.reason = kNotRepresentable;
             continue;
         }
-        if (!ReadsBack(*listName, md5)) {
+        if (!ReadsBack(*text, kind)) {
             // Written as it is, a check would look for another name or none at all.
             f.reason = kNameNotReadBack;
             continue;
         }
-        f.listName = std::move(*listName);
+        f.inCodePage = platform::ExactListTextFromPath(f.name).has_value();
         progress.TotalBytes += source.Size(i);
         if (!md5) {
             try {
-                f.comment = CommentLine(f.fullPath, f.listName);
+                f.lookup = platform::LookupPath(f.fullPath);
             } catch (...) {
-                // No date for it: the file goes in without its comment line.
             }
         }
     }
@@ -136,7 +173,7 @@ CreateOutcome CreateListFile(const std::filesystem::path& listFileName, bool md5
             view->ShowCurrentFile(f.name.native());
         const DigestResult r = md5 ? GetMd5Text(f.fullPath, run) : GetCrcText(f.fullPath, run);
         if (r.complete)
-            f.entry = md5 ? Md5EntryLine(r.text, f.listName) : SfvEntryLine(f.listName, r.text);
+            f.digest = r.text;
         else if (!r.aborted)
             f.reason = ReasonText(r.error);
         if (run.AbortRequested) {
@@ -157,14 +194,19 @@ CreateOutcome CreateListFile(const std::filesystem::path& listFileName, bool md5
     }
     progress.SetBars(100);
 
-    // A file left out loses its comment line too: the list says nothing of it.
+    // The code page as always while every name fits it, so that older tools read the list byte
+    // for byte; UTF-8 with its mark otherwise, and also where code-page bytes would read as UTF-8.
+    auto encoding = platform::ListEncoding::CodePage;
     for (const PlannedFile& f : files)
-        if (!f.reason && f.comment)
-            lines.push_back(*f.comment);
-    for (const PlannedFile& f : files)
-        if (!f.reason)
-            lines.push_back(f.entry);
-    StoreList(listFileName, lines);
+        if (!f.reason && !f.inCodePage)
+            encoding = platform::ListEncoding::Utf8;
+    std::vector<std::string> lines = ListLinesOf(files, kind, now, encoding);
+    if (encoding == platform::ListEncoding::CodePage && platform::ListTextIsConverted &&
+        ReadsAsUtf8(lines)) {
+        encoding = platform::ListEncoding::Utf8;
+        lines = ListLinesOf(files, kind, now, encoding);
+    }
+    StoreList(listFileName, lines, encoding);
     outcome.written = true;
     outcome.elapsedSeconds = progress.ElapsedSeconds();
     return outcome;

@@ -37,7 +37,7 @@ struct LeftOutFile {
     std::filesystem::path name;
     std::string reason;
 };
-inline constexpr const char* kNotRepresentable = "name not representable in the list's code page";
+inline constexpr const char* kNotRepresentable = "name not representable as list text";
 inline constexpr const char* kNameNotReadBack = "a list cannot hold this name as it is";
 
 struct CreateOutcome {
@@ -50,11 +50,13 @@ struct CreateOutcome {
 
 // Hashes the selected files of folder and stores their list under listFileName (SFV or MD5),
 // one entry per file in the source's order; folders, and the list file itself when it is among
-// them, are skipped. A file that cannot be read
-// whole or named exactly in list text is left out and reported, never written with a made-up
-// checksum. run is reset here (all but Busy) and drives the progress strip; its MessagePump
-// runs between blocks. Throws FileError (Kind::Create) when the list cannot be stored. The bars
-// end at 100 unless the run was aborted, which leaves them where they were.
+// them, are skipped. The list is in the ANSI code page when every name has an exact form there
+// (and, on Windows, its bytes do not read as UTF-8), else UTF-8 with a byte-order mark; on POSIX
+// names are written as the bytes they are. A file that cannot be read whole, or whose name a
+// list line cannot carry, is left out and reported, never written with a made-up checksum. run is
+// reset here (all but Busy) and drives the progress strip; its MessagePump runs between blocks.
+// Throws FileError (Kind::Create) when the list cannot be stored. The bars end at 100 unless the
+// run was aborted, which leaves them where they were.
 CreateOutcome CreateListFile(const std::filesystem::path& listFileName, bool md5,
                              const std::filesystem::path& folder, const CreateSource& source,
                              RunState& run, CreateView* view);

@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/TextCodec.h"
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -6,7 +7,8 @@
 
 // The user's locale as list files need it: local time, the date and time texts of the list
 // header, month abbreviations, and the case-insensitive comparison of list lines. All texts are
-// list text: the ANSI code page on Windows, the environment's multibyte encoding on POSIX.
+// list text: the ANSI code page on Windows (or UTF-8 where a list is UTF-8), the environment's
+// multibyte encoding on POSIX, where the encoding arguments change nothing.
 //
 // Windows takes everything from the user default locale (GetDateFormatEx with DATE_SHORTDATE,
 // GetTimeFormatEx, LOCALE_SABBREVMONTHNAME1..12, CompareStringEx with NORM_IGNORECASE). POSIX
@@ -32,19 +34,21 @@ LocalTime LocalNow();
 // the value has no date (negative, or out of the system's range).
 std::optional<LocalTime> LocalTimeFromFileTime(std::int64_t fileTime);
 
-std::string ShortDateText(const LocalTime& time);
-std::string LongTimeText(const LocalTime& time);
+std::string ShortDateText(const LocalTime& time, ListEncoding encoding = ListEncoding::CodePage);
+std::string LongTimeText(const LocalTime& time, ListEncoding encoding = ListEncoding::CodePage);
 // month 1..12; empty for any other number.
-std::string MonthAbbreviation(int month);
+std::string MonthAbbreviation(int month, ListEncoding encoding = ListEncoding::CodePage);
 
 // Case-insensitive comparison under the user's locale: < 0, 0 or > 0.
-int CompareTextIgnoreCase(std::string_view a, std::string_view b);
+int CompareTextIgnoreCase(std::string_view a, std::string_view b,
+                          ListEncoding encoding = ListEncoding::CodePage);
 // A byte string that is equal for two texts exactly when CompareTextIgnoreCase calls them equal,
 // so that equal texts can be found by hashing. Windows: the locale's sort key, which also skips
 // the characters the comparison ignores. Only equality of keys means anything.
-std::string IgnoreCaseKey(std::string_view text);
+std::string IgnoreCaseKey(std::string_view text, ListEncoding encoding = ListEncoding::CodePage);
 // The same into key (replacing its content), so that a long list reuses one buffer.
-void IgnoreCaseKey(std::string_view text, std::string& key);
+void IgnoreCaseKey(std::string_view text, std::string& key,
+                   ListEncoding encoding = ListEncoding::CodePage);
 
 // Tests pin the locale by name ("C", "C.UTF-8"); nullptr goes back to the environment's. False
 // when the system lacks that locale. POSIX only: Windows always follows the user's settings and

@@ -2,7 +2,7 @@
 
 #include "core/Crc32.h"
 #include "core/FileDigest.h"
-#include "core/ListFile.h"
+#include "core/ListKind.h"
 #include "util/EnhFunc.h"
 #include "verify/GuiDispatcher.h"
 #include "verify/Md5ReadAhead.h"
@@ -119,9 +119,9 @@ void TcrcThread::ReadAhead(Md5ReadAhead& readAhead, std::size_t first) {
         // The loop has just found the first one in scope.
         if (i != first && !CheckAll && !view.IsRowSelected(e.ListItem))
             continue;
-        // Only an unbroken run of small files: a file after a big or absent one would be read
+        // Only an unbroken run of small MD5 files: a file after a big or absent one would be read
         // long before its turn, and a change to it in between would go unseen.
-        if (!Md5ReadAhead::Fits(e.Size))
+        if (e.Kind != ListKind::Md5 || !Md5ReadAhead::Fits(e.Size))
             break;
         if (!readAhead.Add(i, e.FileName)) {
             // Not read whole: its turn reads it the usual way, and nothing after it is read first.
@@ -171,22 +171,24 @@ void TcrcThread::CheckEntries() {
         // device or a FIFO then is never opened (reading one would hang or hash nothing).
         bool noFile = e.Size == -1 && GetFileSize64(fileName) < 0;
         DigestResult digest;
-        if (!noFile) {
-            if (!Md5Mode) {
-                digest = ThreadCrcText(fileName, run);
-            } else {
+        // A tag this program does not compute: the file is not read, and the entry is Bad.
+        const bool unsupported = e.Kind == ListKind::Unsupported;
+        if (!noFile && !unsupported) {
+            if (e.Kind == ListKind::Md5) {
                 // A small file that was a file at the start is read with the next few ones.
                 if (Md5ReadAhead::Fits(e.Size) && !readAhead.Covers(i))
                     ReadAhead(readAhead, i);
                 if (!readAhead.Take(i, digest, run))
                     digest = ThreadMd5Text(fileName, run);
+            } else {
+                digest = ThreadDigestText(*KindInfo(e.Kind).digest, fileName, run);
             }
             noFile = digest.error.noFile;
         }
         if (e.Size == SizeAtOpen)
             e.Size = noFile ? -1 : digest.length >= 0 ? digest.length : GetFileSize64(fileName);
         if (noFile) {
-            if (e.Note) {
+            if (HasCheckNote(e)) {
                 e.Note.reset();
                 view.SetRowNote(row, {});
             }
@@ -198,7 +200,7 @@ void TcrcThread::CheckEntries() {
             // A file that could not be read to its end gets a stand-in digest (FFFFFFFF, the MD5
             // of nothing, or that of the part read); a list made from such a text must not turn
             // an unreadable file into a Good one.
-            if (digest.complete && SameDigestText(digest.text, expected)) {
+            if (!unsupported && digest.complete && SameDigestText(digest.text, expected)) {
                 result = StatusGood;
             } else if (!run.AbortRequested) {
                 result = StatusBad;
@@ -213,7 +215,7 @@ void TcrcThread::CheckEntries() {
                 e.Note =
                     std::make_unique<EntryNote>(EntryNote{NoteKind::Unreadable, digest.error.text});
                 view.SetRowNote(row, NoteText(*e.Note));
-            } else if (result != 0 && e.Note) {
+            } else if (result != 0 && HasCheckNote(e)) {
                 e.Note.reset();
                 view.SetRowNote(row, {});
             }

@@ -16,8 +16,25 @@ std::string NoteText(const EntryNote& note) {
     switch (note.kind) {
     case NoteKind::Unreadable:
         return "unreadable: " + note.text;
+    case NoteKind::Unsupported:
+        return "unsupported algorithm " + note.text;
     }
     return note.text;
+}
+
+std::string_view ExpectedText(const TItemRec& entry) {
+    const std::string_view text = entry.Checksum;
+    if (entry.Kind != ListKind::Unsupported)
+        return text;
+    const std::size_t blank = text.find(' ');
+    return blank == text.npos ? std::string_view() : text.substr(blank + 1);
+}
+
+std::string_view UnsupportedAlgorithm(const TItemRec& entry) {
+    if (entry.Kind != ListKind::Unsupported)
+        return {};
+    const std::string_view text = entry.Checksum;
+    return text.substr(0, text.find(' '));
 }
 
 } // namespace quillon

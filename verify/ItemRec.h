@@ -1,4 +1,6 @@
 #pragma once
+#include "core/ListKind.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -28,13 +30,15 @@ inline constexpr RowIndex NoRow = -1;
 
 // Why an entry ended Bad, where the check can tell: kept beside the status and shown with it.
 enum class NoteKind : std::uint8_t {
-    Unreadable, // the file could not be read whole; text: the system's reason
+    Unreadable,  // the file could not be read whole; text: the system's reason
+    Unsupported, // a tag this program does not compute; text: its algorithm, from the load on
 };
 struct EntryNote {
     NoteKind kind = NoteKind::Unreadable;
     std::string text; // UTF-8
 };
-// "unreadable: <reason>", as the window and the console show it.
+// "unreadable: <reason>" or "unsupported algorithm <name>", as the window and the console show
+// it.
 std::string NoteText(const EntryNote& note);
 
 // One entry of the verify list.
@@ -42,15 +46,35 @@ struct TItemRec {
     // Folder of the list file + name as written in it, as a path's native text: a path would
     // split itself into components for every entry of a long list.
     std::filesystem::path::string_type FileName;
-    std::string Checksum;           // expected text exactly as read
+    // The expected text as read (UTF-8 on Windows, the list's bytes on POSIX). For an
+    // Unsupported entry: its tag's algorithm name, one blank, then that text; ExpectedText and
+    // UnsupportedAlgorithm take it apart.
+    std::string Checksum;
     std::int64_t Size = -1;         // bytes at the last lookup; -1: not found, folder or device
-    std::int32_t Status = StatusUnchecked;
     // The list file that named the entry, as held in ListFiles; shared by all its entries.
     std::shared_ptr<const std::filesystem::path> ListFile;
     RowIndex ListItem = NoRow; // the row that shows the entry, NoRow while hidden
-    // Why the last check ended the entry Bad, when it could tell; nothing for most entries.
-    // Written by the check worker; the window reads it through its rows, never directly.
+    // Status and Kind share what would be padding beside ListItem: a list of a million entries
+    // costs nothing more for them.
+    std::int16_t Status = StatusUnchecked;
+    // The digest it is checked with: its list's kind, or its BSD tag's.
+    ListKind Kind = ListKind::Sfv;
+    // Why the entry is Bad, when that is known: an Unsupported note from the load, an
+    // Unreadable one from the last check; nothing for most entries. Written by the loader and
+    // the check worker; the window reads it through its rows, never directly.
     std::unique_ptr<EntryNote> Note;
 };
+static_assert(sizeof(TItemRec) <=
+                  sizeof(std::filesystem::path::string_type) + sizeof(std::string) + 40,
+              "an entry stays as small as it was");
+
+// The expected digest text of an entry, without an Unsupported entry's algorithm name.
+std::string_view ExpectedText(const TItemRec& entry);
+// The algorithm an Unsupported entry's tag names ("SHA3-256"); empty for any other entry.
+std::string_view UnsupportedAlgorithm(const TItemRec& entry);
+// Whether the entry has a note its last check gave, which the next check of it takes back.
+inline bool HasCheckNote(const TItemRec& entry) {
+    return entry.Note && entry.Note->kind == NoteKind::Unreadable;
+}
 
 } // namespace quillon

@@ -14,6 +14,13 @@ namespace quillon {
 
 namespace {
 
+bool IsAscii(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
 bool IsTrimmed(ViewChar c) {
     return static_cast<std::make_unsigned_t<ViewChar>>(c) <= 0x20;
 }
@@ -37,10 +44,12 @@ ViewText ListFolderPart(const std::filesystem::path& listFile) {
     return {};
 }
 
-ViewText EntryPath(const ViewText& folderPart, std::string_view name) {
+ViewText EntryPath(const ViewText& folderPart, std::string_view name,
+                   platform::ListEncoding encoding, bool literalBackslashes) {
     ViewText text;
 #ifdef _WIN32
-    const std::wstring converted = platform::WideFromListText(name);
+    (void)literalBackslashes; // "\" separates folders here whatever wrote it
+    const std::wstring converted = platform::WideFromListText(name, encoding);
     text.reserve(folderPart.size() + converted.size());
     text += folderPart;
     text += converted;
@@ -48,15 +57,17 @@ ViewText EntryPath(const ViewText& folderPart, std::string_view name) {
     // List text is the bytes of the name here. A name that begins with "/" is that path, as
     // md5sum reads it: glued to the folder it would name another file, and the same list would
     // check one file or another depending on how its own path was typed.
+    (void)encoding;
     const bool absolute = !name.empty() && name.front() == '/';
     text.reserve(folderPart.size() + name.size());
     if (!absolute)
         text += folderPart;
     const std::size_t start = text.size();
     text += name;
-    for (std::size_t i = start; i < text.size(); ++i)
-        if (text[i] == '\\')
-            text[i] = '/';
+    if (!literalBackslashes)
+        for (std::size_t i = start; i < text.size(); ++i)
+            if (text[i] == '\\')
+                text[i] = '/';
 #endif
     return text;
 }
@@ -81,20 +92,41 @@ ListReport AppendListEntries(const std::filesystem::path& listPath, TItemList& i
     ListLines lines;
     ParseListFile(listPath, lines);
     ListReport report;
-    const std::size_t digestLength = Md5Mode ? 32 : 8;
     const auto listFile = std::make_shared<const std::filesystem::path>(listPath);
     const ViewText folder = ListFolderPart(listPath);
     const std::size_t firstOfList = items.size();
     items.reserve(items.size() + lines.lines.size());
-    for (const auto line : lines.lines) {
-        const auto parts = SplitListLineView(line);
+    const platform::ListEncoding encoding = lines.encoding;
+    for (std::size_t i = 0; i < lines.lines.size(); ++i) {
+        const ListEntry parts = ListEntryAt(lines, i);
         auto entry = std::make_unique<TItemRec>();
-        entry->FileName = EntryPath(folder, parts.name);
-        entry->Checksum = parts.checksum;
+        entry->FileName = EntryPath(folder, parts.trimmedName, encoding, parts.escaped);
+        // The name as written wins where it names a file (" lead" beside "lead"; on POSIX the
+        // "a\b" of rhash or cksfv beside a/b); a sloppy list's blanks and a Windows list's "\"
+        // still find the file they meant.
+        const bool ownBackslash = !platform::IsFolderSeparator('\\') && !parts.escaped &&
+                                  parts.name.find('\\') != parts.name.npos;
+        if (parts.name != parts.trimmedName || ownBackslash) {
+            ViewText exact = EntryPath(folder, parts.name, encoding, true);
+            if (exact != entry->FileName && GetFileSize64(exact) >= 0)
+                entry->FileName = std::move(exact);
+        }
+        if (parts.kind == ListKind::Unsupported)
+            entry->Checksum.append(parts.algorithm).append(" ");
+        // A digest is ASCII; only junk in its place needs converting for the output.
+        if (platform::ListTextIsConverted && !IsAscii(parts.checksum))
+            entry->Checksum += platform::Utf8FromListText(parts.checksum, encoding);
+        else
+            entry->Checksum += parts.checksum;
+        entry->Kind = parts.kind;
         entry->Status = StatusUnchecked;
         entry->ListFile = listFile;
         ++report.entries;
-        report.notUnderstood += !IsDigestText(entry->Checksum, digestLength);
+        if (parts.kind == ListKind::Unsupported)
+            entry->Note = std::make_unique<EntryNote>(
+                EntryNote{NoteKind::Unsupported, std::string(parts.algorithm)});
+        else
+            report.notUnderstood += !IsDigestText(parts.checksum, KindInfo(parts.kind).digestChars);
         items.push_back(std::move(entry));
     }
     if (!lookUpSizes)

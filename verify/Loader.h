@@ -1,5 +1,6 @@
 #pragma once
 #include "core/ViewText.h"
+#include "platform/TextCodec.h"
 #include "verify/ItemList.h"
 
 #include <atomic>
@@ -17,11 +18,14 @@ namespace quillon {
 // "\", "/" and ":" on Windows, "/" on POSIX.
 ViewText ListFolderPart(const std::filesystem::path& listFile);
 
-// The folder part followed by a name as the list gives it (list text). On Windows the name is
-// appended as text, not joined: a full path in a list still lands below the list's folder. On
-// POSIX a "\" in the name is a folder separator, so lists written on Windows with sub\file names
-// resolve, and a name that begins with "/" is that absolute path.
-ViewText EntryPath(const ViewText& folderPart, std::string_view name);
+// The folder part followed by a name as the list gives it (list text in encoding). On Windows
+// the name is appended as text, not joined: a full path in a list still lands below the list's
+// folder. On POSIX a "\" in the name is a folder separator, so lists written on Windows with
+// sub\file names resolve, unless literalBackslashes (an escaped line, whose "\" md5sum wrote for
+// a name's own); a name that begins with "/" is that absolute path.
+ViewText EntryPath(const ViewText& folderPart, std::string_view name,
+                   platform::ListEncoding encoding = platform::ListEncoding::CodePage,
+                   bool literalBackslashes = false);
 
 // AppTitle + " - " + the last path component of the ListFiles text (the paths joined by CR LF)
 // after trimming it.
@@ -37,9 +41,11 @@ struct ListReport {
 };
 
 // Parses one list file (which sets Md5Mode) and appends an Unchecked entry per normalised line:
-// its full path, the expected checksum as written, and its size when lookUpSizes (-1 otherwise,
-// for a caller whose check looks every size up anyway). Throws FileError when the list cannot
-// be opened; the entries appended before stay. Once stop is set the sizes are left at -1.
+// its full path, its kind, the expected checksum as written, and its size when lookUpSizes (-1
+// otherwise, for a caller whose check looks every size up anyway). The path is that of the name
+// as written when that names a file, else that of the trimmed name. An entry of a tag this
+// program does not compute carries a note saying so. Throws FileError when the list cannot be
+// opened; the entries appended before stay. Once stop is set the sizes are left at -1.
 ListReport AppendListEntries(const std::filesystem::path& listFile, TItemList& items,
                              bool lookUpSizes, const std::atomic<bool>* stop = nullptr);
 // The entries of every list, in order, as AppendListEntries makes them, and a report of each list

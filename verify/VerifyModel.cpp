@@ -161,7 +161,8 @@ void VerifyModel::BeginCheck(TcrcThread& thread, const ShownSizes& looked) {
         if (e->ListItem == NoRow || !(thread.CheckAll || view_.IsRowSelected(e->ListItem)))
             continue;
         ++scope_.entries;
-        if (e->Size >= 0)
+        // An Unsupported entry is never read: its bytes would keep the total bar short of 100.
+        if (e->Size >= 0 && e->Kind != ListKind::Unsupported)
             run_.Progress.TotalBytes += e->Size;
     }
     scope_.bySelection = !thread.CheckAll;
@@ -176,7 +177,7 @@ void VerifyModel::BeginCheck(TcrcThread& thread, const ShownSizes& looked) {
                 e->Status = StatusUnchecked;
                 view_.SetRowImage(e->ListItem, StatusUnchecked);
             }
-            if (e->ListItem != NoRow && e->Note) {
+            if (e->ListItem != NoRow && HasCheckNote(*e)) {
                 e->Note.reset();
                 view_.SetRowNote(e->ListItem, {});
             }

@@ -167,15 +167,15 @@ std::optional<LocalTime> LocalTimeFromFileTime(std::int64_t fileTime) {
     return FromTm(tm);
 }
 
-std::string ShortDateText(const LocalTime& time) {
+std::string ShortDateText(const LocalTime& time, ListEncoding) {
     return Format(nl_langinfo_l(D_FMT, CurrentListLocale().locale), time);
 }
 
-std::string LongTimeText(const LocalTime& time) {
+std::string LongTimeText(const LocalTime& time, ListEncoding) {
     return Format(nl_langinfo_l(T_FMT, CurrentListLocale().locale), time);
 }
 
-std::string MonthAbbreviation(int month) {
+std::string MonthAbbreviation(int month, ListEncoding) {
     static constexpr nl_item items[12] = {ABMON_1, ABMON_2, ABMON_3,  ABMON_4,  ABMON_5,  ABMON_6,
                                           ABMON_7, ABMON_8, ABMON_9, ABMON_10, ABMON_11, ABMON_12};
     if (month < 1 || month > 12) return {};
@@ -183,7 +183,7 @@ std::string MonthAbbreviation(int month) {
     return name ? std::string(name) : std::string();
 }
 
-int CompareTextIgnoreCase(std::string_view a, std::string_view b) {
+int CompareTextIgnoreCase(std::string_view a, std::string_view b, ListEncoding) {
     const ListLocale& ll = CurrentListLocale();
     std::vector<std::uint32_t> fa = Folded(ll, a);
     std::vector<std::uint32_t> fb = Folded(ll, b);
@@ -193,7 +193,7 @@ int CompareTextIgnoreCase(std::string_view a, std::string_view b) {
     return *pa < *pb ? -1 : 1;
 }
 
-void IgnoreCaseKey(std::string_view text, std::string& key) {
+void IgnoreCaseKey(std::string_view text, std::string& key, ListEncoding) {
     // The folded values in base-128 groups, the last group of each value without its high bit:
     // a prefix-free code, so equal keys mean equal folded texts. ASCII stays one byte each.
     key.clear();
@@ -207,7 +207,7 @@ void IgnoreCaseKey(std::string_view text, std::string& key) {
     });
 }
 
-std::string IgnoreCaseKey(std::string_view text) {
+std::string IgnoreCaseKey(std::string_view text, ListEncoding) {
     std::string key;
     IgnoreCaseKey(text, key);
     return key;

@@ -15,17 +15,25 @@ constexpr wchar_t EscapeBase = 0xDC00;
 
 } // namespace
 
-std::filesystem::path PathFromListText(std::string_view text) {
+// Names are bytes here whatever the list's encoding: nothing below looks at it but the wide
+// conversions, which follow the locale as the terminal does.
+std::filesystem::path PathFromListText(std::string_view text, ListEncoding) {
     return std::filesystem::path(std::string(text));
 }
 
-std::string ListTextFromPath(const std::filesystem::path& path) { return path.native(); }
-
-std::optional<std::string> ExactListTextFromPath(const std::filesystem::path& path) {
+std::string ListTextFromPath(const std::filesystem::path& path, ListEncoding) {
     return path.native();
 }
 
-std::wstring WideFromListText(std::string_view text) {
+std::optional<std::string> ExactListTextFromPath(const std::filesystem::path& path, ListEncoding) {
+    return path.native();
+}
+
+std::string Utf8FromListText(std::string_view text, ListEncoding) {
+    return std::string(text);
+}
+
+std::wstring WideFromListText(std::string_view text, ListEncoding) {
     const posix::ListLocale& ll = posix::CurrentListLocale();
     posix::ScopedThreadLocale use(ll.locale);
     std::wstring out;
@@ -47,7 +55,7 @@ std::wstring WideFromListText(std::string_view text) {
     return out;
 }
 
-std::string ListTextFromWide(std::wstring_view text) {
+std::string ListTextFromWide(std::wstring_view text, ListEncoding) {
     const posix::ListLocale& ll = posix::CurrentListLocale();
     posix::ScopedThreadLocale use(ll.locale);
     std::string out;

@@ -33,7 +33,9 @@ bool ToSystemTime(const LocalTime& time, SYSTEMTIME& st) {
     return true;
 }
 
-std::wstring WideFromAcp(std::string_view text) { return win32::Widen(CP_ACP, text); }
+std::wstring WideFromList(std::string_view text, ListEncoding encoding) {
+    return win32::Widen(encoding == ListEncoding::Utf8 ? CP_UTF8 : CP_ACP, text);
+}
 
 } // namespace
 
@@ -57,37 +59,37 @@ std::optional<LocalTime> LocalTimeFromFileTime(std::int64_t fileTime) {
     return FromSystemTime(local);
 }
 
-std::string ShortDateText(const LocalTime& time) {
+std::string ShortDateText(const LocalTime& time, ListEncoding encoding) {
     SYSTEMTIME st;
     if (!ToSystemTime(time, st)) return {};
     wchar_t buffer[256];
     int n = GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, buffer, 256,
                             nullptr);
     if (n <= 1) return {};
-    return ListTextFromWide(std::wstring_view(buffer, static_cast<std::size_t>(n - 1)));
+    return ListTextFromWide(std::wstring_view(buffer, static_cast<std::size_t>(n - 1)), encoding);
 }
 
-std::string LongTimeText(const LocalTime& time) {
+std::string LongTimeText(const LocalTime& time, ListEncoding encoding) {
     SYSTEMTIME st;
     if (!ToSystemTime(time, st)) return {};
     wchar_t buffer[256];
     int n = GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &st, nullptr, buffer, 256);
     if (n <= 1) return {};
-    return ListTextFromWide(std::wstring_view(buffer, static_cast<std::size_t>(n - 1)));
+    return ListTextFromWide(std::wstring_view(buffer, static_cast<std::size_t>(n - 1)), encoding);
 }
 
-std::string MonthAbbreviation(int month) {
+std::string MonthAbbreviation(int month, ListEncoding encoding) {
     if (month < 1 || month > 12) return {};
     wchar_t buffer[80];
     int n = GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT,
                             static_cast<LCTYPE>(LOCALE_SABBREVMONTHNAME1 + (month - 1)), buffer, 80);
     if (n <= 1) return {};
-    return ListTextFromWide(std::wstring_view(buffer, static_cast<std::size_t>(n - 1)));
+    return ListTextFromWide(std::wstring_view(buffer, static_cast<std::size_t>(n - 1)), encoding);
 }
 
-int CompareTextIgnoreCase(std::string_view a, std::string_view b) {
-    std::wstring wa = WideFromAcp(a);
-    std::wstring wb = WideFromAcp(b);
+int CompareTextIgnoreCase(std::string_view a, std::string_view b, ListEncoding encoding) {
+    std::wstring wa = WideFromList(a, encoding);
+    std::wstring wb = WideFromList(b, encoding);
     int r = CompareStringEx(LOCALE_NAME_USER_DEFAULT, NORM_IGNORECASE, wa.data(),
                             static_cast<int>(wa.size()), wb.data(), static_cast<int>(wb.size()),
                             nullptr, nullptr, 0);
@@ -96,8 +98,8 @@ int CompareTextIgnoreCase(std::string_view a, std::string_view b) {
     return wa.compare(wb) < 0 ? -1 : (wa == wb ? 0 : 1);
 }
 
-std::string IgnoreCaseKey(std::string_view text) {
-    std::wstring wide = WideFromAcp(text);
+std::string IgnoreCaseKey(std::string_view text, ListEncoding encoding) {
+    std::wstring wide = WideFromList(text, encoding);
     // The empty text goes in as a terminated string: a length of 0 is refused.
     const wchar_t* source = wide.empty() ? L"" : wide.data();
     int length = wide.empty() ? -1 : static_cast<int>(wide.size());
@@ -124,18 +126,19 @@ std::string IgnoreCaseKey(std::string_view text) {
     return key;
 }
 
-void IgnoreCaseKey(std::string_view text, std::string& key) {
+void IgnoreCaseKey(std::string_view text, std::string& key, ListEncoding encoding) {
     // A list of a million lines asks for a million keys: a line of the usual length is widened
     // on the stack and its key made in key's own storage, with no allocation (the same calls and
-    // result as above otherwise; a code page never gives more characters than bytes).
+    // result as above otherwise; no encoding gives more characters than bytes).
     constexpr std::size_t Short = 512;
     wchar_t wide[Short];
     int length = 0;
+    const UINT codePage = encoding == ListEncoding::Utf8 ? CP_UTF8 : CP_ACP;
     if (!text.empty() && text.size() <= Short)
-        length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide,
+        length = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide,
                                      static_cast<int>(Short));
     if (text.size() > Short || (!text.empty() && length <= 0)) {
-        key = IgnoreCaseKey(text);
+        key = IgnoreCaseKey(text, encoding);
         return;
     }
     const wchar_t* source = length == 0 ? L"" : wide;
@@ -146,7 +149,7 @@ void IgnoreCaseKey(std::string_view text, std::string& key) {
                                 reinterpret_cast<LPWSTR>(key.data()), static_cast<int>(key.size()),
                                 nullptr, nullptr, 0);
     if (n <= 0) {
-        key = IgnoreCaseKey(text);
+        key = IgnoreCaseKey(text, encoding);
         return;
     }
     key.resize(static_cast<std::size_t>(n));

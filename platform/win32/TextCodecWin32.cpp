@@ -47,15 +47,11 @@ std::string Narrow(unsigned codePage, std::wstring_view text) {
 
 } // namespace win32
 
-std::filesystem::path PathFromListText(std::string_view text) {
-    return std::filesystem::path(win32::Widen(CP_ACP, text));
-}
-
-std::string ListTextFromPath(const std::filesystem::path& path) {
-    return win32::Narrow(GetACP(), path.native());
-}
-
 namespace {
+
+unsigned CodePageOf(ListEncoding encoding) {
+    return encoding == ListEncoding::Utf8 ? CP_UTF8 : CP_ACP;
+}
 
 bool HasLoneSurrogate(std::wstring_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -71,12 +67,21 @@ bool HasLoneSurrogate(std::wstring_view text) {
 
 } // namespace
 
-std::optional<std::string> ExactListTextFromPath(const std::filesystem::path& path) {
+std::filesystem::path PathFromListText(std::string_view text, ListEncoding encoding) {
+    return std::filesystem::path(win32::Widen(CodePageOf(encoding), text));
+}
+
+std::string ListTextFromPath(const std::filesystem::path& path, ListEncoding encoding) {
+    return ListTextFromWide(path.native(), encoding);
+}
+
+std::optional<std::string> ExactListTextFromPath(const std::filesystem::path& path,
+                                                 ListEncoding encoding) {
     const std::wstring& text = path.native();
     if (text.empty()) return std::string();
     if (text.size() > static_cast<std::size_t>(INT_MAX)) return std::nullopt;
     const int length = static_cast<int>(text.size());
-    const UINT codePage = GetACP();
+    const UINT codePage = encoding == ListEncoding::Utf8 ? CP_UTF8 : GetACP();
     if (codePage == CP_UTF8 || codePage == CP_UTF7) {
         // These take neither WC_NO_BEST_FIT_CHARS nor lpUsedDefaultChar; what they cannot write
         // is a lone surrogate, which they would turn into U+FFFD.
@@ -100,9 +105,22 @@ std::optional<std::string> ExactListTextFromPath(const std::filesystem::path& pa
     return out;
 }
 
-std::wstring WideFromListText(std::string_view text) { return win32::Widen(CP_ACP, text); }
+std::wstring WideFromListText(std::string_view text, ListEncoding encoding) {
+    return win32::Widen(CodePageOf(encoding), text);
+}
 
-std::string ListTextFromWide(std::wstring_view text) { return win32::Narrow(GetACP(), text); }
+std::string ListTextFromWide(std::wstring_view text, ListEncoding encoding) {
+    return win32::Narrow(encoding == ListEncoding::Utf8 ? CP_UTF8 : GetACP(), text);
+}
+
+std::string Utf8FromListText(std::string_view text, ListEncoding encoding) {
+    if (encoding == ListEncoding::Utf8)
+        return std::string(text);
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return win32::Narrow(CP_UTF8, win32::Widen(CP_ACP, text));
+    return std::string(text);
+}
 
 std::string Utf8FromPath(const std::filesystem::path& path) {
     return win32::Narrow(CP_UTF8, path.native());

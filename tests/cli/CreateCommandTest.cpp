@@ -95,5 +95,38 @@ TEST_F(CreateCommand, FolderCommand) {
     EXPECT_EQ(test::ReadAll(dir / "e/e.md5"), "D41D8CD98F00B204E9800998ECF8427E e.txt\r\n");
 }
 
+// A list this program writes checks Good, whatever the names: Greek, an emoji, a leading blank
+// beside its trimmed twin, and on POSIX a "\\" of the name's own beside the folder it would
+// name, a leading "*", a trailing blank (a regression: such a file was listed, then Missing).
+TEST_F(CreateCommand, ListsOfAwkwardNamesCheckGood) {
+    std::vector<std::filesystem::path> names = {u8"\u03A9 \U0001F600", " lead"};
+    dir.Write("w/lead", "abd");
+#ifndef _WIN32
+    names.insert(names.end(), {"a\\b", "*star", "trail "});
+    dir.Write("w/a/b", "abd");
+    dir.Write("w/trail", "abd");
+#endif
+    Args args = {"-o", Arg("w/l")};
+    for (const auto& name : names) {
+        dir.Write("w" / name, "abc");
+        args.push_back(Arg("w" / name));
+    }
+    for (const char* kind : {"--sfv", "--md5"}) {
+        args.insert(args.begin(), kind);
+        const auto list = std::string(kind) == "--md5" ? "l.md5" : "l.sfv";
+        args[2] = Arg(std::filesystem::path("w") / list);
+        EXPECT_EQ(Create(args).status, 0) << kind;
+        CliRun check;
+        CaptureForTests(&check.out, &check.err);
+        check.status = RunCheck({"--porcelain", args[2]});
+        CaptureForTests(nullptr, nullptr);
+        EXPECT_EQ(check.status, 0) << check.out;
+        EXPECT_NE(check.out.find("summary\t0\t0\t0\t" + std::to_string(names.size())),
+                  std::string::npos)
+            << check.out;
+        args.erase(args.begin());
+    }
+}
+
 } // namespace
 } // namespace quillon::cli

@@ -52,6 +52,21 @@ TEST_F(DigestCommand, NamesWithBreaksAndBackslashesAreEscaped) {
     const std::string abc = "900150983CD24FB0D6963F7D28E17F72 ";
     EXPECT_EQ(r.out, Nl("\\" + abc + Arg("a") + "\\nb") + Nl("\\" + abc + Arg("c") + "\\\\d\\re") +
                          Nl("\\" + abc + Arg("a") + "\\nb"));
+
+    // check reads back what digest prints, a name that begins with a blank or "*" too.
+    dir.Write(" lead", "abc");
+    dir.Write("*star", "abc");
+    dir.Write("lead", "abd");
+    const auto before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path()); // names as the list names them
+    CliRun more = Digest({"--md5", "a\nb", "c\\d\re", " lead", "*star"});
+    std::filesystem::current_path(before);
+    EXPECT_NE(more.out.find("\n" + abc + "  lead\n"), std::string::npos) << more.out;
+    EXPECT_NE(more.out.find("\n" + abc + " *star\n"), std::string::npos) << more.out;
+    const auto list = dir.Write("l.md5", r.out + more.out);
+    CaptureForTests(&more.out, &more.err);
+    EXPECT_EQ(RunCheck({list.string()}), 0);
+    CaptureForTests(nullptr, nullptr);
 }
 #endif
 

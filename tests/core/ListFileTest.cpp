@@ -171,12 +171,10 @@ TEST(ListFileParse, NulEndsItsLine) {
         {"\0a 1"s, {"a 1"}},
         {"a 1\0"s, {"a 1"}},
         {"a 1\0\0\0b 2"s, {"a 1", "b 2"}},
-        // UTF-16: every other byte a NUL; junk lines, none of them lost.
-        {"\xFF\xFE"s + "a\0 \0"
-                       "1\0\r\0\n\0"s,
-         {"\xFF\xFE"
-          "a",
-          " ", "1"}},
+        // UTF-16 without its mark: every other byte a NUL; junk lines, none of them lost.
+        {"a\0 \0"
+         "1\0\r\0\n\0"s,
+         {"a", " ", "1"}},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Parse(c.text, false), c.lines) << Visible(c.text);
@@ -185,11 +183,81 @@ TEST(ListFileParse, NulEndsItsLine) {
     }
 }
 
-TEST(ListFileParse, ByteOrderMarkIsPartOfTheFirstLine) {
+// A byte-order mark tells the encoding and is no part of the first line.
+TEST(ListFileParse, ByteOrderMarkIsNotPartOfTheFirstLine) {
     const std::string bom = "\xEF\xBB\xBF";
-    EXPECT_EQ(Parse(bom + "; comment\r\na 1", false), (Lines{bom + "; comment", "a 1"}));
+    EXPECT_EQ(Parse(bom + "; comment\r\na 1", false), (Lines{"a 1"}));
     EXPECT_EQ(Parse("; comment\r\na 1", false), (Lines{"a 1"}));
-    EXPECT_EQ(Parse(bom + "a 1", false), (Lines{bom + "a 1"}));
+    EXPECT_EQ(Parse(bom + "a 1", false), (Lines{"a 1"}));
+}
+
+// One entry line amid two others of its list's own form, so that no whole-text trim reaches it.
+ListEntry EntryOf(ListKind kind, const std::string& line, ListLines& parsed) {
+    const bool nameFirst = KindInfo(kind).layout == LineLayout::NameFirst;
+    const std::string pad = nameFirst ? "p 1\r\n" : "1 p\r\n";
+    static std::string text; // the views outlive the call
+    text = pad + line + "\r\n" + (nameFirst ? "q 2" : "2 q");
+    ParseListText(text, kind, parsed);
+    EXPECT_EQ(parsed.lines.size(), 3u) << Visible(line);
+    return parsed.lines.size() == 3 ? ListEntryAt(parsed, 1) : ListEntry{};
+}
+
+// Lines as md5sum, rhash, cksfv and hand editing write them: the name as written, the trimmed
+// name, the checksum, and the kind (from a BSD tag whatever the list's kind).
+TEST(ListFileParse, ForeignLineForms) {
+    const std::string md5 = "900150983cd24fb0d6963f7d28e17f72";
+    const auto S = ListKind::Sfv, M = ListKind::Md5, U = ListKind::Unsupported;
+    struct Case {
+        const char* why;
+        ListKind list;
+        std::string line;
+        std::string name, trimmed, checksum;
+        ListKind kind;
+        std::string algorithm = "";
+        bool escaped = false;
+    } cases[] = {
+        {"md5sum text mode", M, md5 + "  a b", "a b", "a b", md5, M},
+        {"md5sum binary mode", M, md5 + " *a b", "a b", "a b", md5, M},
+        {"leading blank", M, md5 + "   lead", " lead", "lead", md5, M},
+        {"trailing blank", M, md5 + "  trail ", "trail ", "trail", md5, M},
+        {"a star after the mode blank is the name's", M, md5 + "  *x", "*x", "x", md5, M},
+        {"quotes are the name's as written", M, md5 + "  \"q\"", "\"q\"", "q", md5, M},
+        {"escaped", M, "\\" + md5 + "  a\\\\b\\nc\\rd", "a\\b\nc\rd", "a\\b\nc\rd", md5, M, "",
+         true},
+        {"other escapes stay", M, "\\" + md5 + "  x\\ty\\", "x\\ty\\", "x\\ty\\", md5, M, "", true},
+        {"escaped, leading blank", M, "\\" + md5 + "   \\\\", " \\", " \\", md5, M, "", true},
+        {"SFV leading blank", S, " lead 352441C2", " lead", "lead", "352441C2", S},
+        {"SFV trailing blank", S, "trail  352441C2", "trail ", "trail", "352441C2", S},
+        {"SFV quotes", S, "\"a b\" 352441C2", "\"a b\"", "a b", "352441C2", S},
+        {"md5sum --tag", S, "MD5 (a b) = " + md5, "a b", "a b", md5, M},
+        {"tag in an MD5 list", M, "CRC32 (a) = 352441c2", "a", "a", "352441c2", S},
+        {"rhash's padded tag", M, "SHA1  (a) = a9993e364706816aba3e25717850c26c9cd0d89d", "a", "a",
+         "a9993e364706816aba3e25717850c26c9cd0d89d", ListKind::Sha1},
+        {"tag in any case, with a hyphen", S, "sha-256 (a) = ab", "a", "a", "ab", ListKind::Sha256},
+        {"name holding ') = '", S, "MD5 (a) = (b) = ab", "a) = (b", "a) = (b", "ab", M},
+        {"tag name with blanks", S, "MD5 ( a ) = ab", " a ", "a", "ab", M},
+        {"escaped tag", S, "\\MD5 (a\\nb) = ab", "a\nb", "a\nb", "ab", M, "", true},
+        {"unsupported tag", S, "SHA3-256 (a) = ab", "a", "a", "ab", U, "SHA3-256"},
+        {"base32 of an unsupported tag", M, "TTH (a) = lwpnacq", "a", "a", "lwpnacq", U, "TTH"},
+        // Not tags: the line is of its list's layout.
+        {"value with a blank", S, "MD5 (a) = ab 1", "MD5 (a) = ab", "MD5 (a) = ab", "1", S},
+        {"value not a digest", S, "MD5 (a) = a!b", "MD5 (a) =", "MD5 (a) =", "a!b", S},
+        {"no blank before the parenthesis", S, "MD5(a) = ab", "MD5(a) =", "MD5(a) =", "ab", S},
+        {"no name in parentheses", S, "MD5 a = ab", "MD5 a =", "MD5 a =", "ab", S},
+        {"a digest is no tag", M, md5 + "  (x) = 1", "(x) = 1", "(x) = 1", md5, M},
+        {"tag name too long", S, std::string(25, 'A') + " (a) = 1",
+         std::string(25, 'A') + " (a) =", std::string(25, 'A') + " (a) =", "1", S},
+    };
+    for (const auto& c : cases) {
+        ListLines parsed;
+        const ListEntry e = EntryOf(c.list, c.line, parsed);
+        EXPECT_EQ(Visible(e.name), Visible(c.name)) << c.why;
+        EXPECT_EQ(Visible(e.trimmedName), Visible(c.trimmed)) << c.why;
+        EXPECT_EQ(e.checksum, c.checksum) << c.why;
+        EXPECT_EQ(e.kind, c.kind) << c.why;
+        EXPECT_EQ(e.algorithm, c.algorithm) << c.why;
+        EXPECT_EQ(e.escaped, c.escaped) << c.why;
+    }
 }
 
 // Lines that name one file go, the first staying. Where names ignore case (Windows) that is
@@ -216,7 +284,14 @@ TEST(ListFileParse, DuplicatesFirstKept) {
          {"b 2", "a 1", "B 2", "c 3", "A 1"}},
         {"same name, other checksum: both", "a 1\r\na 2\r\na 1", false, {"a 1", "a 2"}, {}},
         {"blanks count", "a 1\r\na  1\r\na 1", false, {"a 1", "a  1"}, {}},
-        {"equal after MD5 normalisation", "D a\r\nD  *a\r\nD *a", true, {"a D"}, {}},
+        {"equal after MD5 normalisation", "D a\r\nD  a\r\nD *a", true, {"a D"}, {}},
+        // md5sum reads "D  *a" as the name *a: not the same file as a.
+        {"same trimmed name, other name as written", "D  *a\r\nD *a", true, {"a D", "a D"}, {}},
+        {"other kinds, other unsupported tags",
+         "TTH (a) = 1\r\nAICH (a) = 1\r\nMD5 (a) = 1\r\na 1\r\nTTH (a) = 1",
+         false,
+         {"a 1", "a 1", "a 1", "a 1"},
+         {}},
         {"equal after the whole-text trim", "a 1\r\nb 2\r\na 1   ", false, {"a 1", "b 2"}, {}},
     };
     for (const auto& c : cases)
@@ -271,6 +346,18 @@ TEST(ListFileName, KindFromTheExtensionAlone) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(IsMd5ListName(c.name), c.md5) << c.name;
+}
+
+TEST(ListKinds, TheTable) {
+    for (const ListKindInfo& k : ListKinds()) {
+        EXPECT_EQ(&KindInfo(k.kind), &k);
+        EXPECT_EQ(k.digestChars, k.digest ? 2 * DigestSize(*k.digest) : 0) << k.name;
+        for (std::string_view tag : k.tags)
+            EXPECT_EQ(ListKindOfTag(tag), k.kind) << tag;
+    }
+    for (const char* unknown : {"SHA3-256", "TTH", "CRC32C", "SHA224", ""})
+        EXPECT_FALSE(ListKindOfTag(unknown)) << unknown;
+    EXPECT_EQ(ListKindOfTag("Sha-256"), ListKind::Sha256);
 }
 
 class ListFileTest : public ::testing::Test {
@@ -390,6 +477,59 @@ TEST(ListFileRoundTrip, WrittenListsReadBack) {
     }
     EXPECT_EQ(ParseEntries(ListFileBytes(sfv), false), sfvExpected);
     EXPECT_EQ(ParseEntries(ListFileBytes(md5), true), md5Expected);
+}
+
+// Names of every awkward form come back as themselves from the line EntryLine writes, and plain
+// names are written as SfvEntryLine and Md5EntryLine write them.
+TEST(ListFileRoundTrip, EntryLinesReadBackAsTheirNames) {
+    const std::string names[] = {
+        "plain.txt",
+        " lead",
+        "trail ",
+        "  both  ",
+        "*star",
+        "**",
+        "a*b",
+        "\"quoted\"",
+        "q\"",
+        "caf\xC3\xA9",
+        "\xE6\x97\xA5 \xF0\x9F\x98\x80",
+        "sub/x",
+        "a\\b",
+        "a\nb",
+        "c\rd",
+        "\\n",
+        "tab\tname",
+        "(x) = 1",
+        "MD5 (x) =",
+        ";semi",
+        " ;semi",
+    };
+    for (const std::string& name : names) {
+        for (ListKind kind : {ListKind::Sfv, ListKind::Md5}) {
+            const bool md5 = kind == ListKind::Md5;
+            const std::string digest = md5 ? Abc : "352441C2";
+            const std::string line = EntryLine(kind, digest, name);
+            // SFV has no escapes: a line break splits its line, and a leading ";" or a tag's
+            // look changes what it is. The writer leaves such names out.
+            const bool sfvCannot =
+                name.find_first_of("\r\n") != name.npos || name[0] == ';' || name == "MD5 (x) =";
+            if (!md5 && sfvCannot)
+                continue;
+            ListLines parsed;
+            const ListEntry e = EntryOf(kind, line, parsed);
+            EXPECT_EQ(Visible(e.name), Visible(name)) << Visible(line);
+            EXPECT_EQ(e.checksum, digest) << Visible(line);
+            EXPECT_EQ(e.kind, kind) << Visible(line);
+        }
+    }
+    EXPECT_EQ(EntryLine(ListKind::Sfv, "352441C2", "a b"), SfvEntryLine("a b", "352441C2"));
+    EXPECT_EQ(EntryLine(ListKind::Md5, Abc, "a b"), Md5EntryLine(Abc, "a b"));
+    EXPECT_EQ(EntryLine(ListKind::Md5, Abc, " a"), Abc + "   a");
+    EXPECT_EQ(EntryLine(ListKind::Md5, Abc, "a\nb"), "\\" + Abc + " a\\nb");
+    EXPECT_EQ(ListFileBytes({"a"}, platform::ListEncoding::Utf8), "\xEF\xBB\xBF"
+                                                                  "a\r\n");
+    EXPECT_EQ(ListFileBytes({"a"}), "a\r\n");
 }
 
 TEST(ListFileRoundTrip, NameStartingWithSemicolonIsDroppedAsAComment) {

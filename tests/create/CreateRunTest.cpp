@@ -128,8 +128,9 @@ TEST_F(CreateRun, AbortWritesNothingAndLeavesTheBars) {
             EXPECT_TRUE(o.aborted && !o.written);
             EXPECT_EQ(test::ReadAll(List()), "old");
             EXPECT_EQ(source.shown.back(), ViewText()) << "cleared";
-            if (std::string_view(at) == "b.bin")
+            if (std::string_view(at) == "b.bin") {
                 EXPECT_LT(run.Progress.LastTotalPercent, 100) << md5;
+            }
         }
     }
 }
@@ -153,35 +154,70 @@ TEST_F(CreateRun, UnreadableFilesAreLeftOutAndReported) {
         EXPECT_FALSE(f.reason.empty());
 }
 
-// A name the list cannot hold is not read, counted or commented.
+// A name a list line cannot carry is not read, counted or commented. A leading blank reads back
+// as itself (the name as written wins where that file is there), so " c" goes in beside c.
 TEST_F(CreateRun, UnwritableNamesAreLeftOutUnread) {
 #ifdef _WIN32
     ASSERT_EQ(GetACP(), 1252u);
     EXPECT_EQ(platform::ExactListTextFromPath(L"\u00E4"), std::optional<std::string>("\xE4"));
-    // U+0100 has the best fit "A", which would name another file.
+    // U+0100 has the best fit "A", which would name another file; UTF-8 holds them all but a
+    // lone surrogate.
     for (const wchar_t* name : {L"\u0100", L"\u65E5", L"a\xD800"})
         EXPECT_FALSE(platform::ExactListTextFromPath(name));
-    const std::filesystem::path bad = L"\u65E5.txt", good = L"\u00E4.txt";
+    for (const wchar_t* name : {L"\u0100", L"\u65E5"})
+        EXPECT_TRUE(platform::ExactListTextFromPath(name, platform::ListEncoding::Utf8));
+    const std::filesystem::path bad = L"a\xD800", good = L"\u00E4.txt";
     const std::string goodText = "\xE4.txt", reason = kNotRepresentable;
 #else
     const std::filesystem::path bad = "a\nb", good = "\xE4.txt";
     const std::string goodText = "\xE4.txt", reason = kNameNotReadBack;
-#endif
     dir.Write(bad, "abc");
+#endif
     dir.Write(good, "abc");
-    // Read back, a leading ";" is a comment and a leading blank is trimmed: another file.
+    // Read back, a leading ";" is a comment: the line would name nothing.
     dir.Write(";c", "abc");
     dir.Write(" c", "abc");
     dir.Write("c", "abd");
     source.items = {{bad, 3}, {";c", 3}, {good, 3}, {" c", 3}};
     CreateOutcome o = Run(false);
-    EXPECT_EQ(Body(), "\r\n;\r\n" + Comment(good) + goodText + " 352441C2\r\n");
-    ASSERT_EQ(o.leftOut.size(), 3u);
+    EXPECT_EQ(Body(), "\r\n;\r\n" + Comment(good) + Comment(" c") + goodText +
+                          " 352441C2\r\n c 352441C2\r\n");
+    ASSERT_EQ(o.leftOut.size(), 2u);
     EXPECT_EQ(o.leftOut[0].name, bad);
     EXPECT_EQ(o.leftOut[0].reason, reason);
     EXPECT_EQ(o.leftOut[1].reason, kNameNotReadBack);
-    EXPECT_EQ(o.leftOut[2].name, " c");
-    EXPECT_EQ(run.Progress.TotalBytes, 3);
+    EXPECT_EQ(run.Progress.TotalBytes, 6);
+}
+
+// The code page while every name has an exact form there, which older tools read byte for byte;
+// UTF-8 with its mark for any other name, and where code-page bytes would read as UTF-8 ("\xC3\xA9"
+// of "\u00C3\u00A9"). POSIX writes the names' own bytes, never a mark. Either way each name reads
+// back as itself.
+TEST_F(CreateRun, ListEncodingFollowsTheNames) {
+    struct Case {
+        std::u8string name;
+        bool utf8; // on Windows
+    } cases[] = {
+        {u8"\u00E4.txt", false}, {u8"\u03A9 \U0001F600.txt", true}, {u8"\u00C3\u00A9", true}};
+    for (const auto& c : cases) {
+        const std::filesystem::path name(c.name);
+        dir.Write(name, "abc");
+        if (!std::filesystem::exists(dir / name))
+            GTEST_SKIP() << "the file system cannot hold these names";
+        for (bool md5 : {false, true}) {
+            source.items = {{"a.txt", 3}, {name, 3}};
+            EXPECT_TRUE(Run(md5).written);
+            const std::string text = test::ReadAll(List());
+            const bool utf8 = platform::ListTextIsConverted && c.utf8;
+            EXPECT_EQ(text.rfind("\xEF\xBB\xBF", 0) == 0, utf8) << text;
+            ListLines parsed;
+            ParseListText(text, md5, parsed);
+            ASSERT_EQ(parsed.lines.size(), 2u) << text;
+            const ListEntry e = ListEntryAt(parsed, 1);
+            EXPECT_EQ(platform::PathFromListText(e.name, parsed.encoding), name) << text;
+            EXPECT_EQ(e.checksum, md5 ? "900150983CD24FB0D6963F7D28E17F72" : "352441C2");
+        }
+    }
 }
 
 TEST(LeftOutWarningText, CountTwentyNamesAndTheRest) {

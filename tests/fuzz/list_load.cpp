@@ -43,6 +43,9 @@ public:
         WriteFile(path_ / "empty.dat", "");
         WriteFile(path_ / "sub" / "data.bin", "12345");
         WriteFile(path_ / "name with blanks.txt", "x");
+        // Names a line may give as written while its trimmed or "\\"-separated reading differs.
+        WriteFile(path_ / " lead", "yz");
+        WriteFile(path_ / "back\\slash", "");
     }
     ~ScratchFolder() {
         std::error_code ec;
@@ -104,14 +107,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         entries.insert(&e);
         FUZZ_CHECK(e.ListFile && *e.ListFile == list);
         FUZZ_CHECK(e.Status == quillon::StatusUnchecked);
-        // The entry of the line at the same place, its name below the list's folder ("\" being
-        // a separator here) or, given as an absolute path, that path.
-        const quillon::ListEntryView parts = quillon::SplitListLineView(parsed.lines[i % perList]);
-        FUZZ_CHECK(e.Checksum == parts.checksum);
-        std::string name(parts.name);
-        std::replace(name.begin(), name.end(), '\\', '/');
-        FUZZ_CHECK(e.FileName == folder + name ||
-                   (!name.empty() && name[0] == '/' && e.FileName == name));
+        // The entry of the line at the same place, its name below the list's folder ("\\" being
+        // a separator here but in escaped lines) or, given as an absolute path, that path; the
+        // name as written instead where that is a file.
+        const quillon::ListEntry parts = quillon::ListEntryAt(parsed, i % perList);
+        std::string checksum(parts.algorithm);
+        if (parts.kind == quillon::ListKind::Unsupported)
+            checksum += ' ';
+        checksum += parts.checksum;
+        FUZZ_CHECK(e.Checksum == checksum);
+        FUZZ_CHECK(e.Kind == parts.kind);
+        const auto resolve = [&](std::string_view written, bool literal) {
+            std::string name(written);
+            if (!literal)
+                std::replace(name.begin(), name.end(), '\\', '/');
+            return !written.empty() && written[0] == '/' ? name : folder + name;
+        };
+        const std::string tolerant = resolve(parts.trimmedName, parts.escaped);
+        const std::string exact = resolve(parts.name, true);
+        std::int64_t exactSize = -1;
+        if (exact != tolerant && ExpectedSize(exact, exactSize))
+            FUZZ_CHECK(e.FileName == (exactSize >= 0 ? exact : tolerant));
+        else
+            FUZZ_CHECK(e.FileName == tolerant || e.FileName == exact);
         std::int64_t expected = 0;
         if (ExpectedSize(e.FileName, expected))
             FUZZ_CHECK(e.Size == expected);

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -67,12 +66,77 @@ TEST_F(CheckTest, ExpectedTextMatchesWithoutRegardToCase) {
     EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{G, B, B, B}));
 }
 
-TEST_F(CheckTest, Md5ListsUseMd5ForEveryEntry) {
+// Each entry is checked with its own list's digest, whatever list came last.
+TEST_F(CheckTest, EachEntryIsCheckedWithItsListsKind) {
     dir.Write("abc.txt", "abc");
-    Load({List("a.sfv", {"abc.txt 352441C2"}),
-          List("b.md5", {"900150983cd24fb0d6963f7d28e17f72  abc.txt"})});
+    Load({List("a.sfv", {"abc.txt 352441C2", "abc.txt 900150983cd24fb0d6963f7d28e17f72"}),
+          List("b.md5", {"900150983cd24fb0d6963f7d28e17f72  abc.txt", "352441C2  abc.txt"})});
     Check();
-    EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{B, G}));
+    EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{G, B, G, B}));
+}
+
+// The digests of "abc" from their standards' examples (CRC-32, RFC 1321, FIPS 180-4, BLAKE3).
+constexpr const char* kAbcDigests[][2] = {
+    {"CRC32", "352441c2"},
+    {"MD5", "900150983cd24fb0d6963f7d28e17f72"},
+    {"SHA1", "a9993e364706816aba3e25717850c26c9cd0d89d"},
+    {"SHA256", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+    {"SHA512",
+     "ddaf35a193617abacc417349ae20413112e6fa4e89a97ea20a9eeee64b55d39a2192992a274fc1a836ba3"
+     "c23a3feebbd454d4423643ce80e2a9ac94fa54ca49f"},
+    {"BLAKE3", "6437b3ac38465133ffb63b75273a8db548c558465d79db03fd359c6cd5bd9d85"},
+};
+
+// A BSD tag decides the digest of its line in a list of any kind (small MD5 files, read ahead,
+// among them); a tag this program does not compute is never Good, and its file is not read.
+TEST_F(CheckTest, TagLinesAreCheckedWithTheirTagsDigest) {
+    dir.Write("abc.txt", "abc");
+    dir.Write("abd.txt", "abd");
+    std::vector<std::string> lines;
+    std::vector<std::int32_t> expected;
+    for (const auto& [tag, digest] : kAbcDigests) {
+        lines.push_back(std::string(tag) + " (abc.txt) = " + digest);
+        lines.push_back(std::string(tag) + " (abd.txt) = " + digest);
+        expected.insert(expected.end(), {G, B});
+    }
+    lines.push_back(
+        "SHA3-256 (abc.txt) = 3a985da74fe225b2045c172d6bd390bd855f086e3e9d525b46bfe245114315");
+    lines.push_back("SHA3-256 (gone.txt) = 00");
+    expected.insert(expected.end(), {B, M});
+    for (const char* list : {"tags.sfv", "tags.md5"}) {
+        Load({List(list, lines)});
+        ASSERT_EQ(model->ItemList.size(), lines.size());
+        const TItemRec& unsupported = Entry(lines.size() - 2);
+        EXPECT_EQ(unsupported.Kind, ListKind::Unsupported);
+        EXPECT_EQ(UnsupportedAlgorithm(unsupported), "SHA3-256");
+        EXPECT_EQ(ExpectedText(unsupported).substr(0, 6), "3a985d");
+        EXPECT_EQ(ExpectedText(Entry(0)), "352441c2");
+        EXPECT_EQ(UnsupportedAlgorithm(Entry(0)), "");
+        // It says why from the load on, and a check does not take that back.
+        for (int pass = 0; pass < 2; ++pass) {
+            ASSERT_TRUE(unsupported.Note) << pass;
+            EXPECT_EQ(NoteText(*unsupported.Note), "unsupported algorithm SHA3-256");
+            Check();
+        }
+        EXPECT_EQ(Statuses(), expected) << list;
+        // Every entry read is counted, the unsupported one is never read.
+        EXPECT_EQ(run.Progress.TotalBytes, 3 * 12);
+        EXPECT_EQ(run.Progress.DoneBytes, 3 * 12);
+    }
+}
+
+// The name as written is checked where it is a file (a damaged " lead" beside an intact lead);
+// else the trimmed one, so a sloppy list's blanks and a Windows list's "\\" still find theirs.
+TEST_F(CheckTest, TheNameAsWrittenWinsWhereItIsAFile) {
+    dir.Write("lead", "abc");
+    dir.Write(" lead", "abd");
+    dir.Write("sloppy", "abc");
+    dir.Write("sub/x", "abc");
+    const std::string abc = "900150983cd24fb0d6963f7d28e17f72";
+    Load({List("l.md5", {abc + "   lead", abc + "    sloppy", abc + "  sub\\x"}),
+          List("l.sfv", {" lead 352441C2", "  sloppy   352441C2", "sub\\x 352441C2"})});
+    Check();
+    EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{B, G, G, B, G, G}));
 }
 
 TEST_F(CheckTest, NothingLoadedStillRunsAndEnds) {

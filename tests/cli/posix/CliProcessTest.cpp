@@ -183,7 +183,7 @@ TEST_F(CliProcess, FailedWritesToStdoutAreErrors) {
     const auto list = L("l.sfv", "abc.txt 352441C2\n");
     const std::string cli = QUILLON_CLI_PATH;
     for (const char* redirect : {">/dev/full", ">&-"}) {
-        for (const std::string command :
+        for (const std::string& command :
              {"digest --md5 '" + P("abc.txt") + "'", "show '" + list + "'",
               "check --porcelain '" + list + "'", "check '" + list + "'"}) {
             const std::string line =
@@ -389,29 +389,30 @@ TEST_F(CliProcess, MixedListsLineEndsAndNul) {
     const auto cr = L("cr.sfv", "a 352441C2\rb 352441C2\r");
     const auto lf = L("lf.md5", "900150983CD24FB0D6963F7D28E17F72  a\nx 1\n");
     const auto nul = L("nul.md5", "900150983cd24fb0d6963f7d28e17f72 *b\n\0gone 1\n"s);
-    // The last list decides the kind for all; each list's own duplicates only go.
+    // Each entry has its own list's kind (the last list's is the kind line's); each list's own
+    // duplicates only go.
     Result md5 = Spawn({"check", "--porcelain", crlf, cr, lf, nul});
     EXPECT_EQ(Lines(md5.out), (std::vector<std::string>{
                                   "kind\tMD5",
-                                  Row("Bad", 3, "352441C2", "a"),
-                                  Row("Bad", 3, "352441C2", "a"),
-                                  Row("Bad", 3, "352441C2", "b"),
+                                  Row("Good", 3, "352441C2", "a"),
+                                  Row("Good", 3, "352441C2", "a"),
+                                  Row("Good", 3, "352441C2", "b"),
                                   Row("Good", 3, "900150983CD24FB0D6963F7D28E17F72", "a"),
                                   Row("Missing", -1, "x", "1"), // digest first in MD5 lists
                                   Row("Good", 3, "900150983cd24fb0d6963f7d28e17f72", "b"),
                                   Row("Missing", -1, "gone", "1"), // after the NUL, still read
-                                  "summary\t0\t2\t3\t2",
+                                  "summary\t0\t2\t0\t5",
                               }));
     EXPECT_EQ(md5.status, 1);
     Result sfv = Spawn({"check", "--porcelain", nul, cr, crlf});
     EXPECT_EQ(Lines(sfv.out), (std::vector<std::string>{
                                   "kind\tSFV",
-                                  Row("Bad", 3, "900150983cd24fb0d6963f7d28e17f72", "b"),
+                                  Row("Good", 3, "900150983cd24fb0d6963f7d28e17f72", "b"),
                                   Row("Missing", -1, "gone", "1"),
                                   Row("Good", 3, "352441C2", "a"),
                                   Row("Good", 3, "352441C2", "b"),
                                   Row("Good", 3, "352441C2", "a"),
-                                  "summary\t0\t1\t1\t3",
+                                  "summary\t0\t1\t0\t4",
                               }));
 }
 

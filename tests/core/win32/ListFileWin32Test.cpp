@@ -143,6 +143,31 @@ TEST(ListFileWin32, DuplicatesUnderTheUserLocale) {
               (Lines{"caf\xE9 1", "\xE0 2", "\xFF 3"}));
 }
 
+// Without a mark a list of valid UTF-8 holding non-ASCII is UTF-8, anything else the code page
+// as before; lines equal but for letter case are one entry under either.
+TEST(ListFileWin32, EncodingOfAListWithoutAMark) {
+    struct Case {
+        std::string text;
+        std::vector<std::wstring> names;
+    } cases[] = {
+        {"caf\xC3\xA9 1\r\nCAF\xC3\x89 1\r\n\xCE\xB1\xCE\xB2 2\r\n\xCE\x91\xCE\x92 2\r\n"
+         "\xF0\x9F\x98\x80 3",
+         {L"caf\u00E9", L"\u03B1\u03B2", L"\U0001F600"}},
+        {"caf\xE9 1\r\nCAF\xC9 1\r\n", {L"caf\u00E9"}},
+        {"\xC3\xA9\xE9 1", {L"\u00C3\u00A9\u00E9"}}, // not valid UTF-8
+        {"plain 1\r\n\x80 2", {L"plain", L"\u20AC"}},
+    };
+    for (const auto& c : cases) {
+        ListLines parsed;
+        ParseListText(c.text, false, parsed);
+        std::vector<std::wstring> names;
+        for (std::size_t i = 0; i < parsed.lines.size(); ++i)
+            names.push_back(
+                platform::WideFromListText(ListEntryAt(parsed, i).name, parsed.encoding));
+        EXPECT_EQ(names, c.names) << c.text;
+    }
+}
+
 TEST(ListFileWin32, OpenErrorNamesThePath) {
     test::TempDir dir;
     const auto missing = dir / L"gone \u00E9.sfv";

@@ -1,0 +1,50 @@
+#pragma once
+#include "core/Digest.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string_view>
+
+// The kinds of checksum list, in one table. A list file has the kind its name selects; each of
+// its entries has that kind, or the one a BSD tag on its line names ("SHA256 (name) = hex").
+namespace quillon {
+
+// One byte: every entry of a loaded list carries one. Unsupported is a tag this program does
+// not compute (SHA3-256, TTH, ...): such an entry is never Good.
+enum class ListKind : std::uint8_t { Sfv, Md5, Sha1, Sha256, Sha512, Blake3, Unsupported };
+
+enum class LineLayout : std::uint8_t {
+    // "name digest", split at the last blank.
+    NameFirst,
+    // "digest name", split at the first blank; a blank or "*" right after it marks the mode, as
+    // md5sum writes; a line that begins with "\" has its name escaped ("\\", "\n", "\r").
+    DigestFirst,
+};
+
+struct ListKindInfo {
+    ListKind kind;
+    std::string_view name;            // what output calls it: "SFV", "MD5", "SHA256", ...
+    std::optional<DigestKind> digest; // none for Unsupported
+    std::size_t digestChars;          // hex digits of its digest text
+    LineLayout layout;
+    // BSD tag names, compared without regard to case; the first is the one to write.
+    std::span<const std::string_view> tags;
+    // Extensions (from the last ".", lower case) and whole file names (any case) that select it
+    // for a list file; a name that selects none is SFV.
+    std::span<const std::string_view> extensions;
+    std::span<const std::string_view> fileNames;
+    bool writable; // create mode writes lists of it
+};
+
+const ListKindInfo& KindInfo(ListKind kind);
+// Every kind, Unsupported last.
+std::span<const ListKindInfo> ListKinds();
+
+// The kind of a list file, from its last path component alone.
+ListKind ListKindOfFile(const std::filesystem::path& listFileName);
+// The kind a BSD tag names; empty for a name this program does not know.
+std::optional<ListKind> ListKindOfTag(std::string_view tag);
+
+} // namespace quillon
