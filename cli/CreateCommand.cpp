@@ -17,8 +17,23 @@ namespace quillon::cli {
 
 namespace {
 
-constexpr const char* kCreateUsage = "usage: quillon-cli create (--sfv | --md5) -o LIST FILE...\n"
-                                     "       quillon-cli create (--sfv | --md5) FOLDER...\n";
+constexpr const char* kCreateUsage =
+    "usage: quillon-cli create (--sfv | --md5 | --sha1 | --sha256 | --sha512 | --blake3) -o LIST "
+    "FILE...\n"
+    "       quillon-cli create (--sfv | --md5 | --sha1 | --sha256 | --sha512 | --blake3) "
+    "FOLDER...\n";
+
+// "--sha256" -> Sha256, for the kinds create writes.
+std::optional<ListKind> KindOption(const std::string& a) {
+    for (const ListKindInfo& k : ListKinds()) {
+        if (!k.writable || a.size() != k.name.size() + 2 || a.compare(0, 2, "--") != 0)
+            continue;
+        if (std::equal(k.name.begin(), k.name.end(), a.begin() + 2,
+                       [](char n, char c) { return AsciiLower(n) == c; }))
+            return k.kind;
+    }
+    return std::nullopt;
+}
 
 struct Entry {
     std::filesystem::path name;
@@ -88,11 +103,12 @@ std::optional<std::filesystem::path> NameBelow(const std::filesystem::path& file
 
 // Runs one create and reports what it left out. Status 0, 1 (files left out) or 2 (the list
 // could not be stored).
-int RunOne(const std::filesystem::path& listFile, bool md5, const std::filesystem::path& folder,
-           const EntrySource& source, CreateOutcome& outcome) {
+int RunOne(const std::filesystem::path& listFile, ListKind kind,
+           const std::filesystem::path& folder, const EntrySource& source,
+           CreateOutcome& outcome) {
     RunState run; // no progress shown, no window, nothing to abort
     try {
-        outcome = CreateListFile(listFile, md5, folder, source, run, nullptr);
+        outcome = CreateListFile(listFile, kind, folder, source, run, nullptr);
     } catch (const FileError& e) {
         std::string text = e.what();
         if (!e.reason().text.empty())
@@ -105,7 +121,7 @@ int RunOne(const std::filesystem::path& listFile, bool md5, const std::filesyste
     return outcome.leftOut.empty() ? 0 : 1;
 }
 
-int CreateFromFiles(const std::filesystem::path& listFile, bool md5,
+int CreateFromFiles(const std::filesystem::path& listFile, ListKind kind,
                     const std::vector<std::string>& files) {
     const std::filesystem::path folder = listFile.parent_path();
     EntrySource source;
@@ -127,13 +143,13 @@ int CreateFromFiles(const std::filesystem::path& listFile, bool md5,
         source.entries.push_back(std::move(e));
     }
     CreateOutcome outcome;
-    return RunOne(listFile, md5, folder, source, outcome);
+    return RunOne(listFile, kind, folder, source, outcome);
 }
 
-int CreateForFolders(bool md5, const std::vector<std::string>& folders) {
+int CreateForFolders(ListKind kind, const std::vector<std::string>& folders) {
     int status = 0;
     for (const auto& arg : folders) {
-        const FolderListPlan plan = PlanFolderList(AbsoluteArg(arg), md5);
+        const FolderListPlan plan = PlanFolderList(AbsoluteArg(arg), kind);
         const std::string list = TextFromPath(plan.listFile);
         // As the window's folder command: no list for a folder that is not there, and no
         // further folders either.
@@ -163,7 +179,7 @@ int CreateForFolders(bool md5, const std::vector<std::string>& folders) {
             source.entries.push_back(std::move(e));
         }
         CreateOutcome outcome;
-        const int one = RunOne(plan.listFile, md5, plan.folder, source, outcome);
+        const int one = RunOne(plan.listFile, kind, plan.folder, source, outcome);
         if (one == 2)
             return 2;
         status = std::max(status, one);
@@ -178,20 +194,21 @@ int CreateForFolders(bool md5, const std::vector<std::string>& folders) {
 } // namespace
 
 int RunCreate(const Args& args) {
-    bool md5 = false, chosen = false, endOfOptions = false;
+    std::optional<ListKind> kind;
+    bool endOfOptions = false;
     std::optional<std::string> output;
     std::vector<std::string> operands;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (!endOfOptions && a == "--") {
             endOfOptions = true;
-        } else if (!endOfOptions && (a == "--sfv" || a == "--md5")) {
-            if (chosen && md5 != (a == "--md5")) {
-                Err("quillon-cli create: choose one of --sfv and --md5\n");
+        } else if (const auto k = endOfOptions ? std::nullopt : KindOption(a)) {
+            if (kind && *kind != *k) {
+                Err("quillon-cli create: choose one of --sfv, --md5, --sha1, --sha256, --sha512 "
+                    "and --blake3\n");
                 return 2;
             }
-            md5 = a == "--md5";
-            chosen = true;
+            kind = k;
         } else if (!endOfOptions && a == "-o") {
             if (output || i + 1 == args.size()) {
                 Err(kCreateUsage);
@@ -205,13 +222,13 @@ int RunCreate(const Args& args) {
             operands.push_back(a);
         }
     }
-    if (!chosen || operands.empty() || (output && output->empty())) {
+    if (!kind || operands.empty() || (output && output->empty())) {
         Err(kCreateUsage);
         return 2;
     }
     if (output)
-        return CreateFromFiles(AbsoluteArg(*output), md5, operands);
-    return CreateForFolders(md5, operands);
+        return CreateFromFiles(AbsoluteArg(*output), *kind, operands);
+    return CreateForFolders(*kind, operands);
 }
 
 } // namespace quillon::cli

@@ -65,7 +65,7 @@ int RunDigest(const Args& args) {
             continue;
         }
         // Escaped as md5sum does, so that a name with a line break cannot forge another line.
-        Out(DigestLine(r.text, f) + std::string(kNewline));
+        Out(DigestLine(*kind, r.text, f) + std::string(kNewline));
     }
     return status;
 }

@@ -49,8 +49,11 @@ void EscapeFieldFrom(std::string& text, std::size_t start) {
     EscapeFrom(text, start, true);
 }
 
-std::string DigestLine(std::string_view digestText, std::string_view name) {
+std::string DigestLine(DigestKind kind, std::string_view digestText, std::string_view name) {
     // The digest-first line of the lists, so that check reads back what digest prints.
+    for (const ListKindInfo& k : ListKinds())
+        if (k.toolForm && k.digest == kind)
+            return EntryLine(k.kind, digestText, name);
     return EntryLine(ListKind::Md5, digestText, name);
 }
 

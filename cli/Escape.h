@@ -1,4 +1,6 @@
 #pragma once
+#include "core/Digest.h"
+
 #include <string>
 #include <string_view>
 
@@ -11,9 +13,10 @@ void EscapeFieldFrom(std::string& text, std::size_t start);
 
 // A digest line as md5sum writes it: when the name holds "\", LF or CR, the line begins with "\"
 // and those are written "\\", "\n" and "\r"; otherwise "TEXT NAME" unchanged, but for md5sum's
-// mode blank before a name that begins with a blank or "*" ("TEXT  *x"). On Windows, where "\"
-// is the folder separator and names hold no line break, nothing is escaped.
-std::string DigestLine(std::string_view digestText, std::string_view name);
+// mode blank before a name that begins with a blank or "*" ("TEXT  *x"). A digest of the SHA
+// family or BLAKE3 has the mode blank before every name, as sha256sum and b3sum print it. On
+// Windows, where "\" is the folder separator and names hold no line break, nothing is escaped.
+std::string DigestLine(DigestKind kind, std::string_view digestText, std::string_view name);
 
 // Human output: control bytes of a name reach a terminal as "?", never as escape sequences.
 // Rewrites text from position start to its end.

@@ -17,8 +17,10 @@ constexpr const char* kUsage =
     "FILE...\n"
     "       quillon-cli show [--porcelain] LIST...\n"
     "       quillon-cli check [--porcelain] [--quiet] LIST...\n"
-    "       quillon-cli create (--sfv | --md5) -o LIST FILE...\n"
-    "       quillon-cli create (--sfv | --md5) FOLDER...\n";
+    "       quillon-cli create (--sfv | --md5 | --sha1 | --sha256 | --sha512 | --blake3) -o LIST "
+    "FILE...\n"
+    "       quillon-cli create (--sfv | --md5 | --sha1 | --sha256 | --sha512 | --blake3) "
+    "FOLDER...\n";
 // clang-format on
 
 int Run(const quillon::cli::Args& all) {

@@ -130,7 +130,8 @@ void PrintSummary(const VerifyModel& model, bool porcelain) {
 }
 
 void PrintKind(bool porcelain) {
-    if (porcelain) Out(std::string("kind\t") + (Md5Mode ? "MD5" : "SFV") + std::string(kNewline));
+    if (porcelain)
+        Out("kind\t" + std::string(KindInfo(LastListKind).name) + std::string(kNewline));
 }
 
 // Loads the lists together, as the window does. False (with the message out) when one cannot be

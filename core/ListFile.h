@@ -18,6 +18,8 @@ namespace quillon {
 // The kind of the loaded list: true MD5, false CRC-32. Set by every ParseListFile, so the last
 // list read decides; the check worker reads it on its own thread.
 extern std::atomic<bool> Md5Mode;
+// The kind of the last list file read, by its name (Md5Mode says whether it is MD5).
+extern std::atomic<ListKind> LastListKind;
 
 // True when the extension of the last path component (from its last ".") is ".md5" in any case.
 bool IsMd5ListName(const std::filesystem::path& listFileName);
@@ -50,9 +52,9 @@ struct ListLines {
     ListKind kind = ListKind::Sfv;
     platform::ListEncoding encoding = platform::ListEncoding::CodePage;
 };
-// Reads one list file and replaces out with its normalised lines; sets Md5Mode from the file's
-// name. Throws FileError (Kind::Open) when the file cannot be read or is larger than
-// MaxListFileSize; out and Md5Mode then stay.
+// Reads one list file and replaces out with its normalised lines; sets Md5Mode and LastListKind
+// from the file's name. Throws FileError (Kind::Open) when the file cannot be read or is larger than
+// MaxListFileSize; out, Md5Mode and LastListKind then stay.
 void ParseListFile(const std::filesystem::path& listFileName, ListLines& out);
 // The same for bytes already in memory, of a list of the given kind; leaves Md5Mode alone. The
 // lines are views into bytes (or out.text for UTF-16) and out.normalised: bytes must outlive
@@ -100,19 +102,22 @@ std::string FileInfoComment(const platform::FileLookup& file, std::string_view n
 std::string SfvEntryLine(std::string_view name, std::string_view crcText);
 std::string Md5EntryLine(std::string_view md5Text, std::string_view name);
 // The entry line of a kind as it reads back: SfvEntryLine for SFV; for the digest-first kinds
-// Md5EntryLine, except that a name that begins with a blank or "*" gets md5sum's mode blank
-// before it, and one that holds a line break (or, where "\" is no folder separator, a "\") is
-// written as md5sum's escaped line.
+// the digest, a blank and the name; the tools' form (SHA, BLAKE3) puts its mode blank before every
+// name, an MD5 list before a name that begins with a blank or "*"; a name that holds a line break
+// (or, where "\" is no folder separator, a "\") is written as md5sum's escaped line.
 std::string EntryLine(ListKind kind, std::string_view digestText, std::string_view name);
 
 // The bytes of a list: every line followed by CR LF; a UTF-8 list begins with its byte-order
-// mark, so that no reader takes it for the code page.
+// mark, so that no reader takes it for the code page. A kind of the tools' form ends its lines
+// with LF and has no mark, as sha256sum and b3sum read and write them.
 std::string ListFileBytes(const std::vector<std::string>& lines,
-                          platform::ListEncoding encoding = platform::ListEncoding::CodePage);
+                          platform::ListEncoding encoding = platform::ListEncoding::CodePage,
+                          ListKind kind = ListKind::Sfv);
 
 // Writes a new list in one piece, replacing any old file only once the new one is complete.
 // Throws FileError (Kind::Create) on failure; an old file is then left as it was.
 void StoreList(const std::filesystem::path& listFileName, const std::vector<std::string>& lines,
-               platform::ListEncoding encoding = platform::ListEncoding::CodePage);
+               platform::ListEncoding encoding = platform::ListEncoding::CodePage,
+               ListKind kind = ListKind::Sfv);
 
 } // namespace quillon

@@ -12,6 +12,7 @@
 namespace quillon {
 
 std::atomic<bool> Md5Mode{false};
+std::atomic<ListKind> LastListKind{ListKind::Sfv};
 
 namespace {
 
@@ -403,6 +404,7 @@ void ParseListFile(const std::filesystem::path& listFileName, ListLines& out) {
     out.text = std::move(*bytes);
     ParseListText(out.text, kind, out);
     Md5Mode = kind == ListKind::Md5;
+    LastListKind = kind;
 }
 
 ListEntry ListEntryAt(const ListLines& lines, std::size_t i) {

@@ -64,8 +64,9 @@ std::string EntryLine(ListKind kind, std::string_view digestText, std::string_vi
     if (escaped)
         line += '\\';
     line.append(digestText).append(" ");
-    // After the one blank a blank or "*" is the mode mark: such a name needs one before it.
-    if (!name.empty() && (name.front() == ' ' || name.front() == '*'))
+    // After the one blank a blank or "*" is the mode mark: the tools' form always writes one,
+    // and an MD5 list one before a name that begins with either.
+    if (KindInfo(kind).toolForm || (!name.empty() && (name.front() == ' ' || name.front() == '*')))
         line += ' ';
     for (char c : name) {
         if (escaped && (c == '\\' || c == '\n' || c == '\r')) {
@@ -77,22 +78,26 @@ std::string EntryLine(ListKind kind, std::string_view digestText, std::string_vi
     return line;
 }
 
-std::string ListFileBytes(const std::vector<std::string>& lines, platform::ListEncoding encoding) {
-    const std::string_view bom =
-        encoding == platform::ListEncoding::Utf8 ? "\xEF\xBB\xBF" : std::string_view();
+std::string ListFileBytes(const std::vector<std::string>& lines, platform::ListEncoding encoding,
+                          ListKind kind) {
+    const bool toolForm = KindInfo(kind).toolForm;
+    const std::string_view bom = encoding == platform::ListEncoding::Utf8 && !toolForm
+                                     ? "\xEF\xBB\xBF"
+                                     : std::string_view();
+    const std::string_view end = toolForm ? "\n" : "\r\n";
     std::size_t total = bom.size();
-    for (const auto& line : lines) total += line.size() + 2;
+    for (const auto& line : lines) total += line.size() + end.size();
     std::string bytes;
     bytes.reserve(total);
     bytes.append(bom);
-    for (const auto& line : lines) bytes.append(line).append("\r\n");
+    for (const auto& line : lines) bytes.append(line).append(end);
     return bytes;
 }
 
 void StoreList(const std::filesystem::path& listFileName, const std::vector<std::string>& lines,
-               platform::ListEncoding encoding) {
+               platform::ListEncoding encoding, ListKind kind) {
     platform::OsError error;
-    if (!platform::ReplaceFileContents(listFileName, ListFileBytes(lines, encoding), &error))
+    if (!platform::ReplaceFileContents(listFileName, ListFileBytes(lines, encoding, kind), &error))
         throw FileError(FileError::Kind::Create, listFileName, error);
 }
 

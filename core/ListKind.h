@@ -36,6 +36,10 @@ struct ListKindInfo {
     std::span<const std::string_view> extensions;
     std::span<const std::string_view> fileNames;
     bool writable; // create mode writes lists of it
+    // Written as the tools of the kind write theirs (sha256sum, b3sum): LF line ends, UTF-8
+    // without a byte-order mark, two blanks between digest and name; else the Windows form of
+    // SFV and MD5 lists (CR LF, the code page unless a name needs UTF-8 with its mark).
+    bool toolForm;
 };
 
 const ListKindInfo& KindInfo(ListKind kind);
@@ -44,6 +48,11 @@ std::span<const ListKindInfo> ListKinds();
 
 // The kind of a list file, from its last path component alone.
 ListKind ListKindOfFile(const std::filesystem::path& listFileName);
+// The kind a list file's name selects by itself, through its extension or as a whole
+// ("SHA256SUMS"); none for a name that leaves it to the default (SFV).
+std::optional<ListKind> KindNamedBy(const std::filesystem::path& listFileName);
+// The extension a new list of the kind gets (".sfv", ".sha256", ".b3"); empty for Unsupported.
+std::string_view ListExtension(ListKind kind);
 // The kind a BSD tag names; empty for a name this program does not know.
 std::optional<ListKind> ListKindOfTag(std::string_view tag);
 

@@ -104,7 +104,7 @@ bool IsListItself(const std::filesystem::path& file, const std::filesystem::path
 
 } // namespace
 
-CreateOutcome CreateListFile(const std::filesystem::path& listFileName, bool md5,
+CreateOutcome CreateListFile(const std::filesystem::path& listFileName, ListKind kind,
                              const std::filesystem::path& folder, const CreateSource& source,
                              RunState& run, CreateView* view) {
     CreateOutcome outcome;
@@ -127,7 +127,6 @@ CreateOutcome CreateListFile(const std::filesystem::path& listFileName, bool md5
     progress.SetBars(0);
     progress.StartTick = platform::TickCount64();
 
-    const ListKind kind = md5 ? ListKind::Md5 : ListKind::Sfv;
     const platform::LocalTime now = platform::LocalNow();
 
     std::vector<PlannedFile> files;
@@ -154,7 +153,7 @@ CreateOutcome CreateListFile(const std::filesystem::path& listFileName, bool md5
         }
         f.inCodePage = platform::ExactListTextFromPath(f.name).has_value();
         progress.TotalBytes += source.Size(i);
-        if (!md5) {
+        if (kind == ListKind::Sfv) {
             try {
                 f.lookup = platform::LookupPath(f.fullPath);
             } catch (...) {
@@ -171,7 +170,7 @@ CreateOutcome CreateListFile(const std::filesystem::path& listFileName, bool md5
             continue;
         if (view)
             view->ShowCurrentFile(f.name.native());
-        const DigestResult r = md5 ? GetMd5Text(f.fullPath, run) : GetCrcText(f.fullPath, run);
+        const DigestResult r = GetDigestText(*KindInfo(kind).digest, f.fullPath, run);
         if (r.complete)
             f.digest = r.text;
         else if (!r.aborted)
@@ -196,9 +195,10 @@ CreateOutcome CreateListFile(const std::filesystem::path& listFileName, bool md5
 
     // The code page as always while every name fits it, so that older tools read the list byte
     // for byte; UTF-8 with its mark otherwise, and also where code-page bytes would read as UTF-8.
+    // The tools of the newer kinds read UTF-8 only (b3sum refuses anything else).
     auto encoding = platform::ListEncoding::CodePage;
     for (const PlannedFile& f : files)
-        if (!f.reason && !f.inCodePage)
+        if (!f.reason && (!f.inCodePage || KindInfo(kind).toolForm))
             encoding = platform::ListEncoding::Utf8;
     std::vector<std::string> lines = ListLinesOf(files, kind, now, encoding);
     if (encoding == platform::ListEncoding::CodePage && platform::ListTextIsConverted &&
@@ -206,7 +206,7 @@ CreateOutcome CreateListFile(const std::filesystem::path& listFileName, bool md5
         encoding = platform::ListEncoding::Utf8;
         lines = ListLinesOf(files, kind, now, encoding);
     }
-    StoreList(listFileName, lines, encoding);
+    StoreList(listFileName, lines, encoding, kind);
     outcome.written = true;
     outcome.elapsedSeconds = progress.ElapsedSeconds();
     return outcome;

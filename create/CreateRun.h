@@ -1,4 +1,5 @@
 #pragma once
+#include "core/ListKind.h"
 #include "core/RunState.h"
 #include "core/ViewText.h"
 
@@ -48,16 +49,17 @@ struct CreateOutcome {
     std::vector<LeftOutFile> leftOut; // in list order
 };
 
-// Hashes the selected files of folder and stores their list under listFileName (SFV or MD5),
-// one entry per file in the source's order; folders, and the list file itself when it is among
-// them, are skipped. The list is in the ANSI code page when every name has an exact form there
-// (and, on Windows, its bytes do not read as UTF-8), else UTF-8 with a byte-order mark; on POSIX
-// names are written as the bytes they are. A file that cannot be read whole, or whose name a
-// list line cannot carry, is left out and reported, never written with a made-up checksum. run is
-// reset here (all but Busy) and drives the progress strip; its MessagePump runs between blocks.
-// Throws FileError (Kind::Create) when the list cannot be stored. The bars end at 100 unless the
-// run was aborted, which leaves them where they were.
-CreateOutcome CreateListFile(const std::filesystem::path& listFileName, bool md5,
+// Hashes the selected files of folder and stores their list of kind (one create writes) under
+// listFileName, one entry per file in the source's order; folders, and the list file itself when
+// it is among them, are skipped. An SFV or MD5 list is in the ANSI code page when every name has
+// an exact form there (and, on Windows, its bytes do not read as UTF-8), else UTF-8 with a
+// byte-order mark; a list of the tools' form (SHA, BLAKE3) is UTF-8 without one; on POSIX names
+// are written as the bytes they are. A file that cannot be read whole, or whose name a list line
+// cannot carry, is left out and reported, never written with a made-up checksum. run is reset
+// here (all but Busy) and drives the progress strip; its MessagePump runs between blocks. Throws
+// FileError (Kind::Create) when the list cannot be stored. The bars end at 100 unless the run was
+// aborted, which leaves them where they were.
+CreateOutcome CreateListFile(const std::filesystem::path& listFileName, ListKind kind,
                              const std::filesystem::path& folder, const CreateSource& source,
                              RunState& run, CreateView* view);
 

@@ -1,8 +1,10 @@
 #include "create/ListName.h"
 
 #include "platform/FileSystem.h"
+#include "core/ListKind.h"
 #include "util/EnhFunc.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -46,7 +48,7 @@ std::string LowerExtension(const std::filesystem::path& fileName) {
     std::string ext;
     for (std::size_t i = dot; i < name.size(); ++i) {
         const PathChar c = AsciiLower(name[i]);
-        // Only ".sfv" and ".md5" mean anything: any other character just spoils the match.
+        // Only the lists' extensions mean anything: any other character just spoils the match.
         ext.push_back(static_cast<unsigned>(c) < 0x80 ? static_cast<char>(c) : '\x7F');
     }
     return ext;
@@ -63,18 +65,31 @@ PathString Ascii(std::string_view text) {
 
 } // namespace
 
-bool CreateListIsMd5(const std::filesystem::path& fileName, int filterIndex) {
-    return filterIndex == kMd5FilterIndex || LowerExtension(fileName) == ".md5";
+ListKind FilterKind(int filterIndex) {
+    const auto kinds = ListKinds();
+    const auto i = static_cast<std::size_t>(filterIndex - 1);
+    return i < kinds.size() && kinds[i].writable ? kinds[i].kind : ListKind::Sfv;
+}
+
+int FilterIndexOf(ListKind kind) {
+    return static_cast<int>(kind) + 1;
+}
+
+ListKind CreateListKind(const std::filesystem::path& fileName, int filterIndex) {
+    const ListKind chosen = FilterKind(filterIndex);
+    const std::optional<ListKind> named = KindNamedBy(fileName);
+    // A list of another kind than its name says would read back as junk; only the long-standing
+    // ".sfv" under the MD5 filter keeps the filter's kind.
+    if (named && KindInfo(*named).writable && !(*named == ListKind::Sfv && chosen == ListKind::Md5))
+        return *named;
+    return chosen;
 }
 
 std::filesystem::path CompleteListName(const std::filesystem::path& fileName, int filterIndex) {
-    if (HasExtension(fileName))
+    // "SHA256SUMS" names its kind without an extension.
+    if (HasExtension(fileName) || KindNamedBy(fileName))
         return fileName;
-    if (filterIndex == kSfvFilterIndex)
-        return fileName.native() + Ascii(".sfv");
-    if (filterIndex == kMd5FilterIndex)
-        return fileName.native() + Ascii(".md5");
-    return fileName;
+    return fileName.native() + Ascii(ListExtension(FilterKind(filterIndex)));
 }
 
 std::filesystem::path UndoAppendedExtension(const std::filesystem::path& chosen,
@@ -86,14 +101,17 @@ std::filesystem::path UndoAppendedExtension(const std::filesystem::path& chosen,
         chosenName.substr(0, typedName.size()) != typedName)
         return chosen;
     const std::string appended = LowerExtension(chosenName.substr(typedName.size()));
-    if (appended != ".sfv" && appended != ".md5")
+    bool filters = false;
+    for (const ListKindInfo& k : ListKinds())
+        filters |= k.writable && appended == ListExtension(k.kind);
+    if (!filters)
         return chosen;
     if (chosenName.size() - typedName.size() != appended.size())
         return chosen;
     return PathString(text.substr(0, text.size() - appended.size()));
 }
 
-FolderListPlan PlanFolderList(const std::filesystem::path& argument, bool md5) {
+FolderListPlan PlanFolderList(const std::filesystem::path& argument, ListKind kind) {
     std::filesystem::path absolute = argument;
     if (argument.is_relative()) {
         // A bare name has no folder part: it stands for the current folder, never the root.
@@ -122,13 +140,12 @@ FolderListPlan PlanFolderList(const std::filesystem::path& argument, bool md5) {
     plan.folderExists = exists;
     PathString name(
         LastComponent(std::basic_string_view<PathChar>(text).substr(0, text.size() - 1)));
-    plan.listFile = text + name + Ascii(md5 ? ".md5" : ".sfv");
+    plan.listFile = text + name + Ascii(ListExtension(kind));
     return plan;
 }
 
 bool FolderCommandSelects(const std::filesystem::path& name) {
-    const std::string ext = LowerExtension(name);
-    return ext != ".sfv" && ext != ".md5";
+    return !KindNamedBy(name);
 }
 
 } // namespace quillon

@@ -147,7 +147,7 @@ bool TFrmMain::CreateList(std::filesystem::path fileName) {
     if (run_.Busy)
         return false;
     const bool anySelected = PTShellList1_.SelectedCount() > 0;
-    const bool md5 = CreateListIsMd5(fileName, saveFilterIndex_);
+    const ListKind kind = CreateListKind(fileName, saveFilterIndex_);
     fileName = CompleteListName(fileName, saveFilterIndex_);
 
     run_.Busy = true;
@@ -175,7 +175,7 @@ bool TFrmMain::CreateList(std::filesystem::path fileName) {
     FileListSource source(PTShellList1_);
     CurrentFileView view(*this);
     const CreateOutcome outcome =
-        CreateListFile(fileName, md5, PTShellList1_.Folder(), source, run_, &view);
+        CreateListFile(fileName, kind, PTShellList1_.Folder(), source, run_, &view);
     run_.Progress.ShowFinalRate();
     if (outcome.written)
         SetTimeText(ViewTextFromAscii("Complete in ") + FormatDuration(outcome.elapsedSeconds));
@@ -231,7 +231,7 @@ void TFrmMain::ProcessCreateSwitch(bool md5) {
     int exitCode = 0;
     const auto& args = options_.args;
     for (std::size_t i = 2; i < args.size() && !args[i].empty(); ++i) {
-        const FolderListPlan plan = PlanFolderList(args[i], md5);
+        const FolderListPlan plan = PlanFolderList(args[i], md5 ? ListKind::Md5 : ListKind::Sfv);
         // An existing list is never overwritten from the command line.
         if (platform::LookupPath(plan.listFile)) {
             exitCode = 1;

@@ -15,6 +15,8 @@ const COMDLG_FILTERSPEC kFilter[] = {
     {L"SFV or MD5 (*.sfv;*.md5)", L"*.sfv;*.md5"},
     {L"Simple File Verification (*.sfv)", L"*.sfv"},
     {L"MD5 (*.md5)", L"*.md5"},
+    {L"SHA-1, SHA-256, SHA-512 or BLAKE3 (*.sha1;*.sha256;*.sha512;*.b3;*.blake3;*SUMS)",
+     L"*.sha1;*.sha256;*.sha512;*.b3;*.blake3;*SUMS"},
     {L"All Files (*.*)", L"*.*"},
 };
 

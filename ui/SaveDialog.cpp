@@ -13,7 +13,13 @@ namespace {
 const COMDLG_FILTERSPEC kFilter[] = {
     {L"Simple File Verification (*.sfv)", L"*.sfv"},
     {L"MD5 (*.md5)", L"*.md5"},
+    {L"SHA-1 (*.sha1)", L"*.sha1"},
+    {L"SHA-256 (*.sha256)", L"*.sha256"},
+    {L"SHA-512 (*.sha512)", L"*.sha512"},
+    {L"BLAKE3 (*.b3)", L"*.b3"},
 };
+// In the order of the kinds create writes (FilterKind).
+static_assert(std::size(kFilter) == 6);
 
 } // namespace
 
@@ -28,7 +34,8 @@ std::optional<std::filesystem::path> ShowSaveDialog(HWND owner, const std::wstri
     dialog->SetOptions(options | FOS_OVERWRITEPROMPT | FOS_NOREADONLYRETURN | FOS_PATHMUSTEXIST |
                        FOS_FORCEFILESYSTEM);
     dialog->SetFileTypes(static_cast<UINT>(std::size(kFilter)), kFilter);
-    dialog->SetFileTypeIndex(filterIndex == 2 ? 2 : 1);
+    const bool known = filterIndex >= 1 && filterIndex <= static_cast<int>(std::size(kFilter));
+    dialog->SetFileTypeIndex(known ? static_cast<UINT>(filterIndex) : 1);
     if (!initialDir.empty()) {
         win::ComPtr<IShellItem> folder;
         if (SUCCEEDED(SHCreateItemFromParsingName(initialDir.c_str(), nullptr, IID_IShellItem,
@@ -39,7 +46,7 @@ std::optional<std::filesystem::path> ShowSaveDialog(HWND owner, const std::wstri
     if (FAILED(dialog->Show(owner)))
         return std::nullopt; // Cancel, too
     UINT index = 0;
-    if (SUCCEEDED(dialog->GetFileTypeIndex(&index)) && (index == 1 || index == 2))
+    if (SUCCEEDED(dialog->GetFileTypeIndex(&index)) && index >= 1 && index <= std::size(kFilter))
         filterIndex = static_cast<int>(index);
     win::ComPtr<IShellItem> item;
     if (FAILED(dialog->GetResult(item.Put())))

@@ -54,7 +54,7 @@ constexpr DWORD kCheck = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX;
 constexpr DWORD kLabel = WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT;
 constexpr DWORD kCombo = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
 constexpr int kClientWidth = 282;
-constexpr int kClientHeight = 289;
+constexpr int kClientHeight = 311;
 // The combo boxes' height with their list dropped down.
 constexpr int kDroppedHeight = 120;
 
@@ -64,21 +64,23 @@ constexpr ControlSpec kControls[] = {
      12, 12, 262, 15},
     {IDC_FA_ASSOCIATE_SFV, kButton, kCheck | WS_GROUP, L"&SFV", 28, 31, 80, 19},
     {IDC_FA_ASSOCIATE_MD5, kButton, kCheck, L"&MD5", 120, 31, 80, 19},
+    {IDC_FA_ASSOCIATE_SHA, kButton, kCheck, L"Associate .sha1, .sha256, .sha512 and .b&3 files",
+     28, 53, 246, 19},
     {IDC_FA_FOLDER_LABEL, kStatic, kLabel, L"A&dd Create to Explorer folder right-click menu", 12,
-     66, 262, 15},
-    {IDC_FA_FOLDER_SFV, kButton, kCheck | WS_GROUP, L"SF&V", 28, 85, 80, 19},
-    {IDC_FA_FOLDER_MD5, kButton, kCheck, L"MD&5", 120, 85, 80, 19},
-    {IDC_FA_SIZE_LABEL, kStatic, kLabel | SS_CENTERIMAGE, L"Display File Si&ze As", 12, 126, 130,
+     88, 262, 15},
+    {IDC_FA_FOLDER_SFV, kButton, kCheck | WS_GROUP, L"SF&V", 28, 107, 80, 19},
+    {IDC_FA_FOLDER_MD5, kButton, kCheck, L"MD&5", 120, 107, 80, 19},
+    {IDC_FA_SIZE_LABEL, kStatic, kLabel | SS_CENTERIMAGE, L"Display File Si&ze As", 12, 148, 130,
      15},
-    {IDC_FA_SIZE_TYPE, kComboBox, kCombo | WS_GROUP, L"", 150, 122, 120, kDroppedHeight},
-    {IDC_FA_LAYOUT_LABEL, kStatic, kLabel | SS_CENTERIMAGE, L"Toolbar &Layout", 12, 156, 130, 15},
-    {IDC_FA_TOOLBAR_LAYOUT, kComboBox, kCombo | WS_GROUP, L"", 150, 152, 120, kDroppedHeight},
+    {IDC_FA_SIZE_TYPE, kComboBox, kCombo | WS_GROUP, L"", 150, 144, 120, kDroppedHeight},
+    {IDC_FA_LAYOUT_LABEL, kStatic, kLabel | SS_CENTERIMAGE, L"Toolbar &Layout", 12, 178, 130, 15},
+    {IDC_FA_TOOLBAR_LAYOUT, kComboBox, kCombo | WS_GROUP, L"", 150, 174, 120, kDroppedHeight},
     {IDC_FA_SAVE_POS, kButton, kCheck | WS_GROUP, L"Remeber &window size && position on exit", 12,
-     190, 262, 19},
-    {IDC_FA_SHOW_PROGRESS, kButton, kCheck, L"Show File &Progress", 12, 214, 262, 19},
+     212, 262, 19},
+    {IDC_FA_SHOW_PROGRESS, kButton, kCheck, L"Show File &Progress", 12, 236, 262, 19},
     {IDOK, kButton, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, L"OK", 114,
-     252, 75, 25},
-    {IDCANCEL, kButton, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, L"Cancel", 195, 252, 75,
+     274, 75, 25},
+    {IDCANCEL, kButton, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, L"Cancel", 195, 274, 75,
      25},
 };
 
@@ -156,7 +158,12 @@ std::wstring ExecutableReference(const std::wstring& exePath) {
 }
 
 void AssociateExtension(platform::Registry& classes, bool isSfv, const std::wstring& exePath) {
-    OpenForWriting(classes, isSfv ? kSfvKey : kMd5Key, L"");
+    AssociateExtension(classes, isSfv ? kSfvKey : kMd5Key, exePath);
+}
+
+void AssociateExtension(platform::Registry& classes, const wchar_t* extensionKey,
+                        const std::wstring& exePath) {
+    OpenForWriting(classes, extensionKey, L"");
     const std::wstring previous = classes.ReadString(L"");
     classes.WriteString(L"", kDocumentType);
     if (!previous.empty() && previous != kDocumentType)
@@ -175,12 +182,19 @@ void AssociateExtension(platform::Registry& classes, bool isSfv, const std::wstr
 }
 
 void RemoveAssociation(platform::Registry& classes, bool isSfv) {
-    OpenForWriting(classes, isSfv ? kSfvKey : kMd5Key, L"");
+    RemoveAssociation(classes, isSfv ? kSfvKey : kMd5Key);
+}
+
+void RemoveAssociation(platform::Registry& classes, const wchar_t* extensionKey) {
+    OpenForWriting(classes, extensionKey, L"");
     classes.WriteString(L"", classes.ReadString(kBackupValue));
     classes.DeleteValue(kBackupValue);
     classes.CloseKey();
-    // Both extensions share the type: it stays while the other one still names it.
-    if (!NamesDocumentType(classes, kSfvKey) && !NamesDocumentType(classes, kMd5Key))
+    // The extensions share the type: it stays while another one still names it.
+    bool named = NamesDocumentType(classes, kSfvKey) || NamesDocumentType(classes, kMd5Key);
+    for (const wchar_t* key : kShaExtensionKeys)
+        named = named || NamesDocumentType(classes, key);
+    if (!named)
         classes.DeleteKey(kDocumentKey);
 }
 
@@ -300,12 +314,17 @@ void TFrmFA::FormCreate() {
     platform::Registry classes = ClassesRegistry();
     SetChecked(IDC_FA_ASSOCIATE_SFV, NamesDocumentType(classes, kSfvKey));
     SetChecked(IDC_FA_ASSOCIATE_MD5, NamesDocumentType(classes, kMd5Key));
+    bool allSha = true;
+    for (const wchar_t* key : kShaExtensionKeys)
+        allSha = allSha && NamesDocumentType(classes, key);
+    SetChecked(IDC_FA_ASSOCIATE_SHA, allSha);
     SetChecked(IDC_FA_FOLDER_SFV, classes.OpenKey(kFolderSfv.commandKey, false));
     classes.CloseKey();
     SetChecked(IDC_FA_FOLDER_MD5, classes.OpenKey(kFolderMd5.commandKey, false));
     classes.CloseKey();
     WasSfvAssociated = Checked(IDC_FA_ASSOCIATE_SFV);
     WasMd5Associated = Checked(IDC_FA_ASSOCIATE_MD5);
+    WasShaAssociated = allSha;
 
     // A bad stored value leaves its box without a selection; the dialog still opens.
     std::vector<std::string> errors;
@@ -326,6 +345,7 @@ void TFrmFA::Button2Click() {
         try {
             const bool sfv = Checked(IDC_FA_ASSOCIATE_SFV);
             const bool md5 = Checked(IDC_FA_ASSOCIATE_MD5);
+            const bool sha = Checked(IDC_FA_ASSOCIATE_SHA);
             // Each step is remembered as done at once: OK again after a failure must not remove
             // an association twice (the second time finds no backup and loses the old type).
             if (!WasSfvAssociated && sfv) {
@@ -336,6 +356,17 @@ void TFrmFA::Button2Click() {
                 AssociateExtension(classes, false, params_.exePath);
                 WasMd5Associated = associationsChanged = true;
             }
+            if (!WasShaAssociated && sha) {
+                // One extension at a time, each remembered as done: OK again after a failure
+                // associates only the rest (an extension named already keeps its backup).
+                for (const wchar_t* key : kShaExtensionKeys) {
+                    if (!NamesDocumentType(classes, key)) {
+                        AssociateExtension(classes, key, params_.exePath);
+                        associationsChanged = true;
+                    }
+                }
+                WasShaAssociated = true;
+            }
             if (WasSfvAssociated && !sfv) {
                 RemoveAssociation(classes, true);
                 WasSfvAssociated = false;
@@ -345,6 +376,15 @@ void TFrmFA::Button2Click() {
                 RemoveAssociation(classes, false);
                 WasMd5Associated = false;
                 associationsChanged = true;
+            }
+            if (WasShaAssociated && !sha) {
+                for (const wchar_t* key : kShaExtensionKeys) {
+                    if (NamesDocumentType(classes, key)) {
+                        RemoveAssociation(classes, key);
+                        associationsChanged = true;
+                    }
+                }
+                WasShaAssociated = false;
             }
         } catch (...) {
             if (associationsChanged)

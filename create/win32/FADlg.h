@@ -18,6 +18,7 @@ enum : int {
     IDC_FA_ASSOCIATE_LABEL = 1101, // Label1
     IDC_FA_ASSOCIATE_SFV,          // CheckBox1: .sfv associated
     IDC_FA_ASSOCIATE_MD5,          // CheckBox2: .md5 associated
+    IDC_FA_ASSOCIATE_SHA,          // .sha1, .sha256, .sha512 and .b3 associated
     IDC_FA_FOLDER_LABEL,           // Label2
     IDC_FA_FOLDER_SFV,             // CheckBox4: folder menu "Create SFV"
     IDC_FA_FOLDER_MD5,             // CheckBox5: folder menu "Create MD5"
@@ -29,7 +30,7 @@ enum : int {
     IDC_FA_SHOW_PROGRESS,          // CheckBox6: show the progress panel
 };
 
-// The document type both extensions name, and the value keeping the type an extension had before.
+// The document type the extensions name, and the value keeping the type an extension had before.
 inline constexpr wchar_t kDocumentType[] = L"Quillon.Document";
 inline constexpr wchar_t kBackupValue[] = L"Quillon.Backup";
 
@@ -75,6 +76,7 @@ public:
     // The state of the associations when the dialog opened; OK changes only what the user did.
     bool WasSfvAssociated = false;
     bool WasMd5Associated = false;
+    bool WasShaAssociated = false; // every one of the newer kinds' extensions
 
 private:
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -97,11 +99,19 @@ private:
     win::UniqueFont ownFont_;
 };
 
-// Points .sfv (isSfv) or .md5 at the document type, keeping the type it named before in
+// The extensions the third box associates, as keys ("\\.sha1", ...).
+inline constexpr const wchar_t* kShaExtensionKeys[] = {L"\\.sha1", L"\\.sha256", L"\\.sha512",
+                                                       L"\\.b3"};
+
+// Points an extension's key ("\\.sfv") at the document type, keeping the type it named before in
 // "Quillon.Backup", and registers the type's icon and open command for exePath.
+void AssociateExtension(platform::Registry& classes, const wchar_t* extensionKey,
+                        const std::wstring& exePath);
+// .sfv (isSfv) or .md5.
 void AssociateExtension(platform::Registry& classes, bool isSfv, const std::wstring& exePath);
-// Gives the extension back the type kept in "Quillon.Backup"; the document type goes when
-// neither extension names it any more.
+// Gives the extension back the type kept in "Quillon.Backup"; the document type goes when no
+// extension names it any more.
+void RemoveAssociation(platform::Registry& classes, const wchar_t* extensionKey);
 void RemoveAssociation(platform::Registry& classes, bool isSfv);
 
 // How the registrations name the program: the folder of exePath in its short form in lower case

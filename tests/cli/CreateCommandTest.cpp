@@ -36,27 +36,44 @@ protected:
     test::TempDir dir;
 };
 
+// Every kind, as the window writes it: SFV and MD5 in the Windows form (CR LF), the newer kinds
+// as sha256sum and b3sum write theirs (lower case, two blanks, LF).
 TEST_F(CreateCommand, NamedFilesGiveTheWindowsList) {
     const auto sub = std::filesystem::path("sub") / "x";
-    for (bool md5 : {false, true}) {
+    const std::string x = sub.string();
+    const struct {
+        const char* option;
+        ListKind kind;
+        std::string line;
+    } cases[] = {
+        {"--sfv", ListKind::Sfv, "\r\n" + x + " 8CDC1683\r\n"},
+        {"--md5", ListKind::Md5, "\r\n9DD4E461268C8034F5C8564E155C67A6 " + x + "\r\n"},
+        {"--sha1", ListKind::Sha1, "\n11f6ad8ec52a2984abaafd7c3b516503785c2072  " + x + "\n"},
+        {"--sha256", ListKind::Sha256,
+         "\n2d711642b726b04401627ca9fbac32f5c8530fb1903cc4db02258717921a4881  " + x + "\n"},
+        {"--sha512", ListKind::Sha512,
+         "\na4abd4448c49562d828115d13a1fccea927f52b4d5459297f8b43e42da89238bc13626e43dcb38ddb08248"
+         "8927ec904fb42057443983e88585179d50551afe62  " + x + "\n"},
+        {"--blake3", ListKind::Blake3,
+         "\n3ae7d805f6789a6402acb70ad4096a85a56bf6804eaf25c0493ac697548d30b5  " + x + "\n"},
+    };
+    for (const auto& c : cases) {
         std::string cli, window;
         // Retried while the clock's second turns between the two headers.
         for (int attempt = 0; attempt < 3 && (attempt == 0 || cli != window); ++attempt) {
-            CliRun r = Create({md5 ? "--md5" : "--sfv", "-o", Arg("d/l"), Arg("d/abc.txt"),
-                               Arg("d" / sub), Arg("d/sub")});
-            EXPECT_EQ(r.status, 0);
-            EXPECT_EQ(r.out + r.err, "");
+            CliRun r = Create({c.option, "-o", Arg("d/l"), Arg("d/abc.txt"), Arg("d" / sub),
+                               Arg("d/sub")});
+            EXPECT_EQ(r.status, 0) << c.option;
+            EXPECT_EQ(r.out + r.err, "") << c.option;
             test::FakeSource s;
             s.items = {{"abc.txt"}, {sub}, {"sub", 0, true, true}};
             RunState run;
-            CreateListFile(dir / "d/w", md5, dir / "d", s, run, nullptr);
+            CreateListFile(dir / "d/w", c.kind, dir / "d", s, run, nullptr);
             cli = test::ReadAll(dir / "d/l");
             window = test::ReadAll(dir / "d/w");
         }
-        EXPECT_EQ(cli, window);
-        const std::string x =
-            md5 ? "9DD4E461268C8034F5C8564E155C67A6 " + sub.string() : sub.string() + " 8CDC1683";
-        EXPECT_NE(cli.find("\r\n" + x + "\r\n"), std::string::npos) << cli;
+        EXPECT_EQ(cli, window) << c.option;
+        EXPECT_NE(cli.find(c.line), std::string::npos) << c.option << ": " << cli;
     }
 }
 

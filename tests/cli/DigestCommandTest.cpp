@@ -99,8 +99,8 @@ TEST_F(DigestCommand, ReadFailingPartWayIsAnError) {
     EXPECT_EQ(md5.out, "");
 }
 
-// The new kinds print lower-case hex, as sha1sum, sha256sum, sha512sum and b3sum do; an option
-// given twice is the same choice, and the read failure rule holds for them too.
+// The new kinds print lower-case hex and two blanks, as sha1sum, sha256sum, sha512sum and b3sum
+// do; an option given twice is the same choice, and the read failure rule holds for them too.
 TEST_F(DigestCommand, EveryKindByItsOption) {
     dir.Write("abc.txt", "abc");
     dir.Write("big.bin", test::RandomBytes(3 * 65536, 4));
@@ -117,7 +117,7 @@ TEST_F(DigestCommand, EveryKindByItsOption) {
     for (const auto& c : cases) {
         CliRun r = Digest({c.option, Arg("abc.txt"), c.option});
         EXPECT_EQ(r.status, 0) << c.option;
-        EXPECT_EQ(r.out, Nl(std::string(c.abc) + " " + Arg("abc.txt"))) << c.option;
+        EXPECT_EQ(r.out, Nl(std::string(c.abc) + "  " + Arg("abc.txt"))) << c.option;
         platform::FileReader::SetReadFaultForTests(
             [](const auto&, std::int64_t offset) { return offset >= 65536 ? 5 : 0; });
         r = Digest({c.option, Arg("big.bin")});

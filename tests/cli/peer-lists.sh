@@ -42,6 +42,19 @@ list sha-tags.txt $((3 * ${#files[@]}))
 for f in "${rh[@]}"; do printf 'BLAKE3 (%s) = %s\n' "$f" "$(b3sum --no-names -- "$f")"; done \
     >blake3-tags.md5
 list blake3-tags.md5 ${#rh[@]}
+# The lists of the newer kinds, named as their tools' users name them: by extension, or SUMS.
+sha1sum -- "${files[@]}" >sha1sum.sha1
+list sha1sum.sha1 ${#files[@]}
+sha256sum -- "${files[@]}" >SHA256SUMS
+list SHA256SUMS ${#files[@]}
+sha256sum --binary -- "${files[@]}" >binary.SHA256
+list binary.SHA256 ${#files[@]}
+sha512sum -- "${files[@]}" >sha512sum.sha512
+list sha512sum.sha512 ${#files[@]}
+b3sum -- "${files[@]}" >b3sum.b3
+list b3sum.b3 ${#files[@]}
+b3sum -- "${files[@]}" >B3SUMS
+list B3SUMS ${#files[@]}
 rhash --sfv -- "${rh[@]}" >rhash.sfv
 list rhash.sfv ${#rh[@]}
 rhash --md5 -- "${rh[@]}" >rhash.md5

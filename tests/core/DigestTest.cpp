@@ -141,10 +141,12 @@ TEST_P(DigestPaths, PublishedVectors) {
          "6437b3ac38465133ffb63b75273a8db548c558465d79db03fd359c6cd5bd9d85"},
     };
     const KindPath p = GetParam();
-    for (const auto& c : cases)
-        if (c.kind == p.kind)
+    for (const auto& c : cases) {
+        if (c.kind == p.kind) {
             EXPECT_EQ(Hash(c.kind, c.input), c.digest)
                 << c.input.substr(0, 20) << " (" << c.input.size() << " bytes)";
+        }
+    }
     if (p.kind != DigestKind::Blake3)
         return;
     const struct {

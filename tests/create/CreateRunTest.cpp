@@ -32,7 +32,8 @@ protected:
     }
     std::filesystem::path List() const { return dir / "l.lst"; }
     CreateOutcome Run(bool md5) {
-        return CreateListFile(List(), md5, dir.path(), source, run, &source);
+        return CreateListFile(List(), md5 ? ListKind::Md5 : ListKind::Sfv, dir.path(), source, run,
+                              &source);
     }
     // The list after its header line, which must have the header's form.
     std::string Body() const {
@@ -107,7 +108,7 @@ TEST_F(CreateRun, FoldersOnlyNothingSelectedAndNoPlaceToStore) {
 
     source.items[2].selected = true;
     run.Progress.SetBars(0);
-    EXPECT_THROW(CreateListFile(dir / "none" / "l", true, dir.path(), source, run, nullptr),
+    EXPECT_THROW(CreateListFile(dir / "none" / "l", ListKind::Md5, dir.path(), source, run, nullptr),
                  FileError);
     EXPECT_EQ(run.Progress.LastFilePercent, 100);
 }

@@ -175,8 +175,9 @@ TEST(DigestOracles, FileDigestsOfEveryKind) {
                 const std::size_t want = sizes[i] == 0 ? 0 : sizes[i] / 65536 + 1;
                 EXPECT_EQ(blocks.size(), want) << DigestKindName(kind) << ", " << sizes[i];
                 EXPECT_TRUE(ordered);
-                if (!blocks.empty())
+                if (!blocks.empty()) {
                     EXPECT_EQ(lastPercent, 100);
+                }
             }
         }
     }
