@@ -26,11 +26,13 @@ namespace {
 struct Options {
     bool porcelain = false;
     bool quiet = false;
+    bool strict = false; // unlisted files fail the check too
     std::vector<std::string> lists;
 };
 
 constexpr const char* kShowUsage = "usage: quillon-cli show [--porcelain] LIST...\n";
-constexpr const char* kCheckUsage = "usage: quillon-cli check [--porcelain] [--quiet] LIST...\n";
+constexpr const char* kCheckUsage =
+    "usage: quillon-cli check [--porcelain] [--quiet] [--strict] LIST...\n";
 
 bool ParseOptions(const Args& args, bool check, Options& options) {
     bool endOfOptions = false;
@@ -41,6 +43,8 @@ bool ParseOptions(const Args& args, bool check, Options& options) {
             options.porcelain = true;
         } else if (!endOfOptions && check && a == "--quiet") {
             options.quiet = true;
+        } else if (!endOfOptions && check && a == "--strict") {
+            options.strict = true;
         } else if (!endOfOptions && a.size() > 1 && a[0] == '-') {
             Err(std::string("quillon-cli ") + (check ? "check" : "show") + ": unknown option " + a +
                 "\n");
@@ -127,6 +131,23 @@ void PrintSummary(const VerifyModel& model, bool porcelain) {
     }
     text += kNewline;
     Out(text);
+}
+
+// The files no loaded list names, after the entries: "Unlisted  PATH", porcelain
+// "unlisted<TAB>PATH".
+void PrintUnlisted(const VerifyModel& model, bool porcelain) {
+    std::string text;
+    for (const ViewText& path : model.Unlisted) {
+        text = porcelain ? "unlisted\t" : "Unlisted  ";
+        const std::size_t start = text.size();
+        AppendPath(text, path);
+        if (porcelain)
+            EscapeFieldFrom(text, start);
+        else
+            MaskControlsFrom(text, start);
+        text += kNewline;
+        Out(text);
+    }
 }
 
 void PrintKind(bool porcelain) {
@@ -271,6 +292,7 @@ int RunCheck(const Args& args) {
         g_abort = nullptr;
     }
     view.ReportRemainingRows();
+    PrintUnlisted(model, options.porcelain);
     PrintSummary(model, options.porcelain);
     const bool aborted = run.AbortRequested;
     if (!options.porcelain && !aborted) Out(TextFromPath(view.TimeText()) + std::string(kNewline));
@@ -280,7 +302,7 @@ int RunCheck(const Args& args) {
     if (aborted) return 1;
     for (const auto& e : model.ItemList)
         if (e->Status != StatusGood) return 1;
-    return 0;
+    return options.strict && !model.Unlisted.empty() ? 1 : 0;
 }
 
 } // namespace quillon::cli

@@ -1,5 +1,6 @@
 #include "Version.h"
 #include "core/FileError.h"
+#include "core/FileRecord.h"
 #include "core/ListFile.h"
 #include "platform/TextCodec.h"
 
@@ -19,9 +20,7 @@ std::string FileInfoComment(const platform::FileLookup& file, std::string_view n
     std::string size = std::to_string(file.size);
     if (size.size() < 14) size.insert(0, 14 - size.size(), ' ');
 
-    std::int64_t stamp = file.lastWriteTime != 0 ? file.lastWriteTime : file.creationTime;
-    platform::LocalTime t =
-        platform::LocalTimeFromFileTime(stamp).value_or(platform::LocalTime{1980, 1, 1, 0, 0, 0});
+    const platform::LocalTime t = RecordedTime(file);
     char rest[64];
     std::snprintf(rest, sizeof rest, " %02d %04d %02d:%02d:%02d ", t.day, t.year, t.hour, t.minute,
                   t.second);

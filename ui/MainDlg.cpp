@@ -417,7 +417,9 @@ void TFrmMain::OnCommand(int id, bool fromShortcut) {
         SelectAll2Click();
         break;
     default:
-        if (id >= IDM_FILTER_ALL && id <= IDM_FILTER_ALL - FilterAll + StatusGood)
+        if (id == IDM_UNLISTED)
+            ShowUnlistedFiles();
+        else if (id >= IDM_FILTER_ALL && id <= IDM_FILTER_ALL - FilterAll + StatusGood)
             mnuDisplayClick(id - IDM_FILTER_ALL + FilterAll);
         break;
     }

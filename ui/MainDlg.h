@@ -58,7 +58,7 @@ struct MainOptions {
     // The taskbar button of the window. Default: the shell's (ITaskbarList3).
     std::function<std::unique_ptr<platform::TaskbarButton>(HWND window)> taskbar;
     // The Create command's save dialog: the chosen name or nothing on Cancel; filterIndex (1 SFV,
-    // 2 MD5) in and out. Default: the system dialog.
+    // 2 MD5, 3 SHA-1, 4 SHA-256, 5 SHA-512, 6 BLAKE3) in and out. Default: the system dialog.
     std::function<std::optional<std::filesystem::path>(HWND owner, const std::wstring& initialDir,
                                                        int& filterIndex)>
         saveDialog;
@@ -71,6 +71,8 @@ struct MainOptions {
     // Ends the process once the message loop comes round (the folder command's end). Default:
     // PostQuitMessage.
     std::function<void(int exitCode)> quit;
+    // Runs once the Unlisted Files box is on screen, inside its modal loop (tests drive it).
+    std::function<void(HWND box)> onUnlistedShown;
 };
 
 // The main window: the verify list with its toolbar, progress strip and status bar, the settings
@@ -184,6 +186,7 @@ public:
     void RequestStatusRepaint() override;
     void SetCaption(const ViewText& text) override;
     void SetDisplayFilterMark(std::int32_t tag) override;
+    void SetFindings(const ViewText& text) override;
 
 private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -200,6 +203,8 @@ private:
     void OnCommand(int id, bool fromShortcut);
     bool OnNotify(const NMHDR& header, LRESULT* result);
     void ShowDisplayMenu();
+    // The files the last check found that no loaded list names, in a box of their own.
+    void ShowUnlistedFiles();
     void sBarDrawPanel(HDC dc, int panel, const RECT& rect);
     void RecordPlacement(UINT sizeType, int clientWidth, int clientHeight);
     void CenterDialogWindow(HWND dialog);

@@ -24,6 +24,7 @@ enum : int {
     IDM_MASKSELECT = 3101, // MaskSelect1
     IDM_INVERSE,           // InverseSelection1
     IDM_SELECTALL,         // SelectAll2
+    IDM_UNLISTED = 3201,   // the Display menu's Unlisted Files...
 };
 
 // The timer that shows what a run changed (rows, bars, status bar, taskbar button), paced by

@@ -68,6 +68,8 @@ void TFrmMain::CreateControls() {
     AppendMenuW(displayMenu_.Get(), MF_STRING, IDM_FILTER_ALL - FilterAll + StatusBad, L"Bad");
     AppendMenuW(displayMenu_.Get(), MF_STRING, IDM_FILTER_ALL - FilterAll + StatusMissing,
                 L"Missing");
+    AppendMenuW(displayMenu_.Get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(displayMenu_.Get(), MF_STRING | MF_GRAYED, IDM_UNLISTED, L"&Unlisted Files...");
     SetDisplayFilterMark(FilterAll);
 
     toolbar_.OnKeyboardPress = [this](int id) { OnCommand(id, false); };

@@ -7,6 +7,7 @@
 #include "platform/win32/RecycleBin.h"
 #include "platform/win32/WideText.h"
 #include "ui/MainDlgIds.h"
+#include "ui/UnlistedDialog.h"
 #include "verify/Loader.h"
 
 #include <commctrl.h>
@@ -24,6 +25,14 @@ void TFrmMain::ShowDisplayMenu() {
         topLayout_ ? r.left : r.right, topLayout_ ? r.bottom : r.top, 0, window_, nullptr));
     if (id != 0)
         OnCommand(static_cast<int>(id), false);
+}
+
+void TFrmMain::ShowUnlistedFiles() {
+    if (model_->Unlisted.empty() || run_.Busy)
+        return;
+    TFrmUnlisted box(model_->Unlisted, dpi_);
+    box.onShown = options_.onUnlistedShown;
+    box.ShowModal(window_);
 }
 
 void TFrmMain::bCheckClick() {

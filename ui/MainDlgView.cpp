@@ -38,6 +38,12 @@ void TFrmMain::SetRateText(const ViewText& text) {
     Recorded();
 }
 
+void TFrmMain::SetFindings(const ViewText& text) {
+    feedback_.SetFindings(text);
+    EnableMenuItem(displayMenu_.Get(), IDM_UNLISTED,
+                   MF_BYCOMMAND | (model_ && !model_->Unlisted.empty() ? MF_ENABLED : MF_GRAYED));
+}
+
 void TFrmMain::SetTimeText(const ViewText& text) {
     recorder_.SetTimeText(text);
     Recorded();

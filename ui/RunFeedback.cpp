@@ -76,10 +76,18 @@ void TRunFeedback::ClearRunDisplay() {
     ShowRunTexts();
 }
 
+void TRunFeedback::SetFindings(const ViewText& text) {
+    findings_ = text;
+    ShowRunTexts();
+}
+
 void TRunFeedback::ShowRunTexts() {
     const ViewText run = strip_.Visible() ? ViewText() : RunStatusText(figures_, time_);
+    ViewText panel = run;
+    if (!findings_.empty())
+        panel += (panel.empty() ? ViewText() : ViewTextFromAscii("; ")) + findings_;
     if (IsWindowVisible(counts_.Handle()))
-        counts_.SetText(4, run);
+        counts_.SetText(4, panel);
     ViewText createText = file_;
     if (!run.empty())
         createText += (createText.empty() ? ViewText() : ViewTextFromAscii("   ")) + run;

@@ -46,6 +46,9 @@ public:
     void ClearRunDisplay();
     // The strip was shown or hidden: the run's texts move to where they are seen.
     void ShowRunTexts();
+    // What the last check found (changed, damaged, unlisted): after its end text in the last
+    // panel of the verify status bar.
+    void SetFindings(const ViewText& text);
 
     // The GUI thread recorded changes outside a run: they are shown when the loop comes round,
     // one repaint for many.
@@ -65,7 +68,7 @@ private:
     HWND window_ = nullptr;
     // The run's latest texts, for the status bar.
     std::optional<RunFigures> figures_;
-    ViewText time_, file_;
+    ViewText time_, file_, findings_;
     std::unique_ptr<platform::TaskbarButton> taskbar_;
     int taskbarShown_ = -1;
     bool timerOn_ = false;

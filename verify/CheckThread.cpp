@@ -1,12 +1,16 @@
 #include "verify/CheckThread.h"
 
+#include "verify/ChangeClassifier.h"
+
 #include "core/Crc32.h"
 #include "core/FileDigest.h"
 #include "core/ListKind.h"
 #include "util/EnhFunc.h"
+#include "verify/ChangeClassifier.h"
 #include "verify/GuiDispatcher.h"
 #include "verify/Md5ReadAhead.h"
 #include "verify/SizeLookup.h"
+#include "verify/UnlistedFiles.h"
 #include "verify/VerifyModel.h"
 
 #include <exception>
@@ -96,6 +100,9 @@ void TcrcThread::Execute() {
         for (const auto& e : model_.ItemList)
             if (e->Size == SizeAtOpen) e->Size = GetFileSize64(e->FileName);
         model_.RecountResults();
+        // What lies in the lists' folders that no list names; EndCheck shows it.
+        if (!run.AbortRequested)
+            model_.Unlisted = FindUnlistedFiles(model_.ItemList, model_.ListFiles, &run.WindowClosing);
     } catch (...) {
     }
     run.Busy = false;
@@ -138,6 +145,7 @@ void TcrcThread::CheckEntries() {
     StatusCounters& counters = model_.Counters;
     const std::size_t count = model_.ItemList.size();
     Md5ReadAhead readAhead;
+    ChangeClassifier changes;
     const DigestBlockKeeper block;
     for (std::size_t i = 0; i < count; ++i) {
         TItemRec& e = *model_.ItemList[i];
@@ -210,10 +218,16 @@ void TcrcThread::CheckEntries() {
                 e.Status = result;
                 view.SetRowImage(row, result);
             }
-            // A file that could not be read whole says why, where a corrupt one has no reason.
-            if (result == StatusBad && !digest.complete && digest.error) {
-                e.Note =
-                    std::make_unique<EntryNote>(EntryNote{NoteKind::Unreadable, digest.error.text});
+            // A Bad entry says why where that is known: a file that could not be read whole,
+            // or one read whole that was changed since the list was made or is damaged.
+            std::optional<EntryNote> note;
+            if (result == StatusBad && !digest.complete && digest.error)
+                note = EntryNote{NoteKind::Unreadable, digest.error.text};
+            else if (result == StatusBad && digest.complete && !unsupported)
+                if (const std::optional<NoteKind> change = changes.Classify(e))
+                    note = EntryNote{*change, {}};
+            if (note) {
+                e.Note = std::make_unique<EntryNote>(std::move(*note));
                 view.SetRowNote(row, NoteText(*e.Note));
             } else if (result != 0 && HasCheckNote(e)) {
                 e.Note.reset();

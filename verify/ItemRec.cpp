@@ -18,6 +18,10 @@ std::string NoteText(const EntryNote& note) {
         return "unreadable: " + note.text;
     case NoteKind::Unsupported:
         return "unsupported algorithm " + note.text;
+    case NoteKind::Changed:
+        return "changed";
+    case NoteKind::Damaged:
+        return "damaged";
     }
     return note.text;
 }

@@ -32,13 +32,15 @@ inline constexpr RowIndex NoRow = -1;
 enum class NoteKind : std::uint8_t {
     Unreadable,  // the file could not be read whole; text: the system's reason
     Unsupported, // a tag this program does not compute; text: its algorithm, from the load on
+    Changed,     // read whole, other content, and written since the list was made
+    Damaged,     // read whole, other content, yet the size and time the list recorded
 };
 struct EntryNote {
     NoteKind kind = NoteKind::Unreadable;
     std::string text; // UTF-8
 };
-// "unreadable: <reason>" or "unsupported algorithm <name>", as the window and the console show
-// it.
+// "unreadable: <reason>", "unsupported algorithm <name>", "changed" or "damaged", as the window
+// and the console show it.
 std::string NoteText(const EntryNote& note);
 
 // One entry of the verify list.
@@ -59,8 +61,8 @@ struct TItemRec {
     std::int16_t Status = StatusUnchecked;
     // The digest it is checked with: its list's kind, or its BSD tag's.
     ListKind Kind = ListKind::Sfv;
-    // Why the entry is Bad, when that is known: an Unsupported note from the load, an
-    // Unreadable one from the last check; nothing for most entries. Written by the loader and
+    // Why the entry is Bad, when that is known: an Unsupported note from the load, the others
+    // from the last check; nothing for most entries. Written by the loader and
     // the check worker; the window reads it through its rows, never directly.
     std::unique_ptr<EntryNote> Note;
 };
@@ -74,7 +76,7 @@ std::string_view ExpectedText(const TItemRec& entry);
 std::string_view UnsupportedAlgorithm(const TItemRec& entry);
 // Whether the entry has a note its last check gave, which the next check of it takes back.
 inline bool HasCheckNote(const TItemRec& entry) {
-    return entry.Note && entry.Note->kind == NoteKind::Unreadable;
+    return entry.Note && entry.Note->kind != NoteKind::Unsupported;
 }
 
 } // namespace quillon

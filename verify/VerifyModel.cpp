@@ -57,6 +57,8 @@ TItemList VerifyModel::BeginLoad() {
 
 void VerifyModel::FinishLoad(TItemList items, std::size_t listsRead) {
     ItemList = std::move(items);
+    Unlisted.clear();
+    view_.SetFindings({});
     const bool noneLeft = listsRead == 0 && !ListFiles.empty();
     if (listsRead < ListFiles.size())
         ListFiles.resize(listsRead);
@@ -166,6 +168,8 @@ void VerifyModel::BeginCheck(TcrcThread& thread, const ShownSizes& looked) {
             run_.Progress.TotalBytes += e->Size;
     }
     scope_.bySelection = !thread.CheckAll;
+    Unlisted.clear();
+    view_.SetFindings({});
     run_.Progress.DoneBytes = 0;
     // A close that came before this step keeps its stop request.
     run_.AbortRequested = run_.WindowClosing.load();
@@ -224,7 +228,26 @@ void VerifyModel::EndCheck() {
     if (!aborted)
         run_.Progress.SetBars(100);
     view_.SetTimeText(CheckEndText(aborted));
+    view_.SetFindings(FindingsText());
     view_.EnableRunCommands(true);
+}
+
+std::size_t VerifyModel::CountNotes(NoteKind kind) const {
+    std::size_t n = 0;
+    for (const auto& e : ItemList)
+        n += e->Note && e->Note->kind == kind;
+    return n;
+}
+
+ViewText VerifyModel::FindingsText() const {
+    std::string text;
+    const std::size_t changed = CountNotes(NoteKind::Changed);
+    const std::size_t damaged = CountNotes(NoteKind::Damaged);
+    if (changed + damaged > 0)
+        text = std::to_string(changed) + " changed, " + std::to_string(damaged) + " damaged";
+    if (!Unlisted.empty())
+        text += (text.empty() ? "" : ", ") + std::to_string(Unlisted.size()) + " unlisted";
+    return ViewTextFromAscii(text);
 }
 
 std::size_t VerifyModel::EntriesToCheck() const {

@@ -36,6 +36,9 @@ public:
     std::vector<std::filesystem::path> ListFiles;
     TItemList ItemList;
     StatusCounters Counters;
+    // The files of the covered folders that no loaded list names, found at the end of the last
+    // check that was not aborted (FindUnlistedFiles); empty before, and after a new load.
+    std::vector<ViewText> Unlisted;
     std::int32_t DisplayFilter = FilterAll;
     std::uint8_t SizeType = SizeTypeAuto;
 
@@ -91,6 +94,11 @@ public:
     // How many entries a check started now would take (GUI thread): those of the selected rows,
     // or with none selected every one the filter shows.
     std::size_t EntriesToCheck() const;
+    // How many entries are Bad with a note of this kind.
+    std::size_t CountNotes(NoteKind kind) const;
+    // After a check: "N changed, N damaged" where Bad entries have those notes, then
+    // "N unlisted" where the check found such files; empty when there is nothing to say.
+    ViewText FindingsText() const;
 
 private:
     void ShowLoaded(bool noneLeft);

@@ -61,6 +61,9 @@ public:
     virtual void SetCaption(const ViewText& text) = 0;
     // Marks the filter item of that Tag in the Display menu (radio items: the others lose it).
     virtual void SetDisplayFilterMark(std::int32_t tag) = 0;
+    // What the last check found beside the counts (VerifyModel::FindingsText), empty for
+    // nothing; GUI thread.
+    virtual void SetFindings(const ViewText& text) {}
 };
 
 } // namespace quillon

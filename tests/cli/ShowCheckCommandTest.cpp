@@ -157,7 +157,8 @@ TEST_F(ShowCheckCommand, CheckPrintsResultsCountsAndDuration) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(Lines(r.out), (std::vector<std::string>{
                                 "Good      " + P("abc.txt"),
-                                "Bad       " + P("bad.txt"),
+                                // Written before the list: not changed since, so damaged.
+                                "Bad       " + P("bad.txt") + " (damaged)",
                                 "Missing   " + P("gone.bin"),
                                 "0 Unchecked, 1 Missing, 1 Bad, 1 Good",
                                 "Complete in 0 seconds",
@@ -168,7 +169,7 @@ TEST_F(ShowCheckCommand, CheckPrintsResultsCountsAndDuration) {
     CliRun quiet = Check({"--quiet", list});
     EXPECT_EQ(quiet.status, 1);
     EXPECT_EQ(Lines(quiet.out), (std::vector<std::string>{
-                                    "Bad       " + P("bad.txt"),
+                                    "Bad       " + P("bad.txt") + " (damaged)",
                                     "Missing   " + P("gone.bin"),
                                     "0 Unchecked, 1 Missing, 1 Bad, 1 Good",
                                     "Complete in 0 seconds",
@@ -189,6 +190,7 @@ TEST_F(ShowCheckCommand, PorcelainCheckIsExact) {
     EXPECT_EQ(r.out, "kind\tMD5" + std::string(kNewline) + Row("Good", 3, kAbcMd5, "abc.txt") +
                          std::string(kNewline) +
                          Row("Bad", 3, "900150983cd24fb0d6963f7d28e17f72", "bad.txt") +
+                         std::string(kNewline) + "note\tdamaged\t" + Escaped(P("bad.txt")) +
                          std::string(kNewline) + Row("Missing", -1, kEmptyMd5, "folder") +
                          std::string(kNewline) + Row("Missing", -1, "0123", "gone.bin") +
                          std::string(kNewline) + "summary\t0\t2\t1\t1" + std::string(kNewline));
@@ -210,15 +212,36 @@ TEST_F(ShowCheckCommand, PorcelainRowsCannotBeForged) {
     CliRun r = Check({"--porcelain", list});
     EXPECT_EQ(r.status, 1);
     const auto rows = Lines(r.out);
-    ASSERT_EQ(rows.size(), 4u) << r.out;
+    ASSERT_EQ(rows.size(), 5u) << r.out;
     EXPECT_EQ(rows[1], Row("Good", 3, "352441C2", folder + "abc.txt"));
     EXPECT_EQ(rows[2], Row("Bad", 3, "3524\t41C2", folder + "abc.txt"));
-    EXPECT_EQ(rows[3], "summary\t0\t0\t1\t1");
+    EXPECT_EQ(rows[3], "note\tdamaged\t" + Escaped(P(folder + "abc.txt")));
+    EXPECT_EQ(rows[4], "summary\t0\t0\t1\t1");
     for (const auto& row : rows)
         EXPECT_EQ(std::count(row.begin(), row.end(), '\t'), row.rfind("kind", 0) == 0      ? 1
+                                                            : row.rfind("note", 0) == 0    ? 2
                                                             : row.rfind("summary", 0) == 0 ? 4
                                                                                            : 3)
             << row;
+}
+
+// Files of the list's folder that it does not name are reported after the entries, lists left
+// out; they fail the check only under --strict.
+TEST_F(ShowCheckCommand, UnlistedFilesAndStrict) {
+    dir.Write("abc.txt", "abc");
+    dir.Write("new.txt", "new");
+    dir.Write("other.md5", "");
+    const auto list = List("l.sfv", "abc.txt 352441C2\r\n");
+    CliRun r = Check({"--quiet", list});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"Unlisted  " + P("new.txt"),
+                                                      "0 Unchecked, 0 Missing, 0 Bad, 1 Good",
+                                                      "Complete in 0 seconds"}));
+    CliRun strict = Check({"--strict", "--porcelain", list});
+    EXPECT_EQ(strict.status, 1);
+    EXPECT_EQ(Lines(strict.out).at(2), "unlisted\t" + Escaped(P("new.txt")));
+    std::filesystem::remove(dir / "new.txt");
+    EXPECT_EQ(Check({"--strict", list}).status, 0);
 }
 
 // ---- exit statuses --------------------------------------------------------------------------
@@ -455,8 +478,10 @@ TEST_F(ShowCheckCommand, LineEndsAndNul) {
                                   "kind\tSFV",
                                   Row("Good", 3, "352441C2", "a"),
                                   Row("Bad", 3, "3524", "b"),
+                                  "note\tdamaged\t" + Escaped(P("b")),
                                   Row("Missing", -1, "41C2", ""),
                                   Row("Bad", 3, "00000000", "c"),
+                                  "note\tdamaged\t" + Escaped(P("c")),
                                   "summary\t0\t1\t2\t1",
                               }));
 }

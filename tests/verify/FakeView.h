@@ -52,6 +52,7 @@ public:
     bool progress = true;
     std::vector<std::int32_t> fileBar, totalBar;
     std::vector<std::string> rateTexts, timeTexts;
+    ViewText findings; // the last SetFindings
     std::vector<RowIndex> scrolled;
     std::atomic<int> repaints{0};
     // Calls meant for the GUI thread that came from another one.
@@ -95,6 +96,7 @@ public:
         std::lock_guard lock(m_);
         rateTexts.push_back(Narrow(text));
     }
+    void SetFindings(const ViewText& text) override { findings = text; }
     void SetTimeText(const ViewText& text) override {
         std::lock_guard lock(m_);
         timeTexts.push_back(Narrow(text));

@@ -212,6 +212,32 @@ TEST_F(OptionsDialog, OkAppliesChangedBoxesAndTheNextDialogReadsThemBack) {
     EXPECT_EQ(notified, 2);
 }
 
+// .sha1, .sha256, .sha512 and .b3 go together, each keeping its old type as .sfv and .md5 do; the
+// box shows checked only when all four name the document type.
+TEST_F(OptionsDialog, TheThirdBoxAssociatesTheNewerKindsTogether) {
+    Put(L"Machine\\.sha256", L"", L"Other.Sha");
+    Put(L"Classes\\.b3", L"", L"Quillon.Document");
+    const std::wstring keys[] = {L"Classes\\.sha1", L"Classes\\.sha256", L"Classes\\.sha512",
+                                 L"Classes\\.b3"};
+    for (bool associate : {true, false}) {
+        EXPECT_EQ(Show([&](HWND dialog) {
+                      EXPECT_NE(On(dialog, IDC_FA_ASSOCIATE_SHA), associate);
+                      EXPECT_FALSE(On(dialog, IDC_FA_ASSOCIATE_SFV) ||
+                                   On(dialog, IDC_FA_ASSOCIATE_MD5));
+                      Set(dialog, IDC_FA_ASSOCIATE_SHA, associate);
+                      Press(dialog, IDOK);
+                  }),
+                  IDOK);
+        for (const auto& key : keys)
+            EXPECT_EQ(Get(key) == L"Quillon.Document", associate) << key;
+        EXPECT_EQ(Get(L"Classes\\.sha256", kBackupValue), associate ? L"Other.Sha" : L"-");
+        EXPECT_EQ(Exists(L"Classes\\Quillon.Document\\DefaultIcon"), associate);
+        EXPECT_EQ(notified, associate ? 1 : 2);
+    }
+    EXPECT_EQ(Get(L"Classes\\.sha256"), L"Other.Sha");
+    EXPECT_EQ(Get(L"Classes\\.sha1"), L"");
+}
+
 TEST_F(OptionsDialog, ErrorsAreShownAndAFailedWriteKeepsTheDialogOpen) {
     Put(L"Classes\\.sfv", L"", L"Old.Type");
     Registry classes(RegistryRoot::Classes, params.classesKey, params.classesFallbackKey);

@@ -147,6 +147,24 @@ TEST_F(CreateWindowTest, CreateCommandWritesTheSelectedFilesInListOrder) {
     ASSERT_EQ(md5.size(), 2u);
     EXPECT_EQ(md5[0], "900150983CD24FB0D6963F7D28E17F72 abc.txt");
     EXPECT_EQ(md5[1].substr(32), " b.txt");
+
+    // The SHA-256 type: sha256sum's own form, which the window then checks Good.
+    saveFilter = 4;
+    saveAs = folder / "sums";
+    frame->bCheckClick();
+    EXPECT_EQ(frame->SaveFilterIndex(), 4);
+    const std::string sha = ReadAll(folder / "sums.sha256");
+    EXPECT_EQ(sha.substr(0, 74),
+              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad  abc.txt\n");
+    EXPECT_EQ(sha.size(), 74u + 72u) << sha; // LF ends, no mark
+    frame->bCreateClick(); // back to verify mode
+    ASSERT_FALSE(frame->InCreateMode());
+    chosen = std::vector<std::filesystem::path>{folder / "sums.sha256"};
+    OpenAndWait();
+    CheckAndWait();
+    ASSERT_EQ(frame->Model().ItemList.size(), 2u);
+    for (const auto& e : frame->Model().ItemList)
+        EXPECT_EQ(e->Status, StatusGood) << e->FileName.size();
 }
 
 void SetLastWriteLocal(const std::filesystem::path& file, WORD y, WORD mo, WORD d, WORD h, WORD mi,

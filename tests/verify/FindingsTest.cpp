@@ -1,0 +1,107 @@
+// What a check finds beside the statuses: why a Bad file differs (changed or damaged) and the
+// files of the lists' folders that no list names.
+#include "core/FileDigest.h"
+#include "core/ListFile.h"
+#include "tests/verify/VerifyFixture.h"
+
+#include <chrono>
+
+namespace quillon {
+namespace {
+
+using namespace std::chrono_literals;
+
+class FindingsTest : public test::VerifyFixture {
+protected:
+    std::string Digest(DigestKind kind, const std::string& name) {
+        return GetDigestText(kind, dir / name, idle).text;
+    }
+    void SetTime(const std::string& name, std::filesystem::file_time_type time) {
+        std::filesystem::last_write_time(dir / name, time);
+    }
+    std::string Note(std::size_t i) {
+        const TItemRec& e = Entry(i);
+        return e.Note ? NoteText(*e.Note) : "";
+    }
+};
+
+// An SFV comment line decides by size and time: other content at the recorded size and time is
+// damaged, a new time or size is changed. Without one (MD5), a file written after the list
+// file is changed, one written before it damaged.
+TEST_F(FindingsTest, BadEntriesSayChangedOrDamaged) {
+    const auto then = std::filesystem::file_time_type::clock::now() - 48h;
+    const char* sfvNames[] = {"same", "edited", "grown", "flipped"};
+    const char* md5Names[] = {"late", "early"};
+    std::vector<std::string> sfv = {"; made by a test", ";"}, sfvEntries, md5;
+    for (const char* name : sfvNames) {
+        dir.Write(name, std::string("content of ") + name);
+        SetTime(name, then);
+        sfv.push_back(FileInfoComment(*platform::LookupPath(dir / name), name));
+        sfvEntries.push_back(std::string(name) + " " + Digest(DigestKind::Crc32, name));
+    }
+    for (const char* name : md5Names) {
+        dir.Write(name, std::string("content of ") + name);
+        md5.push_back(Digest(DigestKind::Md5, name) + " " + name);
+    }
+    sfv.insert(sfv.end(), sfvEntries.begin(), sfvEntries.end());
+    const auto sfvList = List("l.sfv", sfv);
+    const auto md5List = List("l.md5", md5);
+    std::filesystem::last_write_time(md5List, then + 24h);
+
+    dir.Write("edited", "CONTENT of edited");
+    dir.Write("grown", "content of grown!");
+    SetTime("grown", then);
+    dir.Write("flipped", "CONTENT of flipped");
+    SetTime("flipped", then);
+    dir.Write("late", "CONTENT of late");
+    dir.Write("early", "CONTENT of early");
+    SetTime("early", then);
+
+    Load({sfvList, md5List});
+    Check();
+    const std::vector<std::string> notes = {"",        "changed", "changed",
+                                            "damaged", "changed", "damaged"};
+    for (std::size_t i = 0; i < notes.size(); ++i)
+        EXPECT_EQ(Note(i), notes[i]) << i;
+    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{0, 0, 5, 1}));
+    EXPECT_EQ(model->FindingsText(), ViewTextFromAscii("3 changed, 2 damaged"));
+    EXPECT_EQ(view.findings, model->FindingsText());
+
+    // Mended, the next check takes the notes back.
+    dir.Write("edited", "content of edited");
+    model->ListFiles = {sfvList};
+    model->LoadListFiles();
+    EXPECT_EQ(view.findings, ViewText());
+    Check();
+    EXPECT_EQ(Note(1), "");
+    // late and early are named by the list no longer loaded.
+    EXPECT_EQ(model->FindingsText(), ViewTextFromAscii("1 changed, 1 damaged, 2 unlisted"));
+}
+
+// A list covers its folder and the subfolders it names entries in; lists there, by name or
+// loaded, are no unlisted files.
+TEST_F(FindingsTest, UnlistedFilesOfTheCoveredFolders) {
+    for (const char* name : {"a.txt", "e.txt", "sub/b.txt", "sub/c.txt", "other/d.txt", "old.md5",
+                             "deeper/x/y.txt", "SHA256SUMS"})
+        dir.Write(name, "x");
+    const auto list = List("names.txt", {"a.txt " + Digest(DigestKind::Crc32, "a.txt"),
+                                         "sub/b.txt " + Digest(DigestKind::Crc32, "a.txt"),
+                                         "../outside.txt 00000000"});
+    Load({list});
+    Check();
+    const auto sep = std::filesystem::path::preferred_separator;
+    const ViewText folder = dir.path().native() + sep;
+    EXPECT_EQ(model->Unlisted,
+              (std::vector<ViewText>{folder + ViewTextFromAscii("e.txt"),
+                                     folder + ViewTextFromAscii("sub") + sep +
+                                         ViewTextFromAscii("c.txt")}));
+    EXPECT_EQ(model->FindingsText(), ViewTextFromAscii("2 unlisted"));
+
+    // A new load forgets what the last check found.
+    model->ListFiles = {list};
+    model->LoadListFiles();
+    EXPECT_TRUE(model->Unlisted.empty());
+}
+
+} // namespace
+} // namespace quillon
