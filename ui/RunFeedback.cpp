@@ -83,9 +83,10 @@ void TRunFeedback::SetFindings(const ViewText& text) {
 
 void TRunFeedback::ShowRunTexts() {
     const ViewText run = strip_.Visible() ? ViewText() : RunStatusText(figures_, time_);
-    ViewText panel = run;
-    if (!findings_.empty())
-        panel += (panel.empty() ? ViewText() : ViewTextFromAscii("; ")) + findings_;
+    // What the check found comes first: a narrow window cuts the end of the panel's text.
+    ViewText panel = findings_;
+    if (!run.empty())
+        panel += (panel.empty() ? ViewText() : ViewTextFromAscii("; ")) + run;
     if (IsWindowVisible(counts_.Handle()))
         counts_.SetText(4, panel);
     ViewText createText = file_;

@@ -46,7 +46,7 @@ public:
     void ClearRunDisplay();
     // The strip was shown or hidden: the run's texts move to where they are seen.
     void ShowRunTexts();
-    // What the last check found (changed, damaged, unlisted): after its end text in the last
+    // What the last check found (changed, damaged, unlisted): before its end text in the last
     // panel of the verify status bar.
     void SetFindings(const ViewText& text);
 

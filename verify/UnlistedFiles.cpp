@@ -12,9 +12,18 @@ namespace quillon {
 
 namespace {
 
+// A path with the system's own separators: a list may name "sub/x" where Windows lists "sub\x".
+ViewText Preferred(ViewTextView path) {
+    ViewText text(path);
+    for (auto& c : text)
+        if (platform::IsFolderSeparator(c) && c != ':')
+            c = std::filesystem::path::preferred_separator;
+    return text;
+}
+
 // Paths compare as the file system compares names.
 ViewText Key(ViewTextView path) {
-    ViewText key(path);
+    ViewText key = Preferred(path);
     if constexpr (platform::FileNamesIgnoreCase)
         for (auto& c : key)
             c = static_cast<ViewChar>(std::towlower(static_cast<wint_t>(c)));
@@ -59,8 +68,9 @@ std::vector<ViewText> FindUnlistedFiles(const TItemList& items,
     std::vector<ViewText> folders;
     std::unordered_set<ViewText> seen;
     auto cover = [&](ViewTextView folder) {
-        if (!folder.empty() && seen.insert(Key(folder)).second)
-            folders.emplace_back(folder);
+        // An empty folder part is the current folder (a list named without one).
+        if (seen.insert(Key(folder)).second)
+            folders.push_back(Preferred(folder));
     };
     for (const auto& list : lists)
         cover(ListFolderPart(list));
@@ -84,7 +94,8 @@ std::vector<ViewText> FindUnlistedFiles(const TItemList& items,
         if (stop && *stop)
             break;
         platform::OsError error;
-        const auto listing = platform::ListFolder(std::filesystem::path(folder), &error);
+        const auto listing = platform::ListFolder(
+            folder.empty() ? std::filesystem::path(".") : std::filesystem::path(folder), &error);
         if (!listing)
             continue; // a folder that vanished has nothing unlisted
         for (const platform::FolderEntry& f : *listing) {

@@ -65,7 +65,7 @@ constexpr ControlSpec kControls[] = {
     {IDC_FA_ASSOCIATE_SFV, kButton, kCheck | WS_GROUP, L"&SFV", 28, 31, 80, 19},
     {IDC_FA_ASSOCIATE_MD5, kButton, kCheck, L"&MD5", 120, 31, 80, 19},
     {IDC_FA_ASSOCIATE_SHA, kButton, kCheck, L"Associate .sha1, .sha256, .sha512 and .b&3 files",
-     28, 53, 246, 19},
+     20, 53, 258, 19},
     {IDC_FA_FOLDER_LABEL, kStatic, kLabel, L"A&dd Create to Explorer folder right-click menu", 12,
      88, 262, 15},
     {IDC_FA_FOLDER_SFV, kButton, kCheck | WS_GROUP, L"SF&V", 28, 107, 80, 19},
@@ -280,7 +280,35 @@ void TFrmFA::LayoutControls() {
                      combo.bottom - combo.top, SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
-    RECT frame{0, 0, scale(kClientWidth), scale(kClientHeight)};
+    // A font wider than the one the layout was made for (another system font, linked fonts) gets
+    // a wider box rather than cut captions: the long check box grows, OK and Cancel move along.
+    int extra = 0;
+    {
+        HWND check = GetDlgItem(dialog_, IDC_FA_ASSOCIATE_SHA);
+        wchar_t text[128] = {};
+        GetWindowTextW(check, text, 128);
+        win::ScopedGetDc dc(check);
+        win::ScopedSelect select(dc.Get(), font_);
+        RECT need{};
+        DrawTextW(dc.Get(), text, -1, &need, DT_CALCRECT | DT_SINGLELINE);
+        RECT r{};
+        GetWindowRect(check, &r);
+        const int fits = r.right - r.left - scale(18);
+        if (need.right > fits) {
+            extra = need.right - fits;
+            SetWindowPos(check, nullptr, 0, 0, r.right - r.left + extra, r.bottom - r.top,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+            for (int id : {IDOK, IDCANCEL}) {
+                HWND button = GetDlgItem(dialog_, id);
+                GetWindowRect(button, &r);
+                MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&r), 2);
+                SetWindowPos(button, nullptr, r.left + extra, r.top, 0, 0,
+                             SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            }
+        }
+    }
+
+    RECT frame{0, 0, scale(kClientWidth) + extra, scale(kClientHeight)};
     AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(dialog_, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongW(dialog_, GWL_EXSTYLE)));
     SetWindowPos(dialog_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,

@@ -97,6 +97,15 @@ TEST_F(FindingsTest, UnlistedFilesOfTheCoveredFolders) {
                                          ViewTextFromAscii("c.txt")}));
     EXPECT_EQ(model->FindingsText(), ViewTextFromAscii("2 unlisted"));
 
+    // A list named without a folder is in the current one.
+    const auto cwd = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    Load({"names.txt"});
+    Check();
+    std::filesystem::current_path(cwd);
+    EXPECT_EQ(model->Unlisted.size(), 2u);
+    EXPECT_EQ(model->Unlisted.at(0), ViewTextFromAscii("e.txt"));
+
     // A new load forgets what the last check found.
     model->ListFiles = {list};
     model->LoadListFiles();

@@ -31,7 +31,8 @@ bool TqlStatusBar::Create(HWND parent, int id) {
     // No size grip: it would be ours to paint, and the window's border resizes it anyway.
     HWND bar = CreateWindowExW(
         0, STATUSCLASSNAMEW, L"",
-        WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | CCS_NOPARENTALIGN | CCS_NORESIZE, 0, 0, 0, 0,
+        WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | CCS_NOPARENTALIGN | CCS_NORESIZE | SBARS_TOOLTIPS,
+        0, 0, 0, 0,
         parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     if (!bar ||
         !SetWindowSubclass(bar, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
@@ -96,6 +97,9 @@ void TqlStatusBar::SetText(int panel, std::wstring_view text) {
         return;
     const std::wstring copy(text);
     SendMessageW(bar_, SB_SETTEXTW, static_cast<WPARAM>(panel),
+                 reinterpret_cast<LPARAM>(copy.c_str()));
+    // A text cut at the panel's edge shows whole when the mouse rests on it.
+    SendMessageW(bar_, SB_SETTIPTEXTW, static_cast<WPARAM>(panel),
                  reinterpret_cast<LPARAM>(copy.c_str()));
 }
 

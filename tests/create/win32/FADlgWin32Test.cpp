@@ -279,7 +279,7 @@ TEST_F(OptionsDialog, LayoutFitsAtEachDpiAndEscapeCancels) {
                 RECT client{};
                 GetClientRect(dialog, &client);
                 EXPECT_EQ(client.right * 1000 + client.bottom,
-                          MulDiv(282, dpi, 96) * 1000 + MulDiv(289, dpi, 96));
+                          MulDiv(282, dpi, 96) * 1000 + MulDiv(311, dpi, 96));
                 std::vector<RECT> placed;
                 for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
                     RECT r{}, overlap{}, need{};

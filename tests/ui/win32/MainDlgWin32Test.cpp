@@ -95,15 +95,15 @@ TEST_F(VerifyWindowTest, OpensChecksAndShowsEveryKindOfEntry) {
     EXPECT_EQ(Images(*frame), (std::vector<std::int32_t>{ImageHeader, G, B, M, B}));
     EXPECT_EQ(Counts(*frame), (std::vector<std::int32_t>{0, 1, 2, 1}));
     // The file held open is Bad for a reason the row shows in a column of its own; the corrupt
-    // one has none.
+    // one, written before its list, is damaged.
     EXPECT_EQ(frame->List().RowNote(4).rfind(L"unreadable: ", 0), 0u);
     EXPECT_GT(frame->List().RowNote(4).size(), 12u);
-    EXPECT_EQ(frame->List().RowNote(2), L"");
+    EXPECT_EQ(frame->List().RowNote(2), L"damaged");
     EXPECT_EQ(Header_GetItemCount(ListView_GetHeader(frame->List().Handle())), 3);
     EXPECT_EQ(Text(frame->Strip().TimeLabel()), L"Complete in 0 seconds");
     // The strip is hidden (the first run's default): the status bar says how the run ended.
     EXPECT_FALSE(frame->Strip().Visible());
-    EXPECT_EQ(frame->StatusBar().Text(4), L"Complete in 0 seconds");
+    EXPECT_EQ(frame->StatusBar().Text(4), L"0 changed, 1 damaged; Complete in 0 seconds");
     EXPECT_TRUE(ButtonEnabled(kOpen));
     EXPECT_TRUE(ButtonEnabled(kCheck));
     EXPECT_TRUE(GetWindowLongPtrW(frame->Handle(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
@@ -227,7 +227,7 @@ TEST_F(VerifyWindowTest, HiddenStripShowsTheRunInTheStatusBar) {
     platform::FileReader::SetReadFaultForTests(nullptr);
     EXPECT_TRUE(std::regex_match(seen, std::wregex(L"[0-9]+%, [0-9.]+ [MG]B/s, [0-9:]+ left")))
         << seen.size();
-    EXPECT_EQ(frame->StatusBar().Text(4), L"Complete in 0 seconds");
+    EXPECT_EQ(frame->StatusBar().Text(4), L"0 changed, 1 damaged; Complete in 0 seconds");
 }
 
 // Closing never hangs and frees nothing under the worker: before its first step, in the middle
