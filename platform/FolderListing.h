@@ -26,4 +26,10 @@ struct FolderEntry {
 std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& folder,
                                                    OsError* error);
 
+// The names of the files directly in folder (what ListFolder shows as files), in no order and
+// without sizes or times: where the listing tells a file from a folder by itself, nothing is
+// looked up per name, which a folder of many thousand files feels.
+std::optional<std::vector<std::filesystem::path>> ListFileNames(const std::filesystem::path& folder,
+                                                                OsError* error);
+
 } // namespace quillon::platform

@@ -5,6 +5,7 @@
 #include "platform/FolderListing.h"
 #include "verify/Loader.h"
 
+#include <algorithm>
 #include <cwctype>
 #include <unordered_set>
 
@@ -94,14 +95,15 @@ std::vector<ViewText> FindUnlistedFiles(const TItemList& items,
         if (stop && *stop)
             break;
         platform::OsError error;
-        const auto listing = platform::ListFolder(
+        auto names = platform::ListFileNames(
             folder.empty() ? std::filesystem::path(".") : std::filesystem::path(folder), &error);
-        if (!listing)
+        if (!names)
             continue; // a folder that vanished has nothing unlisted
-        for (const platform::FolderEntry& f : *listing) {
-            if (f.isDirectory || KindNamedBy(f.name))
+        std::sort(names->begin(), names->end());
+        for (const std::filesystem::path& name : *names) {
+            if (KindNamedBy(name))
                 continue;
-            ViewText path = folder + f.name.native();
+            ViewText path = folder + name.native();
             if (!named.count(Key(path)))
                 unlisted.push_back(std::move(path));
         }

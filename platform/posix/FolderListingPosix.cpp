@@ -61,4 +61,34 @@ std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& 
     return entries;
 }
 
+std::optional<std::vector<std::filesystem::path>> ListFileNames(const std::filesystem::path& folder,
+                                                                OsError* error) {
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+    if (!dir) {
+        if (error) *error = LastOsError();
+        return std::nullopt;
+    }
+    const int fd = ::dirfd(dir.get());
+    std::vector<std::filesystem::path> names;
+    for (;;) {
+        errno = 0;
+        const dirent* d = ::readdir(dir.get());
+        if (!d) {
+            if (errno != 0) {
+                if (error) *error = LastOsError();
+                return std::nullopt;
+            }
+            break;
+        }
+        bool file = d->d_type == DT_REG;
+        if (d->d_type == DT_LNK || d->d_type == DT_UNKNOWN) {
+            struct stat st {};
+            file = ::fstatat(fd, d->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
+        }
+        if (file)
+            names.emplace_back(d->d_name);
+    }
+    return names;
+}
+
 } // namespace quillon::platform

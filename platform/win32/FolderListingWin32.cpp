@@ -122,4 +122,32 @@ std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& 
     return sorted;
 }
 
+std::optional<std::vector<std::filesystem::path>> ListFileNames(const std::filesystem::path& folder,
+                                                                OsError* error) {
+    std::wstring pattern = folder.native();
+    if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
+    pattern += L'*';
+    WIN32_FIND_DATAW fd{};
+    win::UniqueFind find(FindFirstFileExW(ExtendedPath(pattern).c_str(), FindExInfoBasic, &fd,
+                                          FindExSearchNameMatch, nullptr,
+                                          FIND_FIRST_EX_LARGE_FETCH));
+    if (!find) {
+        if (GetLastError() == ERROR_FILE_NOT_FOUND) return std::vector<std::filesystem::path>{};
+        if (error) *error = LastOsError();
+        return std::nullopt;
+    }
+    std::vector<std::filesystem::path> names;
+    for (;;) {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.emplace_back(fd.cFileName);
+        if (!FindNextFileW(find.Get(), &fd)) {
+            const DWORD last = GetLastError();
+            if (last == ERROR_NO_MORE_FILES) break;
+            if (error) *error = OsErrorFromCode(static_cast<int>(last));
+            return std::nullopt;
+        }
+    }
+    return names;
+}
+
 } // namespace quillon::platform

@@ -195,8 +195,11 @@ TEST_F(CliProcess, ShaSumsAndB3sumCheckOurLists) {
         dir.Write(" lead", "CONTENT of  lead");
         EXPECT_NE(std::system(check.c_str()), 0) << tool;
         const std::string out = Spawn({"check", "--quiet", P(list)}).out;
-        const std::string bad = "Bad       " + P(" lead") + " (changed)\n";
-        EXPECT_EQ(out.rfind(bad + "0 Unchecked, 0 Missing, 1 Bad, 6 Good\n", 0), 0u) << out;
+        // Changed, or damaged where the file system's clock did not move since the list.
+        const std::vector<std::string> lines = Lines(out);
+        ASSERT_GE(lines.size(), 2u) << out;
+        EXPECT_EQ(lines[0].rfind("Bad       " + P(" lead") + " (", 0), 0u) << out;
+        EXPECT_EQ(lines[1], "0 Unchecked, 0 Missing, 1 Bad, 6 Good") << out;
         dir.Write(" lead", "content of  lead");
     }
 }
