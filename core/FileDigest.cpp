@@ -225,6 +225,15 @@ DigestResult ThreadDigestText(DigestKind kind, const std::filesystem::path& file
     return KindDigest(kind, fileName, run, false, platform::OpenMode::RegularOnly);
 }
 
+DigestResult ThreadDigestText(DigestKind kind, const PathText& fileName, RunState& run) {
+    // CRC-32 and MD5 take the text as it is; a path would split itself into its parts first.
+    if (kind == DigestKind::Crc32)
+        return ThreadCrcText(fileName, run);
+    if (kind == DigestKind::Md5)
+        return ThreadMd5Text(fileName, run);
+    return ThreadDigestText(kind, std::filesystem::path(fileName), run);
+}
+
 bool ReadSmallFile(const PathText& fileName, unsigned char* block, SmallFile& file) {
     platform::OsError error;
     platform::FileReader reader;

@@ -45,6 +45,8 @@ DigestResult ThreadMd5Text(const std::filesystem::path::string_type& fileName, R
 DigestResult GetDigestText(DigestKind kind, const std::filesystem::path& fileName, RunState& run);
 DigestResult ThreadDigestText(DigestKind kind, const std::filesystem::path& fileName,
                               RunState& run);
+DigestResult ThreadDigestText(DigestKind kind, const std::filesystem::path::string_type& fileName,
+                              RunState& run);
 
 // A regular file read whole ahead of its turn in a check, so that the MD5 of many small files
 // can be computed side by side.

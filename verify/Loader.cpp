@@ -3,6 +3,7 @@
 #include "core/Crc32.h"
 #include "core/ListFile.h"
 #include "platform/FileSystem.h"
+#include "platform/FolderListing.h"
 #include "platform/TextCodec.h"
 #include "util/EnhFunc.h"
 #include "verify/SizeLookup.h"
@@ -13,6 +14,37 @@
 namespace quillon {
 
 namespace {
+
+// On POSIX a list's "a\b" is a folder and a name, unless the list's folder holds a file named
+// "a\b" (rhash and cksfv write such names as they are). A list of a million "dir\name" lines
+// must not look each literal name up: one listing of the folder, made at the first such line,
+// tells whether any name there holds a "\" at all.
+class BackslashNames {
+public:
+    explicit BackslashNames(const ViewText& folder) : folder_(folder) {}
+    // False only when no file of that literal name can be there.
+    bool MayHold(std::string_view name) {
+        if (name.find('/') != name.npos)
+            return true; // in a subfolder: not this listing's business
+        if (!listed_) {
+            listed_ = true;
+            platform::OsError error;
+            const auto names = platform::ListFileNames(
+                folder_.empty() ? std::filesystem::path(".") : std::filesystem::path(folder_),
+                &error);
+            any_ = !names;
+            if (names)
+                for (const auto& n : *names)
+                    any_ = any_ || n.native().find('\\') != ViewText::npos;
+        }
+        return any_;
+    }
+
+private:
+    const ViewText& folder_;
+    bool listed_ = false;
+    bool any_ = true;
+};
 
 bool IsAscii(std::string_view text) {
     for (char c : text)
@@ -97,6 +129,7 @@ ListReport AppendListEntries(const std::filesystem::path& listPath, TItemList& i
     const std::size_t firstOfList = items.size();
     items.reserve(items.size() + lines.lines.size());
     const platform::ListEncoding encoding = lines.encoding;
+    BackslashNames backslashNames(folder);
     for (std::size_t i = 0; i < lines.lines.size(); ++i) {
         const ListEntry parts = ListEntryAt(lines, i);
         auto entry = std::make_unique<TItemRec>();
@@ -106,7 +139,8 @@ ListReport AppendListEntries(const std::filesystem::path& listPath, TItemList& i
         // still find the file they meant.
         const bool ownBackslash = !platform::IsFolderSeparator('\\') && !parts.escaped &&
                                   parts.name.find('\\') != parts.name.npos;
-        if (parts.name != parts.trimmedName || ownBackslash) {
+        if (parts.name != parts.trimmedName ||
+            (ownBackslash && backslashNames.MayHold(parts.name))) {
             ViewText exact = EntryPath(folder, parts.name, encoding, true);
             if (exact != entry->FileName && GetFileSize64(exact) >= 0)
                 entry->FileName = std::move(exact);

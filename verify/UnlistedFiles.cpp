@@ -99,14 +99,14 @@ std::vector<ViewText> FindUnlistedFiles(const TItemList& items,
             folder.empty() ? std::filesystem::path(".") : std::filesystem::path(folder), &error);
         if (!names)
             continue; // a folder that vanished has nothing unlisted
-        std::sort(names->begin(), names->end());
+        const std::size_t first = unlisted.size();
         for (const std::filesystem::path& name : *names) {
-            if (KindNamedBy(name))
-                continue;
             ViewText path = folder + name.native();
-            if (!named.count(Key(path)))
+            if (!named.count(Key(path)) && !KindNamedBy(name))
                 unlisted.push_back(std::move(path));
         }
+        // Only what is found gets sorted: a folder of many files has few that are unlisted.
+        std::sort(unlisted.begin() + static_cast<std::ptrdiff_t>(first), unlisted.end());
     }
     return unlisted;
 }

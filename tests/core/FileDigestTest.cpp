@@ -214,7 +214,8 @@ TEST_F(FileDigestTest, NewKindsStopAfterTheBlockWhereTheyFail) {
                 platform::FileReader::SetReadFaultForTests([&](const auto&, std::int64_t offset) {
                     return stop.failAt != 0 && offset >= failOffset ? 5 : 0;
                 });
-                const DigestResult d = (gui ? GetDigestText : ThreadDigestText)(kind, file, r);
+                const DigestResult d =
+                    gui ? GetDigestText(kind, file, r) : ThreadDigestText(kind, file.native(), r);
                 platform::FileReader::SetReadFaultForTests(nullptr);
                 EXPECT_FALSE(d.complete) << what;
                 EXPECT_EQ(d.aborted, stop.abortAt != 0) << what;
