@@ -72,6 +72,24 @@ ViewText EntryPath(const ViewText& folderPart, std::string_view name,
     return text;
 }
 
+ViewText ResolveEntryPath(const ViewText& folderPart, const ListEntry& entry,
+                          platform::ListEncoding encoding) {
+    ViewText path = EntryPath(folderPart, entry.trimmedName, encoding, entry.escaped);
+    const bool ownBackslash = !platform::IsFolderSeparator('\\') && !entry.escaped &&
+                              entry.name.find('\\') != entry.name.npos;
+    if (entry.name != entry.trimmedName || ownBackslash) {
+        ViewText exact = EntryPath(folderPart, entry.name, encoding, true);
+        if (exact != path && GetFileSize64(exact) >= 0)
+            return exact;
+    }
+    return path;
+}
+
+bool HoldsDigestOfItsKind(const ListEntry& entry) {
+    return entry.kind == ListKind::Unsupported ||
+           IsDigestText(entry.checksum, KindInfo(entry.kind).digestChars);
+}
+
 ViewText ListCaption(std::string_view appTitle, const std::vector<std::filesystem::path>& lists) {
     ViewText joined;
     for (std::size_t i = 0; i < lists.size(); ++i) {
@@ -100,17 +118,7 @@ ListReport AppendListEntries(const std::filesystem::path& listPath, TItemList& i
     for (std::size_t i = 0; i < lines.lines.size(); ++i) {
         const ListEntry parts = ListEntryAt(lines, i);
         auto entry = std::make_unique<TItemRec>();
-        entry->FileName = EntryPath(folder, parts.trimmedName, encoding, parts.escaped);
-        // The name as written wins where it names a file (" lead" beside "lead"; on POSIX the
-        // "a\b" of rhash or cksfv beside a/b); a sloppy list's blanks and a Windows list's "\"
-        // still find the file they meant.
-        const bool ownBackslash = !platform::IsFolderSeparator('\\') && !parts.escaped &&
-                                  parts.name.find('\\') != parts.name.npos;
-        if (parts.name != parts.trimmedName || ownBackslash) {
-            ViewText exact = EntryPath(folder, parts.name, encoding, true);
-            if (exact != entry->FileName && GetFileSize64(exact) >= 0)
-                entry->FileName = std::move(exact);
-        }
+        entry->FileName = ResolveEntryPath(folder, parts, encoding);
         if (parts.kind == ListKind::Unsupported)
             entry->Checksum.append(parts.algorithm).append(" ");
         // A digest is ASCII; only junk in its place needs converting for the output.
@@ -126,7 +134,7 @@ ListReport AppendListEntries(const std::filesystem::path& listPath, TItemList& i
             entry->Note = std::make_unique<EntryNote>(
                 EntryNote{NoteKind::Unsupported, std::string(parts.algorithm)});
         else
-            report.notUnderstood += !IsDigestText(parts.checksum, KindInfo(parts.kind).digestChars);
+            report.notUnderstood += !HoldsDigestOfItsKind(parts);
         items.push_back(std::move(entry));
     }
     if (!lookUpSizes)
