@@ -55,9 +55,11 @@ struct ListUpdatePlan {
 };
 
 // Reads listFile (its kind by its name) and looks up every entry's file and the folders the list
-// covers (FindUnlistedFiles' rule: never the list itself, nor other lists). damaged holds entry
-// paths a check found damaged (TItemRec::FileName of this list's entries); it only counts them.
-// Throws FileError (Kind::Open) when the list cannot be read.
+// covers (FindUnlistedFiles' rule: never the list itself, nor other lists; a bare name without a
+// folder covers none, so callers pass full paths). One lookup per entry and one listing per
+// folder, on the caller's thread, without pumping messages. damaged holds entry paths a check
+// found damaged (TItemRec::FileName of this list's entries); it only counts them. Throws
+// FileError (Kind::Open) when the list cannot be read.
 ListUpdatePlan PlanListUpdate(const std::filesystem::path& listFile,
                               const std::unordered_set<ViewText>& damaged = {});
 

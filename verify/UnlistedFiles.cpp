@@ -80,20 +80,27 @@ std::vector<ViewText> FindUnlistedFiles(const TItemList& items,
     }
 
     std::vector<ViewText> unlisted;
+    std::vector<std::filesystem::path> found;
+    ViewText path;
     for (const ViewText& folder : folders) {
         if (stop && *stop)
             break;
         platform::OsError error;
-        const auto listing = platform::ListFolder(std::filesystem::path(folder), &error);
-        if (!listing)
+        auto names = platform::ListFolderFileNames(std::filesystem::path(folder), &error);
+        if (!names)
             continue; // a folder that vanished has nothing unlisted
-        for (const platform::FolderEntry& f : *listing) {
-            if (f.isDirectory || KindNamedBy(f.name))
+        // Most names are listed: only the few that are not are put in the listing's order.
+        found.clear();
+        for (std::filesystem::path& name : *names) {
+            if (KindNamedBy(name))
                 continue;
-            ViewText path = folder + f.name.native();
+            path.assign(folder).append(name.native());
             if (!named.count(Key(path)))
-                unlisted.push_back(std::move(path));
+                found.push_back(std::move(name));
         }
+        platform::SortFileNames(found);
+        for (const std::filesystem::path& name : found)
+            unlisted.push_back(folder + name.native());
     }
     return unlisted;
 }
