@@ -2,12 +2,15 @@
 # The list-level costs of quillon-cli in one run, natively: a check of 20,000 files of 4 KiB
 # (SFV and MD5) against a plain C loop that only opens, reads and closes the same files
 # (bench/plain-read.c), cksfv -f and md5sum -c; and show --porcelain of a 1,000,000-entry list
-# whose files are absent from a folder that exists.
+# whose files are absent from a folder that exists; and an update of an unchanged list of 10,000
+# files beside a check of it (SFV and MD5), which reads every file.
 #   bench/list-speed.sh [native-build-dir]     (default build/native; builds quillon-cli there)
 # Files live in the page cache (warmed before every timed run). QUILLON_BENCH_RUNS (default 9)
 # rounds, each running every command once in turn; medians of wall and CPU (user + system) time.
 # QUILLON_BENCH_DIR keeps the files in that folder for the next run (default: a fresh folder
-# under /tmp, removed at the end). About a minute.
+# under /tmp, removed at the end). QUILLON_BENCH_UPDATE_KIB (default 256) is the size of each of
+# the update's 10,000 files; QUILLON_BENCH_ONLY=update runs that section only. About 3 minutes,
+# 2 of them the update's (its 2.5 GiB of files are made once per folder).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build/native}"
@@ -28,16 +31,26 @@ fi
 plain="$work/plain-read"
 cc -O2 -o "$plain" bench/plain-read.c
 
+only="${QUILLON_BENCH_ONLY:-}"
 small="$work/small"
-if [ ! -f "$small/list.md5" ]; then
+if [ "$only" != update ] && [ ! -f "$small/list.md5" ]; then
     rm -rf "$small" && mkdir -p "$small"
     head -c $((20000 * 4096)) /dev/urandom | split -b 4096 -a 5 -d - "$small/f"
     (cd "$small" && md5sum f* > list.md5 && "$cli" digest --crc32 f* | awk '{print $2 " " $1}' > list.sfv)
 fi
 million="$work/million"
-if [ ! -f "$million/million.sfv" ]; then
+if [ "$only" != update ] && [ ! -f "$million/million.sfv" ]; then
     mkdir -p "$million/dir"
     awk 'BEGIN { for (i = 0; i < 1000000; i++) printf "dir\\file%07d.bin %08X\r\n", i, i * 2654435761 % 4294967296 }' > "$million/million.sfv"
+fi
+
+kib="${QUILLON_BENCH_UPDATE_KIB:-256}"
+upd="$work/update-$kib"
+if [ ! -f "$upd/list.md5" ]; then
+    rm -rf "$upd" && mkdir -p "$upd"
+    head -c $((10000 * kib * 1024)) /dev/urandom | split -b $((kib * 1024)) -a 5 -d - "$upd/f"
+    # Made by the program itself, as the lists an update meets: SFV with its comment lines.
+    (cd "$upd" && "$cli" create --sfv -o list.sfv f* && "$cli" create --md5 -o list.md5 f*)
 fi
 
 echo "== processor: $(lscpu | sed -n 's/^Model name: *//p'), $(nproc) cores; load: $(uptime | sed 's/.*load average: //')"
@@ -77,6 +90,7 @@ times() {
     echo
 }
 
+if [ "$only" != update ]; then
 echo "== 20,000 files of 4 KiB, in the list's folder; $runs rounds, medians"
 WARM="$small/list.sfv $small/list.md5 $(printf "$small/%s " $(cd "$small" && ls f*))"
 group plain "cd '$small' && '$plain' list.sfv" \
@@ -100,3 +114,26 @@ WARM="$million/million.sfv"
 group show "'$cli' show --porcelain '$million/million.sfv'"
 row "quillon-cli show --porcelain" show
 awk -v w="${WALL[show]}" 'BEGIN { printf "%-44s wall %7.3f s  (target < 1 s: %s)\n", "", w, w < 1 ? "met" : "MISSED" }'
+fi
+
+echo
+echo "== update of an unchanged list of 10,000 files of $kib KiB, beside a check of it"
+WARM="$upd/list.sfv $upd/list.md5 $(printf "$upd/%s " $(cd "$upd" && ls f*))"
+group usfv "cd '$upd' && '$cli' update list.sfv" \
+    csfv "cd '$upd' && '$cli' check --quiet list.sfv" \
+    umd5 "cd '$upd' && '$cli' update list.md5" \
+    cmd5 "cd '$upd' && '$cli' check --quiet list.md5"
+row "quillon-cli update list.sfv" usfv
+row "quillon-cli check --quiet list.sfv" csfv
+row "quillon-cli update list.md5" umd5
+row "quillon-cli check --quiet list.md5" cmd5
+times "sfv update / sfv check" usfv csfv 0.1
+times "md5 update / md5 check" umd5 cmd5 0.1
+# What the update reads: the list (twice: its entries, then its comment lines) and the locale,
+# none of the listed files.
+if command -v strace >/dev/null; then
+    (cd "$upd" && strace -f -qq -e trace=read,pread64 -o "$work/update-reads" "$cli" update list.sfv >/dev/null)
+    awk -v files="$((10000 * kib * 1024))" '$NF ~ /^[0-9]+$/ { n += $NF }
+        END { printf "%-44s %d bytes read; the listed files hold %.0f\n", "quillon-cli update list.sfv", n, files }' \
+        "$work/update-reads"
+fi

@@ -12,5 +12,6 @@ int RunDigest(const Args& args);
 int RunShow(const Args& args);
 int RunCheck(const Args& args);
 int RunCreate(const Args& args);
+int RunUpdate(const Args& args);
 
 } // namespace quillon::cli

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <string>
+#include <system_error>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -73,6 +74,17 @@ std::filesystem::path PathFromArg(const std::string& arg) {
 #else
     return std::filesystem::path(arg);
 #endif
+}
+
+std::filesystem::path AbsolutePathFromArg(const std::string& arg) {
+    std::filesystem::path p = PathFromArg(arg);
+    if (p.is_relative()) {
+        std::error_code ec;
+        const auto current = std::filesystem::current_path(ec);
+        if (!ec)
+            p = current / p;
+    }
+    return p.lexically_normal();
 }
 
 std::string TextFromPath(const std::filesystem::path& path) { return platform::Utf8FromPath(path); }

@@ -9,6 +9,8 @@ namespace quillon::cli {
 
 // A command-line argument (UTF-8) as a path: the bytes as they are on POSIX.
 std::filesystem::path PathFromArg(const std::string& arg);
+// The same made absolute, without "." and ".." steps, as the shell hands names to the window.
+std::filesystem::path AbsolutePathFromArg(const std::string& arg);
 // A path as UTF-8 text for output.
 std::string TextFromPath(const std::filesystem::path& path);
 

@@ -59,18 +59,6 @@ void Error(std::string text) {
     Err(text + "\n");
 }
 
-// As the shell hands names to the window: absolute, without "." and ".." steps.
-std::filesystem::path AbsoluteArg(const std::string& arg) {
-    std::filesystem::path p = PathFromArg(arg);
-    if (p.is_relative()) {
-        std::error_code ec;
-        const auto current = std::filesystem::current_path(ec);
-        if (!ec)
-            p = current / p;
-    }
-    return p.lexically_normal();
-}
-
 bool SameComponent(const std::filesystem::path& a, const std::filesystem::path& b) {
     if constexpr (platform::FileNamesIgnoreCase) {
         const auto& x = a.native();
@@ -126,7 +114,7 @@ int CreateFromFiles(const std::filesystem::path& listFile, ListKind kind,
     const std::filesystem::path folder = listFile.parent_path();
     EntrySource source;
     for (const auto& arg : files) {
-        const std::filesystem::path path = AbsoluteArg(arg);
+        const std::filesystem::path path = AbsolutePathFromArg(arg);
         const auto found = platform::LookupPath(path);
         Entry e;
         e.isFolder = found && found->isDirectory;
@@ -149,7 +137,7 @@ int CreateFromFiles(const std::filesystem::path& listFile, ListKind kind,
 int CreateForFolders(ListKind kind, const std::vector<std::string>& folders) {
     int status = 0;
     for (const auto& arg : folders) {
-        const FolderListPlan plan = PlanFolderList(AbsoluteArg(arg), kind);
+        const FolderListPlan plan = PlanFolderList(AbsolutePathFromArg(arg), kind);
         const std::string list = TextFromPath(plan.listFile);
         // As the window's folder command: no list for a folder that is not there, and no
         // further folders either.
@@ -227,7 +215,7 @@ int RunCreate(const Args& args) {
         return 2;
     }
     if (output)
-        return CreateFromFiles(AbsoluteArg(*output), *kind, operands);
+        return CreateFromFiles(AbsolutePathFromArg(*output), *kind, operands);
     return CreateForFolders(*kind, operands);
 }
 

@@ -20,7 +20,8 @@ constexpr const char* kUsage =
     "       quillon-cli create (--sfv | --md5 | --sha1 | --sha256 | --sha512 | --blake3) -o LIST "
     "FILE...\n"
     "       quillon-cli create (--sfv | --md5 | --sha1 | --sha256 | --sha512 | --blake3) "
-    "FOLDER...\n";
+    "FOLDER...\n"
+    "       quillon-cli update [--prune] LIST...\n";
 // clang-format on
 
 int Run(const quillon::cli::Args& all) {
@@ -35,6 +36,7 @@ int Run(const quillon::cli::Args& all) {
     if (command == "show") return RunShow(args);
     if (command == "check") return RunCheck(args);
     if (command == "create") return RunCreate(args);
+    if (command == "update") return RunUpdate(args);
     if (command == "--help" || command == "-h" || command == "help") {
         Out(kUsage);
         return 0;

@@ -107,6 +107,11 @@ std::string Md5EntryLine(std::string_view md5Text, std::string_view name);
 // (or, where "\" is no folder separator, a "\") is written as md5sum's escaped line.
 std::string EntryLine(ListKind kind, std::string_view digestText, std::string_view name);
 
+// A BSD tag line, "TAG (name) = digest", as md5sum --tag writes it: an entry of another kind than
+// its list's. A name that holds a line break (or, where "\" is no folder separator, a "\") is
+// escaped as EntryLine escapes it, the line then beginning with "\".
+std::string TagLine(std::string_view tag, std::string_view digestText, std::string_view name);
+
 // The bytes of a list: every line followed by CR LF; a UTF-8 list begins with its byte-order
 // mark, so that no reader takes it for the code page. A kind of the tools' form ends its lines
 // with LF and has no mark, as sha256sum and b3sum read and write them.

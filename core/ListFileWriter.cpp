@@ -52,12 +52,32 @@ std::string Md5EntryLine(std::string_view md5Text, std::string_view name) {
     return line;
 }
 
+namespace {
+
+// md5sum's rule: a name that holds a line break, or a "\" of its own, is escaped.
+bool NeedsEscape(std::string_view name) {
+    for (char c : name)
+        if (c == '\n' || c == '\r' || (c == '\\' && !platform::IsFolderSeparator(c)))
+            return true;
+    return false;
+}
+
+void AppendName(std::string& line, std::string_view name, bool escaped) {
+    for (char c : name) {
+        if (escaped && (c == '\\' || c == '\n' || c == '\r')) {
+            line += '\\';
+            c = c == '\n' ? 'n' : c == '\r' ? 'r' : c;
+        }
+        line += c;
+    }
+}
+
+} // namespace
+
 std::string EntryLine(ListKind kind, std::string_view digestText, std::string_view name) {
     if (KindInfo(kind).layout == LineLayout::NameFirst)
         return SfvEntryLine(name, digestText);
-    bool escaped = false;
-    for (char c : name)
-        escaped |= c == '\n' || c == '\r' || (c == '\\' && !platform::IsFolderSeparator(c));
+    const bool escaped = NeedsEscape(name);
     std::string line;
     line.reserve(digestText.size() + name.size() + 3);
     if (escaped)
@@ -67,13 +87,19 @@ std::string EntryLine(ListKind kind, std::string_view digestText, std::string_vi
     // and an MD5 list one before a name that begins with either.
     if (KindInfo(kind).toolForm || (!name.empty() && (name.front() == ' ' || name.front() == '*')))
         line += ' ';
-    for (char c : name) {
-        if (escaped && (c == '\\' || c == '\n' || c == '\r')) {
-            line += '\\';
-            c = c == '\n' ? 'n' : c == '\r' ? 'r' : c;
-        }
-        line += c;
-    }
+    AppendName(line, name, escaped);
+    return line;
+}
+
+std::string TagLine(std::string_view tag, std::string_view digestText, std::string_view name) {
+    const bool escaped = NeedsEscape(name);
+    std::string line;
+    line.reserve(tag.size() + name.size() + digestText.size() + 7);
+    if (escaped)
+        line += '\\';
+    line.append(tag).append(" (");
+    AppendName(line, name, escaped);
+    line.append(") = ").append(digestText);
     return line;
 }
 

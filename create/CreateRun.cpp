@@ -2,6 +2,7 @@
 
 #include "core/FileDigest.h"
 #include "core/ListFile.h"
+#include "create/NewListText.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
@@ -29,34 +30,6 @@ struct PlannedFile {
     std::string digest;                // set once the whole file was read
     std::optional<std::string> reason; // set when it is left out
 };
-
-// Whether a check reading the entry line of this name finds this name: a line break would split
-// an SFV line, a leading ";" makes it a comment, a name like "MD5 (x) =" a tag line.
-bool ReadsBack(const std::string& listName, ListKind kind) {
-    const std::string digest(KindInfo(kind).digestChars, '0');
-    const std::string line = EntryLine(kind, digest, listName) + "\r\n";
-    ListLines lines;
-    ParseListText(line, kind, lines);
-    if (lines.lines.size() != 1)
-        return false;
-    const ListEntry e = ListEntryAt(lines, 0);
-    // The name as written, blanks and (POSIX) backslashes kept, is the one a check takes when
-    // that file is there, as this one is.
-    return e.name == listName && e.kind == kind && e.checksum == digest;
-}
-
-// Valid UTF-8 with something beyond ASCII, as a reader without a byte-order mark would take it.
-bool ReadsAsUtf8(const std::vector<std::string>& lines) {
-    bool nonAscii = false;
-    for (const std::string& line : lines) {
-        if (platform::IsUtf8WithNonAscii(line))
-            nonAscii = true;
-        else if (!std::all_of(line.begin(), line.end(),
-                              [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-            return false;
-    }
-    return nonAscii;
-}
 
 std::vector<std::string> ListLinesOf(const std::vector<PlannedFile>& files, ListKind kind,
                                      const platform::LocalTime& now,
@@ -139,16 +112,8 @@ CreateOutcome CreateListFile(const std::filesystem::path& listFileName, ListKind
         PlannedFile& f = files.emplace_back();
         f.name = source.Name(i);
         f.fullPath = fullPath;
-        const std::optional<std::string> text =
-            platform::ExactListTextFromPath(f.name, platform::ListEncoding::Utf8);
-        if (!text) {
-            // Written with a stand-in character it could never be found again.
-            f.reason = kNotRepresentable;
-            continue;
-        }
-        if (!ReadsBack(*text, kind)) {
-            // Written as it is, a check would look for another name or none at all.
-            f.reason = kNameNotReadBack;
+        if (const char* reason = UnlistableReason(f.name, kind)) {
+            f.reason = reason;
             continue;
         }
         f.inCodePage = platform::ExactListTextFromPath(f.name).has_value();
@@ -193,20 +158,14 @@ CreateOutcome CreateListFile(const std::filesystem::path& listFileName, ListKind
     }
     progress.SetBars(100);
 
-    // The code page as always while every name fits it, so that older tools read the list byte
-    // for byte; UTF-8 with its mark otherwise, and also where code-page bytes would read as UTF-8.
-    // The tools of the newer kinds read UTF-8 only (b3sum refuses anything else).
-    auto encoding = platform::ListEncoding::CodePage;
+    bool namesFitCodePage = true;
     for (const PlannedFile& f : files)
-        if (!f.reason && (!f.inCodePage || KindInfo(kind).toolForm))
-            encoding = platform::ListEncoding::Utf8;
-    std::vector<std::string> lines = ListLinesOf(files, kind, now, encoding);
-    if (encoding == platform::ListEncoding::CodePage && platform::ListTextIsConverted &&
-        ReadsAsUtf8(lines)) {
-        encoding = platform::ListEncoding::Utf8;
-        lines = ListLinesOf(files, kind, now, encoding);
-    }
-    StoreList(listFileName, lines, encoding, kind);
+        if (!f.reason && !f.inCodePage)
+            namesFitCodePage = false;
+    const NewListText text = EncodeNewList(kind, namesFitCodePage, [&](auto encoding) {
+        return ListLinesOf(files, kind, now, encoding);
+    });
+    StoreList(listFileName, text.lines, text.encoding, kind);
     outcome.written = true;
     outcome.elapsedSeconds = progress.ElapsedSeconds();
     return outcome;

@@ -26,10 +26,12 @@ struct FolderEntry {
 std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& folder,
                                                    OsError* error);
 
-// The names of the files directly in folder (what ListFolder shows as files), in no order and
-// without sizes or times: where the listing tells a file from a folder by itself, nothing is
-// looked up per name, which a folder of many thousand files feels.
-std::optional<std::vector<std::filesystem::path>> ListFileNames(const std::filesystem::path& folder,
-                                                                OsError* error);
+// The names of the files ListFolder lists of folder (no folders), in the order the system gives
+// them, without sizes or times: a search that keeps only some of a folder's names is spared the
+// sort of all of them and, where the folder's entry tells a file from a folder, a lookup of each.
+std::optional<std::vector<std::filesystem::path>> ListFolderFileNames(
+    const std::filesystem::path& folder, OsError* error);
+// Puts names of files of one folder in ListFolder's order.
+void SortFileNames(std::vector<std::filesystem::path>& names);
 
 } // namespace quillon::platform

@@ -28,12 +28,17 @@ std::optional<NoteKind> ChangeClassifier::Classify(const TItemRec& entry) {
         return std::nullopt;
     if (!entry.ListFile)
         return NoteKind::Damaged;
-    const ListFacts& facts = Facts(*entry.ListFile);
-    const auto record = facts.records.find(entry.FileName);
+    return ChangedSince(*entry.ListFile, entry.FileName, *file) ? NoteKind::Changed
+                                                                : NoteKind::Damaged;
+}
+
+bool ChangeClassifier::ChangedSince(const std::filesystem::path& listFile, const ViewText& path,
+                                    const platform::FileLookup& file) {
+    const ListFacts& facts = Facts(listFile);
+    const auto record = facts.records.find(path);
     if (record != facts.records.end())
-        return MatchesRecord(record->second, *file) ? NoteKind::Damaged : NoteKind::Changed;
-    return facts.writeTime != 0 && file->lastWriteTime > facts.writeTime ? NoteKind::Changed
-                                                                         : NoteKind::Damaged;
+        return !MatchesRecord(record->second, file);
+    return facts.writeTime != 0 && file.lastWriteTime > facts.writeTime;
 }
 
 } // namespace quillon

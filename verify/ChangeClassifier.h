@@ -17,6 +17,11 @@ public:
     // Changed or Damaged for an entry whose file was read whole and did not match; none when
     // the file is gone by now. A list's comment lines are read at its first such entry only.
     std::optional<NoteKind> Classify(const TItemRec& entry);
+    // Whether the file at path (an entry of listFile), as a lookup found it, was changed after
+    // the list was made: by its comment line's size and time, else by the list file's time. An
+    // update reads none of the files this says no to.
+    bool ChangedSince(const std::filesystem::path& listFile, const ViewText& path,
+                      const platform::FileLookup& file);
 
 private:
     struct ListFacts {

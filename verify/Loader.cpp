@@ -6,6 +6,7 @@
 #include "platform/FolderListing.h"
 #include "platform/TextCodec.h"
 #include "util/EnhFunc.h"
+#include "verify/BackslashNames.h"
 #include "verify/SizeLookup.h"
 
 #include <cctype>
@@ -14,37 +15,6 @@
 namespace quillon {
 
 namespace {
-
-// On POSIX a list's "a\b" is a folder and a name, unless the list's folder holds a file named
-// "a\b" (rhash and cksfv write such names as they are). A list of a million "dir\name" lines
-// must not look each literal name up: one listing of the folder, made at the first such line,
-// tells whether any name there holds a "\" at all.
-class BackslashNames {
-public:
-    explicit BackslashNames(const ViewText& folder) : folder_(folder) {}
-    // False only when no file of that literal name can be there.
-    bool MayHold(std::string_view name) {
-        if (name.find('/') != name.npos)
-            return true; // in a subfolder: not this listing's business
-        if (!listed_) {
-            listed_ = true;
-            platform::OsError error;
-            const auto names = platform::ListFileNames(
-                folder_.empty() ? std::filesystem::path(".") : std::filesystem::path(folder_),
-                &error);
-            any_ = !names;
-            if (names)
-                for (const auto& n : *names)
-                    any_ = any_ || n.native().find('\\') != ViewText::npos;
-        }
-        return any_;
-    }
-
-private:
-    const ViewText& folder_;
-    bool listed_ = false;
-    bool any_ = true;
-};
 
 bool IsAscii(std::string_view text) {
     for (char c : text)
@@ -104,6 +74,25 @@ ViewText EntryPath(const ViewText& folderPart, std::string_view name,
     return text;
 }
 
+ViewText ResolveEntryPath(const ViewText& folderPart, const ListEntry& entry,
+                          platform::ListEncoding encoding, BackslashNames* backslashNames) {
+    ViewText path = EntryPath(folderPart, entry.trimmedName, encoding, entry.escaped);
+    const bool ownBackslash = !platform::IsFolderSeparator('\\') && !entry.escaped &&
+                              entry.name.find('\\') != entry.name.npos;
+    if (entry.name != entry.trimmedName ||
+        (ownBackslash && (!backslashNames || backslashNames->MayHold(entry.name)))) {
+        ViewText exact = EntryPath(folderPart, entry.name, encoding, true);
+        if (exact != path && GetFileSize64(exact) >= 0)
+            return exact;
+    }
+    return path;
+}
+
+bool HoldsDigestOfItsKind(const ListEntry& entry) {
+    return entry.kind == ListKind::Unsupported ||
+           IsDigestText(entry.checksum, KindInfo(entry.kind).digestChars);
+}
+
 ViewText ListCaption(std::string_view appTitle, const std::vector<std::filesystem::path>& lists) {
     ViewText joined;
     for (std::size_t i = 0; i < lists.size(); ++i) {
@@ -133,18 +122,7 @@ ListReport AppendListEntries(const std::filesystem::path& listPath, TItemList& i
     for (std::size_t i = 0; i < lines.lines.size(); ++i) {
         const ListEntry parts = ListEntryAt(lines, i);
         auto entry = std::make_unique<TItemRec>();
-        entry->FileName = EntryPath(folder, parts.trimmedName, encoding, parts.escaped);
-        // The name as written wins where it names a file (" lead" beside "lead"; on POSIX the
-        // "a\b" of rhash or cksfv beside a/b); a sloppy list's blanks and a Windows list's "\"
-        // still find the file they meant.
-        const bool ownBackslash = !platform::IsFolderSeparator('\\') && !parts.escaped &&
-                                  parts.name.find('\\') != parts.name.npos;
-        if (parts.name != parts.trimmedName ||
-            (ownBackslash && backslashNames.MayHold(parts.name))) {
-            ViewText exact = EntryPath(folder, parts.name, encoding, true);
-            if (exact != entry->FileName && GetFileSize64(exact) >= 0)
-                entry->FileName = std::move(exact);
-        }
+        entry->FileName = ResolveEntryPath(folder, parts, encoding, &backslashNames);
         if (parts.kind == ListKind::Unsupported)
             entry->Checksum.append(parts.algorithm).append(" ");
         // A digest is ASCII; only junk in its place needs converting for the output.
@@ -160,7 +138,7 @@ ListReport AppendListEntries(const std::filesystem::path& listPath, TItemList& i
             entry->Note = std::make_unique<EntryNote>(
                 EntryNote{NoteKind::Unsupported, std::string(parts.algorithm)});
         else
-            report.notUnderstood += !IsDigestText(parts.checksum, KindInfo(parts.kind).digestChars);
+            report.notUnderstood += !HoldsDigestOfItsKind(parts);
         items.push_back(std::move(entry));
     }
     if (!lookUpSizes)

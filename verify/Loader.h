@@ -1,6 +1,8 @@
 #pragma once
+#include "core/ListFile.h"
 #include "core/ViewText.h"
 #include "platform/TextCodec.h"
+#include "verify/BackslashNames.h"
 #include "verify/ItemList.h"
 
 #include <atomic>
@@ -27,6 +29,15 @@ ViewText EntryPath(const ViewText& folderPart, std::string_view name,
                    platform::ListEncoding encoding = platform::ListEncoding::CodePage,
                    bool literalBackslashes = false);
 
+// The file an entry of a list in folderPart names: that of the name as written when it names a
+// file and differs from the trimmed one (" lead" beside "lead"; on POSIX the "a\b" of rhash or
+// cksfv beside a/b), else that of the trimmed name, so a sloppy list's blanks and a Windows
+// list's "\" still find the file they meant. backslashNames, one per list folder, spares the
+// lookup of literal "a\b" names where the folder holds none.
+ViewText ResolveEntryPath(const ViewText& folderPart, const ListEntry& entry,
+                          platform::ListEncoding encoding,
+                          BackslashNames* backslashNames = nullptr);
+
 // AppTitle + " - " + the last path component of the ListFiles text (the paths joined by CR LF)
 // after trimming it.
 ViewText ListCaption(std::string_view appTitle, const std::vector<std::filesystem::path>& lists);
@@ -39,6 +50,10 @@ struct ListReport {
     std::size_t notUnderstood = 0;
     bool LooksLikeJunk() const { return entries > 0 && notUnderstood * 2 > entries; }
 };
+
+// Whether an entry carries a digest text of its kind (hex of the kind's length); an
+// Unsupported entry's tag decides nothing, so it does.
+bool HoldsDigestOfItsKind(const ListEntry& entry);
 
 // Parses one list file (which sets Md5Mode) and appends an Unchecked entry per normalised line:
 // its full path, its kind, the expected checksum as written, and its size when lookUpSizes (-1

@@ -91,22 +91,28 @@ std::vector<ViewText> FindUnlistedFiles(const TItemList& items,
     }
 
     std::vector<ViewText> unlisted;
+    std::vector<std::filesystem::path> found;
+    ViewText path;
     for (const ViewText& folder : folders) {
         if (stop && *stop)
             break;
         platform::OsError error;
-        auto names = platform::ListFileNames(
+        auto names = platform::ListFolderFileNames(
             folder.empty() ? std::filesystem::path(".") : std::filesystem::path(folder), &error);
         if (!names)
             continue; // a folder that vanished has nothing unlisted
-        const std::size_t first = unlisted.size();
-        for (const std::filesystem::path& name : *names) {
-            ViewText path = folder + name.native();
-            if (!named.count(Key(path)) && !KindNamedBy(name))
-                unlisted.push_back(std::move(path));
+        // Most names are listed: only the few that are not are put in the listing's order.
+        found.clear();
+        for (std::filesystem::path& name : *names) {
+            if (KindNamedBy(name))
+                continue;
+            path.assign(folder).append(name.native());
+            if (!named.count(Key(path)))
+                found.push_back(std::move(name));
         }
-        // Only what is found gets sorted: a folder of many files has few that are unlisted.
-        std::sort(unlisted.begin() + static_cast<std::ptrdiff_t>(first), unlisted.end());
+        platform::SortFileNames(found);
+        for (const std::filesystem::path& name : found)
+            unlisted.push_back(folder + name.native());
     }
     return unlisted;
 }

@@ -13,6 +13,22 @@
 
 namespace quillon::platform {
 
+namespace {
+
+// By name as Explorer orders them, ties broken by the exact name, so the order never depends on
+// how the system returned them.
+bool NameBefore(const std::string& a, const std::string& b) {
+    int c = CompareNatural<char>(a, b, [](auto x, auto y) { return CompareTextIgnoreCase(x, y); });
+    if (c != 0)
+        return c < 0;
+    c = CompareTextIgnoreCase(a, b);
+    if (c != 0)
+        return c < 0;
+    return a < b;
+}
+
+} // namespace
+
 std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& folder,
                                                    OsError* error) {
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
@@ -50,22 +66,17 @@ std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& 
     }
     std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) {
         if (a.isDirectory != b.isDirectory) return a.isDirectory;
-        int c = CompareNatural<char>(a.name.native(), b.name.native(),
-                                     [](auto x, auto y) { return CompareTextIgnoreCase(x, y); });
-        if (c != 0)
-            return c < 0;
-        c = CompareTextIgnoreCase(a.name.native(), b.name.native());
-        if (c != 0) return c < 0;
-        return a.name.native() < b.name.native();
+        return NameBefore(a.name.native(), b.name.native());
     });
     return entries;
 }
 
-std::optional<std::vector<std::filesystem::path>> ListFileNames(const std::filesystem::path& folder,
-                                                                OsError* error) {
+std::optional<std::vector<std::filesystem::path>>
+ListFolderFileNames(const std::filesystem::path& folder, OsError* error) {
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
     if (!dir) {
-        if (error) *error = LastOsError();
+        if (error)
+            *error = LastOsError();
         return std::nullopt;
     }
     const int fd = ::dirfd(dir.get());
@@ -75,20 +86,29 @@ std::optional<std::vector<std::filesystem::path>> ListFileNames(const std::files
         const dirent* d = ::readdir(dir.get());
         if (!d) {
             if (errno != 0) {
-                if (error) *error = LastOsError();
+                if (error)
+                    *error = LastOsError();
                 return std::nullopt;
             }
             break;
         }
-        bool file = d->d_type == DT_REG;
-        if (d->d_type == DT_LNK || d->d_type == DT_UNKNOWN) {
+        if (std::strcmp(d->d_name, ".") == 0 || std::strcmp(d->d_name, "..") == 0 ||
+            d->d_type == DT_DIR)
+            continue;
+        // A link counts as what it points to, and some file systems do not say what a name is.
+        if (d->d_type != DT_REG) {
             struct stat st {};
-            file = ::fstatat(fd, d->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
+            if (::fstatat(fd, d->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode))
+                continue;
         }
-        if (file)
-            names.emplace_back(d->d_name);
+        names.emplace_back(d->d_name);
     }
     return names;
+}
+
+void SortFileNames(std::vector<std::filesystem::path>& names) {
+    std::sort(names.begin(), names.end(),
+              [](const auto& a, const auto& b) { return NameBefore(a.native(), b.native()); });
 }
 
 } // namespace quillon::platform

@@ -65,10 +65,9 @@ struct NameKey {
     }
 };
 
-} // namespace
-
-std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& folder,
-                                                   OsError* error) {
+// Calls take(data) for every entry of folder but "." and "..", in the order the system gives.
+template <typename Take>
+bool ForEachFolderEntry(const std::filesystem::path& folder, OsError* error, Take take) {
     std::wstring pattern = folder.native();
     if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
     pattern += L'*';
@@ -78,76 +77,88 @@ std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& 
                                           FIND_FIRST_EX_LARGE_FETCH));
     if (!find) {
         // An empty drive root has no entries at all, not even "." and "..".
-        if (GetLastError() == ERROR_FILE_NOT_FOUND) return std::vector<FolderEntry>{};
+        if (GetLastError() == ERROR_FILE_NOT_FOUND) return true;
         if (error) *error = LastOsError();
-        return std::nullopt;
+        return false;
     }
-    std::vector<FolderEntry> entries;
     for (;;) {
+        if (wcscmp(fd.cFileName, L".") != 0 && wcscmp(fd.cFileName, L"..") != 0)
+            take(fd);
+        if (!FindNextFileW(find.Get(), &fd)) {
+            const DWORD last = GetLastError();
+            if (last == ERROR_NO_MORE_FILES) return true;
+            if (error) *error = OsErrorFromCode(static_cast<int>(last));
+            return false;
+        }
+    }
+}
+
+// The order of items by their names' keys (folders first where isFolder says so), ties broken by
+// the exact name.
+template <typename Name, typename IsFolder>
+std::vector<std::size_t> NameOrder(std::size_t count, Name name, IsFolder isFolder) {
+    std::vector<NameKey> keys;
+    keys.reserve(count);
+    for (std::size_t i = 0; i < count; ++i)
+        keys.emplace_back(name(i));
+    std::vector<std::size_t> order(count);
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        if (isFolder(a) != isFolder(b)) return isFolder(a);
+        if (keys[a] < keys[b])
+            return true;
+        if (keys[b] < keys[a])
+            return false;
+        return name(a) < name(b);
+    });
+    return order;
+}
+
+} // namespace
+
+std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& folder,
+                                                   OsError* error) {
+    std::vector<FolderEntry> entries;
+    const bool listed = ForEachFolderEntry(folder, error, [&](const WIN32_FIND_DATAW& fd) {
         FolderEntry e;
         e.name = fd.cFileName;
         e.attributes = fd.dwFileAttributes;
         e.isDirectory = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         e.size = e.isDirectory ? 0 : Join(fd.nFileSizeHigh, fd.nFileSizeLow);
         e.lastWriteTime = Join(fd.ftLastWriteTime.dwHighDateTime, fd.ftLastWriteTime.dwLowDateTime);
-        if (wcscmp(fd.cFileName, L".") != 0 && wcscmp(fd.cFileName, L"..") != 0)
-            entries.push_back(std::move(e));
-        if (!FindNextFileW(find.Get(), &fd)) {
-            const DWORD last = GetLastError();
-            if (last == ERROR_NO_MORE_FILES) break;
-            if (error) *error = OsErrorFromCode(static_cast<int>(last));
-            return std::nullopt;
-        }
-    }
-
-    std::vector<NameKey> keys;
-    keys.reserve(entries.size());
-    for (const FolderEntry& e : entries)
-        keys.emplace_back(e.name.native());
-    std::vector<std::size_t> order(entries.size());
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        const FolderEntry& ea = entries[a];
-        const FolderEntry& eb = entries[b];
-        if (ea.isDirectory != eb.isDirectory) return ea.isDirectory;
-        if (keys[a] < keys[b])
-            return true;
-        if (keys[b] < keys[a])
-            return false;
-        return ea.name.native() < eb.name.native();
+        entries.push_back(std::move(e));
     });
+    if (!listed)
+        return std::nullopt;
+    const std::vector<std::size_t> order = NameOrder(
+        entries.size(), [&](std::size_t i) -> const std::wstring& { return entries[i].name.native(); },
+        [&](std::size_t i) { return entries[i].isDirectory; });
     std::vector<FolderEntry> sorted;
     sorted.reserve(entries.size());
     for (std::size_t i : order) sorted.push_back(std::move(entries[i]));
     return sorted;
 }
 
-std::optional<std::vector<std::filesystem::path>> ListFileNames(const std::filesystem::path& folder,
-                                                                OsError* error) {
-    std::wstring pattern = folder.native();
-    if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
-    pattern += L'*';
-    WIN32_FIND_DATAW fd{};
-    win::UniqueFind find(FindFirstFileExW(ExtendedPath(pattern).c_str(), FindExInfoBasic, &fd,
-                                          FindExSearchNameMatch, nullptr,
-                                          FIND_FIRST_EX_LARGE_FETCH));
-    if (!find) {
-        if (GetLastError() == ERROR_FILE_NOT_FOUND) return std::vector<std::filesystem::path>{};
-        if (error) *error = LastOsError();
-        return std::nullopt;
-    }
+std::optional<std::vector<std::filesystem::path>>
+ListFolderFileNames(const std::filesystem::path& folder, OsError* error) {
     std::vector<std::filesystem::path> names;
-    for (;;) {
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    const bool listed = ForEachFolderEntry(folder, error, [&](const WIN32_FIND_DATAW& fd) {
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
             names.emplace_back(fd.cFileName);
-        if (!FindNextFileW(find.Get(), &fd)) {
-            const DWORD last = GetLastError();
-            if (last == ERROR_NO_MORE_FILES) break;
-            if (error) *error = OsErrorFromCode(static_cast<int>(last));
-            return std::nullopt;
-        }
-    }
+    });
+    if (!listed)
+        return std::nullopt;
     return names;
+}
+
+void SortFileNames(std::vector<std::filesystem::path>& names) {
+    const std::vector<std::size_t> order = NameOrder(
+        names.size(), [&](std::size_t i) -> const std::wstring& { return names[i].native(); },
+        [](std::size_t) { return false; });
+    std::vector<std::filesystem::path> sorted;
+    sorted.reserve(names.size());
+    for (std::size_t i : order) sorted.push_back(std::move(names[i]));
+    names = std::move(sorted);
 }
 
 } // namespace quillon::platform

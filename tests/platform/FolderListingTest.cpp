@@ -81,5 +81,38 @@ TEST(ListFolder, PosixLeavesOutWhatIsNoFile) {
 }
 #endif
 
+// The names alone, sorted afterwards, are ListFolder's files in ListFolder's order: a search for
+// unlisted files that reads names only finds what the file list shows, in its order.
+TEST(ListFolder, FileNamesAreItsFilesInItsOrder) {
+    test::TempDir dir;
+    for (const char* name : {"x10y1", "file1.txt", "Link3.txt", "a01.txt", "link10.txt", "a1.txt",
+                             "file.txt", "b.bin", "x2y20"})
+        dir.Write(name, "");
+    std::filesystem::create_directories(dir / "disc9" / "inner");
+#ifndef _WIN32
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    std::filesystem::create_symlink(dir / "nowhere", dir / "dangling");
+    std::filesystem::create_symlink(dir / "b.bin", dir / "link");
+    std::filesystem::create_directory_symlink(dir / "disc9", dir / "folder link");
+#endif
+    auto entries = ListFolder(dir.path(), nullptr);
+    auto names = ListFolderFileNames(dir.path(), nullptr);
+    ASSERT_TRUE(entries && names);
+    std::vector<std::string> files, found;
+    for (const FolderEntry& e : *entries)
+        if (!e.isDirectory)
+            files.push_back(e.name.string());
+    SortFileNames(*names);
+    for (const auto& name : *names)
+        found.push_back(name.string());
+    EXPECT_EQ(found, files);
+#ifdef _WIN32
+    EXPECT_EQ(found.size(), 9u);
+#else
+    EXPECT_EQ(found.size(), 10u); // and the link to a file
+#endif
+    EXPECT_FALSE(ListFolderFileNames(dir / "gone", nullptr));
+}
+
 } // namespace
 } // namespace quillon::platform
