@@ -46,13 +46,7 @@ int UpdateOne(const std::string& arg, bool prune) {
                                      : " entries kept although their files are gone (--prune "
                                        "removes them)"));
     // No check ran before: nothing is known to be damaged here, and the count stays 0.
-    std::string line = arg + ": " + std::to_string(outcome.added) + " added, " +
-                       std::to_string(outcome.removed) + " removed, " +
-                       std::to_string(outcome.rehashed) + " re-hashed, " +
-                       std::to_string(outcome.keptDamaged) + " kept as damaged, " +
-                       std::to_string(outcome.keptGone) + " kept although gone, " +
-                       std::to_string(outcome.leftOut.size()) + " left out, " +
-                       std::to_string(outcome.unchanged) + " unchanged";
+    std::string line = arg + ": " + UpdateSummaryText(outcome);
     MaskControlsFrom(line, 0);
     Out(line + std::string(kNewline));
     return outcome.leftOut.empty() && outcome.keptGone == 0 ? 0 : 1;

@@ -9,6 +9,7 @@
 #include "verify/ChangeClassifier.h"
 #include "verify/UnlistedFiles.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -125,12 +126,26 @@ ListUpdatePlan PlanListUpdate(const std::filesystem::path& listFile,
         named.push_back(std::move(item));
     }
 
+    // New names of a subfolder follow the list's own names: a list written with "sub/x" on
+    // Windows gets no "sub\y" beside them.
+    bool forwardOnly = false, backward = false;
+    for (const ListUpdatePlan::Entry& e : plan.entries) {
+        const ViewText& n = e.name.native();
+        forwardOnly = forwardOnly || n.find('/') != ViewText::npos;
+        backward = backward || n.find('\\') != ViewText::npos;
+    }
+    forwardOnly = forwardOnly && !backward;
     for (ViewText& path : FindUnlistedFiles(named, {listFile})) {
         const std::optional<platform::FileLookup> file = platform::LookupPathText(path);
         if (!file || !file->IsFile())
             continue; // gone since the folder was listed
         ListUpdatePlan::NewFile& f = plan.newFiles.emplace_back();
         f.name = std::filesystem::path(NameBelow(path, folder)).make_preferred();
+        if (forwardOnly) {
+            ViewText name = f.name.native();
+            std::replace(name.begin(), name.end(), ViewChar('\\'), ViewChar('/'));
+            f.name = std::move(name);
+        }
         f.path = std::move(path);
         f.size = file->size;
     }
@@ -264,6 +279,14 @@ UpdateOutcome RunListUpdate(const ListUpdatePlan& plan, bool prune, RunState& ru
     outcome.written = true;
     outcome.elapsedSeconds = progress.ElapsedSeconds();
     return outcome;
+}
+
+std::string UpdateSummaryText(const UpdateOutcome& o) {
+    return std::to_string(o.added) + " added, " + std::to_string(o.removed) + " removed, " +
+           std::to_string(o.rehashed) + " re-hashed, " + std::to_string(o.keptDamaged) +
+           " kept as damaged, " + std::to_string(o.keptGone) + " kept although gone, " +
+           std::to_string(o.leftOut.size()) + " left out, " + std::to_string(o.unchanged) +
+           " unchanged";
 }
 
 UpdateOutcome UpdateListFile(const std::filesystem::path& listFile, bool prune, RunState& run,

@@ -91,6 +91,10 @@ struct UpdateOutcome {
 UpdateOutcome RunListUpdate(const ListUpdatePlan& plan, bool prune, RunState& run,
                             CreateView* view);
 
+// "N added, N removed, N re-hashed, N kept as damaged, N kept although gone, N left out,
+// N unchanged": what quillon-cli and the window say of an update that was written.
+std::string UpdateSummaryText(const UpdateOutcome& outcome);
+
 // PlanListUpdate and RunListUpdate in one.
 UpdateOutcome UpdateListFile(const std::filesystem::path& listFile, bool prune, RunState& run,
                              CreateView* view, const std::unordered_set<ViewText>& damaged = {});

@@ -15,6 +15,8 @@ bool CommandEnabled(Command command, const CommandContext& c) {
         return idle && verify;
     case Command::Check:
         return idle && (!verify || c.listCheckable);
+    case Command::UpdateList:
+        return idle && verify && c.listLoaded;
     case Command::Abort:
         // Pressing it with nothing running does nothing; it never goes grey.
         return true;
@@ -22,8 +24,9 @@ bool CommandEnabled(Command command, const CommandContext& c) {
     case Command::About:
     case Command::SelectFiles:
         // A create run computes on the window's thread: a modal loop opened from its message
-        // handling would hold it until the box closes. A check runs on its own thread.
-        return c.phase != RunPhase::Creating;
+        // handling would hold it until the box closes; so does an update. A check runs on its
+        // own thread.
+        return c.phase != RunPhase::Creating && c.phase != RunPhase::Updating;
     }
     return false;
 }

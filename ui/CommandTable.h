@@ -15,17 +15,21 @@ enum class Command {
     Drop,        // files dropped on the window
     DeleteFiles, // the Delete key of the verify list
     SelectFiles, // Mask Select (a modal prompt), Inverse Selection, Select All
+    UpdateList,  // Update List: one loaded list brought up to date
 };
-inline constexpr int CommandCount = 10;
+inline constexpr int CommandCount = 11;
 
 enum class WindowMode { Verify, Create };
-enum class RunPhase { Idle, Loading, Checking, Creating };
+// Creating and Updating compute on the window's thread, between its messages.
+enum class RunPhase { Idle, Loading, Checking, Creating, Updating };
 
 struct CommandContext {
     WindowMode mode = WindowMode::Verify;
     RunPhase phase = RunPhase::Idle;
     // Nothing is loaded (Check then offers the open dialog) or the loaded list has rows.
     bool listCheckable = true;
+    // At least one list is loaded.
+    bool listLoaded = false;
 };
 
 bool CommandEnabled(Command command, const CommandContext& context);

@@ -194,11 +194,17 @@ LRESULT TFrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             RedrawWindow(reinterpret_cast<HWND>(wParam), nullptr, nullptr,
                          RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
         return 0;
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wParam) == list_.Handle()) {
+            ShowListMenu(lParam);
+            return 0;
+        }
+        break;
     case WM_CLOSE:
         FormClose();
-        // A create run has this window's controls on its stack: it ends at its next block, and
-        // the window goes then.
-        if (createRunning_) {
+        // A create or update run has this window's controls on its stack: it ends at its next
+        // block, and the window goes then.
+        if (createRunning_ || updateRunning_) {
             closeAfterRun_ = true;
             return 0;
         }
@@ -225,6 +231,7 @@ bool TFrmMain::PreTranslate(MSG& msg) {
             {FVIRTKEY | FCONTROL, 'O', static_cast<WORD>(IDC_OPEN)},
             {FVIRTKEY, VK_F5, static_cast<WORD>(IDC_CHECK)},
             {FVIRTKEY, VK_ESCAPE, static_cast<WORD>(IDC_ABORT)},
+            {FVIRTKEY | FCONTROL, 'U', static_cast<WORD>(IDM_UPDATELIST)},
         };
         accelerators_.Reset(CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
     }
@@ -357,10 +364,12 @@ CommandContext TFrmMain::Commands() const {
     CommandContext c;
     c.mode = InCreateMode() ? WindowMode::Create : WindowMode::Verify;
     c.phase = createRunning_      ? RunPhase::Creating
+              : updateRunning_    ? RunPhase::Updating
               : checking_         ? RunPhase::Checking
               : loader_.Running() ? RunPhase::Loading
                                   : RunPhase::Idle;
     c.listCheckable = listCheckable_;
+    c.listLoaded = model_ && !model_->ListFiles.empty();
     return c;
 }
 
@@ -419,6 +428,8 @@ void TFrmMain::OnCommand(int id, bool fromShortcut) {
     default:
         if (id == IDM_UNLISTED)
             ShowUnlistedFiles();
+        else if (id == IDM_UPDATELIST)
+            UpdateListClick();
         else if (id >= IDM_FILTER_ALL && id <= IDM_FILTER_ALL - FilterAll + StatusGood)
             mnuDisplayClick(id - IDM_FILTER_ALL + FilterAll);
         break;

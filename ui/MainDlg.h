@@ -126,6 +126,13 @@ public:
     // The end of bOpenClick: the chosen files become the loaded list.
     void OpenChosenFiles(const std::vector<std::filesystem::path>& files);
     void DragFilesTrg1Drop();
+    // Update List (Ctrl+U, the Display menu and the verify list's menu): the list of the focused
+    // row, or the only one, brought up to date.
+    void UpdateListClick();
+    // One update of list, a loaded list: asks first whether entries whose files are gone go,
+    // runs on this thread like a create run (the strip, Abort), says what it did and loads the
+    // lists again. True when it was written with no file left out.
+    bool UpdateList(const std::filesystem::path& list);
     // What a drop and the command line do with their list: load it alone and check it at once.
     void LoadAndCheck(const std::filesystem::path& list);
     // While lists are read (on a thread of their own); the window is Busy meanwhile.
@@ -203,6 +210,10 @@ private:
     void OnCommand(int id, bool fromShortcut);
     bool OnNotify(const NMHDR& header, LRESULT* result);
     void ShowDisplayMenu();
+    // The verify list's context menu, at a WM_CONTEXTMENU position (-1: from the keyboard).
+    void ShowListMenu(LPARAM position);
+    // Greys the menu commands that cannot run now.
+    void EnableMenuCommands(HMENU menu);
     // The files the last check found that no loaded list names, in a box of their own.
     void ShowUnlistedFiles();
     void sBarDrawPanel(HDC dc, int panel, const RECT& rect);
@@ -261,13 +272,15 @@ private:
     win::UniqueMenu selectMenu_;
     int saveFilterIndex_ = 1; // the save dialog's filter, for the window's life
     bool createRunning_ = false;
-    bool closeAfterRun_ = false; // closed during a create run: destroyed once it has ended
+    bool updateRunning_ = false;
+    bool closeAfterRun_ = false; // closed during a create or update run: destroyed once it ends
     std::uint64_t lastPumpTick_ = 0;
     HWND donationImage_ = nullptr; // Image2
     win::UniqueFont font_;
     win::UniqueImageList statusImages_;
     win::UniqueBitmap donateBitmap_;
     win::UniqueMenu displayMenu_;
+    win::UniqueMenu listMenu_;
     win::UniqueAccelerator accelerators_;
     MainLayout layout_;
     // Drawing held back while the open dialog moves to its place (WM_CENTERDIALOG).

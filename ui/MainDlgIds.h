@@ -24,7 +24,8 @@ enum : int {
     IDM_MASKSELECT = 3101, // MaskSelect1
     IDM_INVERSE,           // InverseSelection1
     IDM_SELECTALL,         // SelectAll2
-    IDM_UNLISTED = 3201,   // the Display menu's Unlisted Files...
+    IDM_UNLISTED = 3201,   // Unlisted Files... of the Display menu and the list's menu
+    IDM_UPDATELIST,        // Update List... of the same menus, Ctrl+U
 };
 
 // The timer that shows what a run changed (rows, bars, status bar, taskbar button), paced by

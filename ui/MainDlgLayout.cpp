@@ -70,6 +70,12 @@ void TFrmMain::CreateControls() {
                 L"Missing");
     AppendMenuW(displayMenu_.Get(), MF_SEPARATOR, 0, nullptr);
     AppendMenuW(displayMenu_.Get(), MF_STRING | MF_GRAYED, IDM_UNLISTED, L"&Unlisted Files...");
+    AppendMenuW(displayMenu_.Get(), MF_STRING | MF_GRAYED, IDM_UPDATELIST,
+                L"Update &List...\tCtrl+U");
+    listMenu_.Reset(CreatePopupMenu());
+    AppendMenuW(listMenu_.Get(), MF_STRING | MF_GRAYED, IDM_UPDATELIST,
+                L"Update &List...\tCtrl+U");
+    AppendMenuW(listMenu_.Get(), MF_STRING | MF_GRAYED, IDM_UNLISTED, L"&Unlisted Files...");
     SetDisplayFilterMark(FilterAll);
 
     toolbar_.OnKeyboardPress = [this](int id) { OnCommand(id, false); };

@@ -19,6 +19,7 @@ using namespace ids;
 void TFrmMain::ShowDisplayMenu() {
     if (!Allowed(Command::Display))
         return;
+    EnableMenuCommands(displayMenu_.Get());
     const RECT r = toolbar_.ScreenRect(IDC_DISPLAY);
     const UINT id = static_cast<UINT>(TrackPopupMenu(
         displayMenu_.Get(), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN,
@@ -63,7 +64,9 @@ void TFrmMain::bCheckClick() {
 }
 
 void TFrmMain::lvKeyDown(WORD key) {
-    DeleteSelectedFiles(GetKeyState(VK_SHIFT) < 0);
+    // Only Delete: arrows, letters and shortcuts pass the list on their way.
+    if (key == VK_DELETE)
+        DeleteSelectedFiles(GetKeyState(VK_SHIFT) < 0);
 }
 
 void TFrmMain::DeleteSelectedFiles(bool forGood) {

@@ -40,8 +40,7 @@ void TFrmMain::SetRateText(const ViewText& text) {
 
 void TFrmMain::SetFindings(const ViewText& text) {
     feedback_.SetFindings(text);
-    EnableMenuItem(displayMenu_.Get(), IDM_UNLISTED,
-                   MF_BYCOMMAND | (model_ && !model_->Unlisted.empty() ? MF_ENABLED : MF_GRAYED));
+    EnableMenuCommands(displayMenu_.Get());
 }
 
 void TFrmMain::SetTimeText(const ViewText& text) {

@@ -65,7 +65,12 @@ void TRunFeedback::ClearRunDisplay() {
     if (taskbar_)
         taskbar_->SetState(platform::TaskbarButton::State::None);
     taskbarShown_ = -1;
-    recorder_.Take(); // nothing of the old run is left to show
+    // Nothing of the old run is left to show; the rows and counts recorded with it still are.
+    ViewRecorder::Changes pending = recorder_.Take();
+    pending.scrollTo = NoRow;
+    list_.ShowChanges(pending);
+    if (pending.statusCounts)
+        InvalidateRect(counts_.Handle(), nullptr, FALSE);
     figures_.reset();
     time_.clear();
     file_.clear();

@@ -114,6 +114,11 @@ std::int32_t TVerifyList::SelectedCount() const {
     return static_cast<std::int32_t>(ListView_GetSelectedCount(lv_));
 }
 
+RowIndex TVerifyList::FocusedRow() const {
+    const int row = ListView_GetNextItem(lv_, -1, LVNI_FOCUSED);
+    return row < 0 ? NoRow : row;
+}
+
 std::vector<RowIndex> TVerifyList::SelectedRows() const {
     std::vector<RowIndex> rows;
     for (int row = ListView_GetNextItem(lv_, -1, LVNI_SELECTED); row >= 0;

@@ -36,6 +36,8 @@ public:
     std::int32_t RowCount() const { return rows_.Count(); }
     TItemRec* RowData(RowIndex row) const { return rows_.Data(row); }
     std::int32_t SelectedCount() const;
+    // The row with the focus rectangle, or NoRow.
+    RowIndex FocusedRow() const;
     // The selected rows in list order.
     std::vector<RowIndex> SelectedRows() const;
     // The Filename column takes the width the Size column leaves.

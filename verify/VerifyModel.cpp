@@ -250,6 +250,42 @@ ViewText VerifyModel::FindingsText() const {
     return ViewTextFromAscii(text);
 }
 
+std::filesystem::path VerifyModel::ListOfRow(RowIndex row) const {
+    if (ListFiles.size() == 1)
+        return ListFiles.front();
+    if (row < 0 || row >= view_.RowCount())
+        return {};
+    if (const TItemRec* e = view_.RowData(row))
+        return e->ListFile ? *e->ListFile : std::filesystem::path();
+    // Rows without an entry are each list's header, with a blank row before every header but
+    // the first: the n-th of them (from 1) is the header of list (n - 1) / 2 when n is odd.
+    std::size_t n = 0;
+    for (RowIndex r = 0; r <= row; ++r)
+        n += view_.RowData(r) == nullptr;
+    if (n % 2 == 0)
+        return {};
+    // Groups as the rows have them: entries in a row that name the same list file.
+    std::size_t group = (n - 1) / 2;
+    const std::filesystem::path* last = nullptr;
+    for (const auto& e : ItemList) {
+        if (!e->ListFile || (last && *e->ListFile == *last))
+            continue;
+        last = e->ListFile.get();
+        if (group-- == 0)
+            return *last;
+    }
+    return {};
+}
+
+std::unordered_set<ViewText> VerifyModel::DamagedPaths(const std::filesystem::path& list) const {
+    std::unordered_set<ViewText> paths;
+    for (const auto& e : ItemList)
+        if (e->Status == StatusBad && e->Note && e->Note->kind == NoteKind::Damaged &&
+            e->ListFile && *e->ListFile == list)
+            paths.insert(e->FileName);
+    return paths;
+}
+
 std::size_t VerifyModel::EntriesToCheck() const {
     const std::int32_t selected = view_.SelectedCount();
     std::size_t shown = 0, chosen = 0;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 namespace quillon {
@@ -99,6 +100,13 @@ public:
     // After a check: "N changed, N damaged" where Bad entries have those notes, then
     // "N unlisted" where the check found such files; empty when there is nothing to say.
     ViewText FindingsText() const;
+
+    // Updating a list. The loaded list a row belongs to (a list's header row, or an entry's): the
+    // only one when one is loaded; none for a row that is none of them (NoRow, say, with several).
+    std::filesystem::path ListOfRow(RowIndex row) const;
+    // The paths of that list's entries that the last check found damaged: an update keeps their
+    // checksums and counts them.
+    std::unordered_set<ViewText> DamagedPaths(const std::filesystem::path& list) const;
 
 private:
     void ShowLoaded(bool noneLeft);

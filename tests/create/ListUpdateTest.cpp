@@ -140,6 +140,10 @@ TEST_F(ListUpdate, EachBranchAndTheCheckAfterIt) {
          },
          0, nullptr, "3 0 1 0 0 0 0", "Good Good Bad Good",
          "\nba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad  n.txt\n"},
+        {"a new name in a subfolder takes the list's own separator", "SHA256SUMS",
+         [](auto& t, auto&) { t.dir.Write("sub/n.txt", "abc"); }, 0, nullptr, "3 0 1 0 0 0 0",
+         "Good Good Good Good",
+         "\nba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad  sub/n.txt\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -409,6 +409,11 @@ TEST_F(VerifyWindowTest, DeleteKeyRecyclesTheSelectedFilesAndKeepsTheRows) {
     const auto images = Images(*frame);
 
     answer = IDCANCEL;
+    // Other keys of the list ask nothing.
+    for (WPARAM key : {WPARAM(VK_DOWN), WPARAM('U'), WPARAM(VK_RETURN), WPARAM(VK_SPACE)})
+        SendMessageW(lv, WM_KEYDOWN, key, 0);
+    EXPECT_TRUE(boxes.empty());
+    select({1, 2, 3});
     SendMessageW(lv, WM_KEYDOWN, VK_DELETE, 0);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, L"Delete Selected File(s)?");
