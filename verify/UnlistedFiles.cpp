@@ -104,10 +104,9 @@ std::vector<ViewText> FindUnlistedFiles(const TItemList& items,
         // Most names are listed: only the few that are not are put in the listing's order.
         found.clear();
         for (std::filesystem::path& name : *names) {
-            if (KindNamedBy(name))
-                continue;
             path.assign(folder).append(name.native());
-            if (!named.count(Key(path)))
+            // The hash first: most names are listed, and the kind of a name costs more.
+            if (!named.count(Key(path)) && !KindNamedBy(name))
                 found.push_back(std::move(name));
         }
         platform::SortFileNames(found);
