@@ -88,11 +88,11 @@ public:
             AppendPath(line_, e.FileName);
             EscapeFieldFrom(line_, start);
             // Why the entry is Bad, on a row of its own: the entry rows keep their four fields.
-            if (e.Note) {
+            if (const std::string note = e.Note ? NoteText(*e.Note) : ""; !note.empty()) {
                 line_ += kNewline;
                 line_ += "note\t";
                 start = line_.size();
-                line_ += NoteText(*e.Note);
+                line_ += note;
                 EscapeFieldFrom(line_, start);
                 line_ += '\t';
                 start = line_.size();
@@ -103,8 +103,8 @@ public:
             line_.append(status.size() < 10 ? 10 - status.size() : 1, ' ');
             const std::size_t start = line_.size();
             AppendPath(line_, e.FileName);
-            if (e.Note)
-                line_ += " (" + NoteText(*e.Note) + ")";
+            if (const std::string note = e.Note ? NoteText(*e.Note) : ""; !note.empty())
+                line_ += " (" + note + ")";
             MaskControlsFrom(line_, start);
         }
         line_ += kNewline;
