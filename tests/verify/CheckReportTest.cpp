@@ -2,7 +2,6 @@
 // as CSV and as tab-separated text.
 #include "verify/CheckReport.h"
 #include "core/FileDigest.h"
-#include "core/FileError.h"
 #include "core/ListFile.h"
 #include "platform/FileReader.h"
 #include "platform/TextCodec.h"
@@ -92,71 +91,51 @@ protected:
 // the selected rows as text and the file.
 TEST_F(CheckReportTest, ReportOfACheckWithEveryStatusAndNote) {
     const auto then = std::filesystem::file_time_type::clock::now() - 48h;
-#ifdef _WIN32
-    const std::string odd = "comma, name.txt";
-#else
-    const std::string odd = "comma,\"quoted\"\nname.txt";
-#endif
-    const char* sfvNames[] = {"good", "edited", "flipped", "unread", "skipped"};
-    std::vector<std::string> sfv = {"; made by a test", ";"}, entries;
-    for (const char* name : sfvNames) {
+    std::vector<std::string> sfv;
+    for (const char* name : {"good", "edited", "flipped", "unread", "skipped", "late"}) {
         dir.Write(name, std::string("content of ") + name);
         std::filesystem::last_write_time(dir / name, then);
-        sfv.push_back(FileInfoComment(*platform::LookupPath(dir / name), name));
-        entries.push_back(std::string(name) + " " + Digest(DigestKind::Crc32, name));
+        sfv.push_back(std::string(name) + " " + Digest(DigestKind::Crc32, name));
     }
-    entries.push_back("gone 00000000");
-    sfv.insert(sfv.end(), entries.begin(), entries.end());
-    dir.Write("late", "content of late");
-    dir.Write(odd, "odd");
-    // The MD5 list writes its digests in lower case: the digest kept of a Bad file follows it.
-#ifdef _WIN32
-    const std::string oddLine = Lower(Digest(DigestKind::Md5, odd)) + " " + odd;
-#else
-    // md5sum's escaped line: the name's line feed as "\n".
-    const std::string oddLine =
-        "\\" + Lower(Digest(DigestKind::Md5, odd)) + " comma,\"quoted\"\\nname.txt";
-#endif
-    const auto md5List = List("l.md5", {Lower(Digest(DigestKind::Md5, "late")) + " late", oddLine});
-    std::filesystem::last_write_time(md5List, then + 24h);
+    sfv.back() = "gone 00000000";
     const auto sfvList = List("l.sfv", sfv);
-
+    // Lower-case digests: the digest kept of a Bad file follows them.
+    const auto md5List = List("l.md5", {Lower(Digest(DigestKind::Md5, "late")) + " late"});
+    for (const auto& list : {sfvList, md5List})
+        std::filesystem::last_write_time(list, then + 24h);
+    // Written since the list: changed; other content at the same size and time: damaged.
     dir.Write("edited", "CONTENT of edited");
+    dir.Write("late", "CONTENT of late");
     dir.Write("flipped", "CONTENT of flipped");
     std::filesystem::last_write_time(dir / "flipped", then);
-    dir.Write("late", "CONTENT of late");
     dir.Write("extra.txt", "not in a list");
     platform::FileReader::SetReadFaultForTests([](const std::filesystem::path& p, std::int64_t) {
         return p.filename() == "unread" ? 5 : 0;
     });
 
     // rows: 0 l.sfv, 1 good, 2 edited, 3 flipped, 4 unread, 5 skipped, 6 gone, 7 separator,
-    // 8 l.md5, 9 late, 10 odd. All but "skipped" are checked; it stays Unchecked.
+    // 8 l.md5, 9 late. All but "skipped" are checked; it stays Unchecked.
     Load({sfvList, md5List});
-    view.Select({0, 1, 2, 3, 4, 6, 7, 8, 9, 10});
+    view.Select({0, 1, 2, 3, 4, 6, 7, 8, 9});
     Check();
-    ASSERT_EQ(Statuses(), (std::vector<std::int32_t>{G, B, B, B, U, StatusMissing, B, G}));
+    ASSERT_EQ(Statuses(), (std::vector<std::int32_t>{G, B, B, B, U, StatusMissing, B}));
     ASSERT_TRUE(Entry(3).Note);
     const std::string unreadable = NoteText(*Entry(3).Note);
     EXPECT_EQ(unreadable.rfind("unreadable: ", 0), 0u) << unreadable;
 
+    const auto crc = [this](const char* name) { return Digest(DigestKind::Crc32, name); };
     const std::vector<ReportRow> all = {
         {"List", U8(sfvList), "", "", "", ""},
-        {"Good", PathOf("good"), "15", Digest(DigestKind::Crc32, "good"),
-         Digest(DigestKind::Crc32, "good"), ""},
-        {"Bad", PathOf("edited"), "17", std::string(ExpectedText(Entry(1))),
-         Digest(DigestKind::Crc32, "edited"), "changed"},
-        {"Bad", PathOf("flipped"), "18", std::string(ExpectedText(Entry(2))),
-         Digest(DigestKind::Crc32, "flipped"), "damaged"},
+        {"Good", PathOf("good"), "15", crc("good"), crc("good"), ""},
+        {"Bad", PathOf("edited"), "17", sfv[1].substr(7), crc("edited"), "changed"},
+        {"Bad", PathOf("flipped"), "18", sfv[2].substr(8), crc("flipped"), "damaged"},
         // Not read whole: no digest of it.
-        {"Bad", PathOf("unread"), "17", std::string(ExpectedText(Entry(3))), "", unreadable},
-        {"Unchecked", PathOf("skipped"), "18", std::string(ExpectedText(Entry(4))), "", ""},
+        {"Bad", PathOf("unread"), "17", sfv[3].substr(7), "", unreadable},
+        {"Unchecked", PathOf("skipped"), "18", sfv[4].substr(8), "", ""},
         {"Missing", PathOf("gone"), "", "00000000", "", ""},
         {"List", U8(md5List), "", "", "", ""},
         {"Bad", PathOf("late"), "15", std::string(ExpectedText(Entry(6))),
          Lower(Digest(DigestKind::Md5, "late")), "changed"},
-        {"Good", PathOf(odd), "3", Lower(Digest(DigestKind::Md5, odd)),
-         Lower(Digest(DigestKind::Md5, odd)), ""},
         {"Unlisted", PathOf("extra.txt"), "", "", "", ""},
     };
     EXPECT_EQ(Rows(ReportScope::All), all);
@@ -164,7 +143,7 @@ TEST_F(CheckReportTest, ReportOfACheckWithEveryStatusAndNote) {
 
     // The filter's rows: both lists' rows stay, as their headers do in the window.
     model->mnuDisplayClick(B);
-    const std::vector<ReportRow> bad = {all[0], all[2], all[3], all[4], all[7], all[8], all[10]};
+    const std::vector<ReportRow> bad = {all[0], all[2], all[3], all[4], all[7], all[8], all[9]};
     EXPECT_EQ(Rows(ReportScope::Shown), bad);
     EXPECT_EQ(Rows(ReportScope::All), all);
     const std::string shownCsv = CheckReportCsv(*model, ReportScope::Shown);
@@ -181,10 +160,9 @@ TEST_F(CheckReportTest, ReportOfACheckWithEveryStatusAndNote) {
     } selections[] = {
         {{}, {}},
         {{1}, {1}},
-        {{10, 0, 6}, {0, 6, 9}},
+        {{9, 0, 6}, {0, 6, 8}},
         {{7}, {}},
-        {{7, 8}, {7}},
-        {{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}},
+        {{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, {0, 1, 2, 3, 4, 5, 6, 7, 8}},
     };
     for (const auto& s : selections) {
         view.Select({});
@@ -201,13 +179,6 @@ TEST_F(CheckReportTest, ReportOfACheckWithEveryStatusAndNote) {
     SaveCheckReport(file, *model, ReportScope::All);
     EXPECT_EQ(test::ReadAll(file), CheckReportCsv(*model, ReportScope::All));
     EXPECT_EQ(test::ReadAll(file).rfind(ReportCsvHead() + "List,", 0), 0u);
-    try {
-        SaveCheckReport(dir / "no such folder" / "r.csv", *model, ReportScope::All);
-        ADD_FAILURE() << "a report written where no folder is";
-    } catch (const FileError& e) {
-        EXPECT_EQ(e.kind(), FileError::Kind::Create);
-        EXPECT_FALSE(e.reason().text.empty());
-    }
 }
 
 } // namespace
