@@ -16,7 +16,7 @@ constexpr const char* kUsage =
     "usage: quillon-cli digest (--crc32 | --md5 | --sha1 | --sha256 | --sha512 | --blake3) "
     "FILE...\n"
     "       quillon-cli show [--porcelain] LIST...\n"
-    "       quillon-cli check [--porcelain] [--quiet] [--strict] LIST...\n"
+    "       quillon-cli check [--porcelain] [--quiet] [--strict] [--report FILE.csv] LIST...\n"
     "       quillon-cli create (--sfv | --md5 | --sha1 | --sha256 | --sha512 | --blake3) -o LIST "
     "FILE...\n"
     "       quillon-cli create (--sfv | --md5 | --sha1 | --sha256 | --sha512 | --blake3) "

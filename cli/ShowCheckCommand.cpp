@@ -7,13 +7,16 @@
 #include "core/FileError.h"
 #include "core/ListFile.h"
 #include "platform/TextCodec.h"
+#include "verify/CheckReport.h"
 #include "verify/GuiDispatcher.h"
 #include "verify/VerifyModel.h"
 
 #include <atomic>
 #include <csignal>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <system_error>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -27,16 +30,18 @@ struct Options {
     bool porcelain = false;
     bool quiet = false;
     bool strict = false; // unlisted files fail the check too
+    std::optional<std::string> report; // the CSV file to write after the check
     std::vector<std::string> lists;
 };
 
 constexpr const char* kShowUsage = "usage: quillon-cli show [--porcelain] LIST...\n";
 constexpr const char* kCheckUsage =
-    "usage: quillon-cli check [--porcelain] [--quiet] [--strict] LIST...\n";
+    "usage: quillon-cli check [--porcelain] [--quiet] [--strict] [--report FILE.csv] LIST...\n";
 
 bool ParseOptions(const Args& args, bool check, Options& options) {
     bool endOfOptions = false;
-    for (const auto& a : args) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
         if (!endOfOptions && a == "--") {
             endOfOptions = true;
         } else if (!endOfOptions && a == "--porcelain") {
@@ -45,6 +50,12 @@ bool ParseOptions(const Args& args, bool check, Options& options) {
             options.quiet = true;
         } else if (!endOfOptions && check && a == "--strict") {
             options.strict = true;
+        } else if (!endOfOptions && check && a == "--report") {
+            if (i + 1 == args.size() || args[i + 1].empty()) {
+                Err("quillon-cli check: --report needs a file name\n");
+                return false;
+            }
+            options.report = args[++i];
         } else if (!endOfOptions && a.size() > 1 && a[0] == '-') {
             Err(std::string("quillon-cli ") + (check ? "check" : "show") + ": unknown option " + a +
                 "\n");
@@ -88,11 +99,11 @@ public:
             AppendPath(line_, e.FileName);
             EscapeFieldFrom(line_, start);
             // Why the entry is Bad, on a row of its own: the entry rows keep their four fields.
-            if (e.Note) {
+            if (const std::string note = e.Note ? NoteText(*e.Note) : ""; !note.empty()) {
                 line_ += kNewline;
                 line_ += "note\t";
                 start = line_.size();
-                line_ += NoteText(*e.Note);
+                line_ += note;
                 EscapeFieldFrom(line_, start);
                 line_ += '\t';
                 start = line_.size();
@@ -103,8 +114,8 @@ public:
             line_.append(status.size() < 10 ? 10 - status.size() : 1, ' ');
             const std::size_t start = line_.size();
             AppendPath(line_, e.FileName);
-            if (e.Note)
-                line_ += " (" + NoteText(*e.Note) + ")";
+            if (const std::string note = e.Note ? NoteText(*e.Note) : ""; !note.empty())
+                line_ += " (" + note + ")";
             MaskControlsFrom(line_, start);
         }
         line_ += kNewline;
@@ -244,6 +255,38 @@ private:
 };
 #endif
 
+// Whether the report would be written over one of the lists it is about: a typo must not cost
+// the user a list.
+bool ReportReplacesAList(const Options& options) {
+    const std::filesystem::path report = PathFromArg(*options.report);
+    for (const auto& l : options.lists) {
+        std::error_code ec;
+        if (std::filesystem::equivalent(report, PathFromArg(l), ec)) {
+            std::string text = "quillon-cli check: the report would replace the list " + l;
+            MaskControlsFrom(text, 0);
+            Err(text + "\n");
+            return true;
+        }
+    }
+    return false;
+}
+
+// Writes the report of every entry and the unlisted files; false (with the reason out) when it
+// cannot.
+bool WriteReport(const VerifyModel& model, const std::string& file) {
+    try {
+        SaveCheckReport(PathFromArg(file), model, ReportScope::All);
+    } catch (const FileError& e) {
+        std::string text = std::string("quillon-cli: ") + e.what();
+        if (!e.reason().text.empty())
+            text += ": " + e.reason().text;
+        MaskControlsFrom(text, 0);
+        Err(text + "\n");
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int RunShow(const Args& args) {
@@ -274,6 +317,8 @@ int RunCheck(const Args& args) {
     g_interrupted = false;
     ConsoleView view(!options.quiet && StderrIsTerminal(),
                      [&lines](const TItemRec& e) { lines.Print(e); }, &g_interrupted);
+    if (options.report && ReportReplacesAList(options))
+        return 2;
     RunState run(&view);
     view.SetAbortFlag(&run.AbortRequested);
     DirectDispatcher dispatcher;
@@ -282,7 +327,8 @@ int RunCheck(const Args& args) {
     PrintKind(options.porcelain);
     if (model.ItemList.empty()) {
         PrintSummary(model, options.porcelain);
-        return NoEntries();
+        const int status = NoEntries();
+        return options.report && !WriteReport(model, *options.report) ? 2 : status;
     }
     {
         g_abort = &run.AbortRequested;
@@ -297,6 +343,9 @@ int RunCheck(const Args& args) {
     const bool aborted = run.AbortRequested;
     if (!options.porcelain && !aborted) Out(TextFromPath(view.TimeText()) + std::string(kNewline));
     if (aborted) Err("quillon-cli: aborted\n");
+    // What was found stays printed; a report that cannot be kept is still a failure.
+    if (options.report && !WriteReport(model, *options.report))
+        return 2;
 
     // A check the user stopped did not prove the files, even when all it reached were Good.
     if (aborted) return 1;

@@ -1,7 +1,5 @@
 #include "verify/CheckThread.h"
 
-#include "verify/ChangeClassifier.h"
-
 #include "core/Crc32.h"
 #include "core/FileDigest.h"
 #include "core/ListKind.h"
@@ -165,6 +163,11 @@ void TcrcThread::CheckEntries() {
 
         const std::int32_t before = e.Status;
         if (!CheckAll && !view.IsRowSelected(row)) {
+            // Unchecked again: what an earlier check found of it is no longer its finding.
+            if (HasCheckNote(e)) {
+                e.Note.reset();
+                view.SetRowNote(row, {});
+            }
             e.Status = StatusUnchecked;
             view.SetRowImage(row, StatusUnchecked);
             counters.Move(before, StatusUnchecked);
@@ -220,12 +223,13 @@ void TcrcThread::CheckEntries() {
             }
             // A Bad entry says why where that is known: a file that could not be read whole,
             // or one read whole that was changed since the list was made or is damaged.
+            // A file read whole keeps the digest it has now with its note, for a report to show.
             std::optional<EntryNote> note;
             if (result == StatusBad && !digest.complete && digest.error)
                 note = EntryNote{NoteKind::Unreadable, digest.error.text};
             else if (result == StatusBad && digest.complete && !unsupported)
-                if (const std::optional<NoteKind> change = changes.Classify(e))
-                    note = EntryNote{*change, {}};
+                note = EntryNote{changes.Classify(e).value_or(NoteKind::Differs),
+                                 DigestTextInCaseOf(digest.text, expected)};
             if (note) {
                 e.Note = std::make_unique<EntryNote>(std::move(*note));
                 view.SetRowNote(row, NoteText(*e.Note));

@@ -8,8 +8,6 @@
 
 namespace quillon {
 
-namespace {
-
 bool SameListFile(const std::shared_ptr<const std::filesystem::path>& a,
                   const std::shared_ptr<const std::filesystem::path>& b) {
     if (a == b) return true;
@@ -18,6 +16,8 @@ bool SameListFile(const std::shared_ptr<const std::filesystem::path>& a,
     const ViewText& tb = b ? b->native() : empty;
     return ta == tb;
 }
+
+namespace {
 
 // Ends the batch and lays the list out on every way out of a rebuild.
 class BatchUpdate {

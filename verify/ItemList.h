@@ -4,6 +4,7 @@
 #include "verify/VerifyView.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -26,6 +27,11 @@ ViewText SizeText(std::int64_t size, std::uint8_t sizeType);
 
 // The caption of an entry row: the file name part of the entry's path.
 ViewTextView EntryCaption(ViewTextView fileName);
+
+// Whether two entries' list files are one: consecutive entries of one list file make one group
+// of rows under its header.
+bool SameListFile(const std::shared_ptr<const std::filesystem::path>& a,
+                  const std::shared_ptr<const std::filesystem::path>& b);
 
 // Rebuilds every row of the view from the list under the filter: per list file a header row
 // (after a separator row from the second on), then the rows of its entries that pass the filter.

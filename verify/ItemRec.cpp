@@ -22,8 +22,43 @@ std::string NoteText(const EntryNote& note) {
         return "changed";
     case NoteKind::Damaged:
         return "damaged";
+    case NoteKind::Differs:
+        return {};
     }
     return note.text;
+}
+
+std::string_view ActualText(const TItemRec& entry) {
+    if (entry.Status == StatusGood)
+        return ExpectedText(entry);
+    if (entry.Status != StatusBad || !entry.Note)
+        return {};
+    switch (entry.Note->kind) {
+    case NoteKind::Changed:
+    case NoteKind::Damaged:
+    case NoteKind::Differs:
+        return entry.Note->text;
+    default:
+        return {};
+    }
+}
+
+std::string DigestTextInCaseOf(std::string_view digest, std::string_view expected) {
+    bool lower = false, upper = false;
+    for (const char c : expected) {
+        lower = lower || (c >= 'a' && c <= 'z');
+        upper = upper || (c >= 'A' && c <= 'Z');
+    }
+    std::string text(digest);
+    if (lower == upper)
+        return text;
+    for (char& c : text) {
+        if (lower && c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        else if (upper && c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return text;
 }
 
 std::string_view ExpectedText(const TItemRec& entry) {

@@ -34,13 +34,19 @@ enum class NoteKind : std::uint8_t {
     Unsupported, // a tag this program does not compute; text: its algorithm, from the load on
     Changed,     // read whole, other content, and written since the list was made
     Damaged,     // read whole, other content, yet the size and time the list recorded
+    Differs,     // read whole, other content; the file went before a lookup could tell why
 };
 struct EntryNote {
     NoteKind kind = NoteKind::Unreadable;
-    std::string text; // UTF-8
+    // UTF-8. Unreadable: the system's reason; Unsupported: the algorithm. For a file read whole
+    // (Changed, Damaged, Differs): the digest it has now, as hex in its list's letter case, which
+    // those kinds show nowhere else; one string does for both, a Bad entry costs no more.
+    std::string text;
 };
+// Made for Bad entries only; a million of them must not cost much more than their digests.
+static_assert(sizeof(EntryNote) <= sizeof(std::string) + 8, "a note stays one string");
 // "unreadable: <reason>", "unsupported algorithm <name>", "changed" or "damaged", as the window
-// and the console show it.
+// and the console show it; empty for Differs, which has no reason to show.
 std::string NoteText(const EntryNote& note);
 
 // One entry of the verify list.
@@ -74,6 +80,13 @@ static_assert(sizeof(TItemRec) <=
 std::string_view ExpectedText(const TItemRec& entry);
 // The algorithm an Unsupported entry's tag names ("SHA3-256"); empty for any other entry.
 std::string_view UnsupportedAlgorithm(const TItemRec& entry);
+// The digest the last check computed of the entry's file, read whole: a Good entry's equals its
+// expected text (nothing is kept for it), a Bad one's is kept in its note. Empty for an entry
+// that was not read whole (Unchecked, Missing, unreadable, unsupported).
+std::string_view ActualText(const TItemRec& entry);
+// A digest text (hex) in the letter case of the expected text it is compared with, where that
+// text has letters of one case only; otherwise as the digest routine wrote it.
+std::string DigestTextInCaseOf(std::string_view digest, std::string_view expected);
 // Whether the entry has a note its last check gave, which the next check of it takes back.
 inline bool HasCheckNote(const TItemRec& entry) {
     return entry.Note && entry.Note->kind != NoteKind::Unsupported;

@@ -44,6 +44,7 @@ public:
     std::uint8_t SizeType = SizeTypeAuto;
 
     VerifyView& View() { return view_; }
+    const VerifyView& View() const { return view_; }
     RunState& Run() { return run_; }
     GuiDispatcher& Dispatcher() { return dispatcher_; }
 

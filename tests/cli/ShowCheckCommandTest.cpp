@@ -244,6 +244,70 @@ TEST_F(ShowCheckCommand, UnlistedFilesAndStrict) {
     EXPECT_EQ(Check({"--strict", list}).status, 0);
 }
 
+// ---- the report -----------------------------------------------------------------------------
+
+// --report writes the CSV of every entry after the check and leaves what the check prints and
+// its status alone; a report that cannot be written fails the command (2), after the output.
+TEST_F(ShowCheckCommand, ReportBesideTheOutput) {
+    dir.Write("abc.txt", "abc");
+    dir.Write("bad.txt", "abd");
+    const auto list =
+        List("l.sfv", "abc.txt 352441C2\r\nbad.txt 352441C2\r\ngone.bin 00000000\r\n");
+    const auto comments = List("comments.sfv", "; nothing here\r\n");
+    std::filesystem::create_directory(dir / "out");
+    const std::string report = TextFromPath(dir / "out" / "r.csv");
+    const std::string nowhere = TextFromPath(dir / "no folder" / "r.csv");
+    RunState idle;
+    const std::string head =
+        "\xEF\xBB\xBFStatus,Path,Size in bytes,Expected checksum,Actual checksum,Note\r\n";
+    const std::string checked = head + "List," + list + ",,,,\r\n" + "Good," + P("abc.txt") +
+                                ",3,352441C2,352441C2,\r\n" + "Bad," + P("bad.txt") +
+                                ",3,352441C2," + GetCrcText(dir / "bad.txt", idle).text +
+                                ",damaged\r\n" + "Missing," + P("gone.bin") + ",,00000000,,\r\n";
+    const struct {
+        const char* what;
+        Args args;
+        int status;
+        const char* err;     // a text stderr must hold
+        const char* plainOf; // the list whose check without --report prints the same
+        std::string csv;     // what the report holds; empty: no file
+    } cases[] = {
+        {"report", {"--report", report, list}, 1, "", "l", checked},
+        {"report after the list, porcelain",
+         {list, "--porcelain", "--report", report},
+         1,
+         "",
+         "l",
+         checked},
+        {"no entries", {"--report", report, comments}, 1, "no entries", "c", head},
+        {"no folder for it", {"--report", nowhere, list}, 2, "Cannot create file ", "l", ""},
+        {"over the list", {"--report", list, list}, 2, "would replace the list", "", ""},
+        {"no name", {list, "--report"}, 2, "needs a file name", "", ""},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(dir / "out" / "r.csv");
+        CliRun r = Check(c.args);
+        EXPECT_EQ(r.status, c.status) << c.what << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << c.what << ": " << r.err;
+        if (*c.plainOf) {
+            Args plain = {c.plainOf == std::string("l") ? list : comments};
+            if (std::find(c.args.begin(), c.args.end(), "--porcelain") != c.args.end())
+                plain.insert(plain.begin(), "--porcelain");
+            EXPECT_EQ(r.out, Check(plain).out) << c.what;
+        } else {
+            EXPECT_EQ(r.out, "") << c.what;
+        }
+        EXPECT_EQ(std::filesystem::exists(dir / "out" / "r.csv"), !c.csv.empty()) << c.what;
+        if (!c.csv.empty())
+            EXPECT_EQ(test::ReadAll(dir / "out" / "r.csv"), c.csv) << c.what;
+    }
+    // The message names the file it could not write; the list is left as it was.
+    EXPECT_NE(Check({"--report", nowhere, list}).err.find("Cannot create file " + nowhere),
+              std::string::npos);
+    EXPECT_EQ(test::ReadAll(PathFromArg(list)),
+              "abc.txt 352441C2\r\nbad.txt 352441C2\r\ngone.bin 00000000\r\n");
+}
+
 // ---- exit statuses --------------------------------------------------------------------------
 
 TEST_F(ShowCheckCommand, ExitStatuses) {

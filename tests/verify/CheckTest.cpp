@@ -550,6 +550,11 @@ TEST_F(CheckTest, RowDeselectedDuringTheCheckGoesBackToUnchecked) {
     EXPECT_EQ(view.ImageOf(2), U);
     EXPECT_EQ(model->Counters.UncheckedCount, 1);
     EXPECT_EQ(Counts(), (std::vector<std::int32_t>{1, 1, 0, 1}));
+    // What the first check found of it went with its result: no "damaged" for an Unchecked
+    // entry in the findings, and no digest of before.
+    EXPECT_FALSE(Entry(1).Note);
+    EXPECT_EQ(ActualText(Entry(1)), "");
+    EXPECT_EQ(model->FindingsText(), ViewText());
 }
 
 TEST_F(CheckTest, FilteredViewChecksTheShownRowsAndCountsEveryEntry) {

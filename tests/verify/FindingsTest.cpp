@@ -2,6 +2,7 @@
 // files of the lists' folders that no list names.
 #include "core/FileDigest.h"
 #include "core/ListFile.h"
+#include "platform/FileReader.h"
 #include "tests/verify/VerifyFixture.h"
 
 #include <chrono>
@@ -10,6 +11,8 @@ namespace quillon {
 namespace {
 
 using namespace std::chrono_literals;
+
+constexpr std::int32_t U = StatusUnchecked, B = StatusBad;
 
 class FindingsTest : public test::VerifyFixture {
 protected:
@@ -110,6 +113,86 @@ TEST_F(FindingsTest, UnlistedFilesOfTheCoveredFolders) {
     model->ListFiles = {list};
     model->LoadListFiles();
     EXPECT_TRUE(model->Unlisted.empty());
+}
+
+// A check keeps the digest of each file it read whole until the entry's next result; an abort
+// keeps those read before it; a new load forgets them all.
+TEST_F(FindingsTest, DigestsReadAreKeptUntilTheNextResultOrLoad) {
+    for (const char* name : {"a", "b", "c"})
+        dir.Write(name, std::string("now ") + name);
+    const auto list = List("l.sfv", {"a 00000000", "b 00000000", "c 00000000"});
+    Load({list});
+    Check();
+    const std::vector<std::string> read = {Digest(DigestKind::Crc32, "a"),
+                                           Digest(DigestKind::Crc32, "b"),
+                                           Digest(DigestKind::Crc32, "c")};
+    for (std::size_t i = 0; i < read.size(); ++i)
+        EXPECT_EQ(ActualText(Entry(i)), read[i]) << i;
+
+    // A check of b alone, cut short while it reads b: its earlier result and digest stay.
+    view.Select({2});
+    platform::FileReader::SetReadFaultForTests(
+        [this](const std::filesystem::path& p, std::int64_t) {
+            if (p.filename() == "b")
+                model->bCancelClick();
+            return 0;
+        });
+    dir.Write("b", "later b");
+    Check();
+    platform::FileReader::SetReadFaultForTests(nullptr);
+    EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{B, B, B}));
+    EXPECT_EQ(ActualText(Entry(1)), read[1]);
+
+    // Every row again, stopped at c: a and b have their new digests, c none (Unchecked).
+    view.Select({});
+    view.hook = [this](std::string_view op, std::int32_t row) {
+        if (op == "scroll" && row == 3)
+            model->bCancelClick();
+    };
+    Check();
+    view.hook = nullptr;
+    EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{B, B, U}));
+    EXPECT_EQ(ActualText(Entry(0)), read[0]);
+    EXPECT_EQ(ActualText(Entry(1)), Digest(DigestKind::Crc32, "b"));
+    EXPECT_EQ(ActualText(Entry(2)), "");
+
+    // Mended, a's digest is its expected text; nothing more is kept for it.
+    dir.Write("a", "now a");
+    const auto good = List("g.sfv", {"a " + read[0]});
+    Load({good});
+    EXPECT_EQ(ActualText(Entry(0)), "");
+    Check();
+    EXPECT_EQ(ActualText(Entry(0)), read[0]);
+    EXPECT_FALSE(Entry(0).Note);
+
+#ifndef _WIN32
+    // Gone right after its read (Windows keeps an open file): its digest stays, and no reason.
+    dir.Write("a", "now A");
+    const std::string now = Digest(DigestKind::Crc32, "a");
+    platform::FileReader::SetReadFaultForTests([this](const std::filesystem::path&, std::int64_t) {
+        std::filesystem::remove(dir / "a");
+        return 0;
+    });
+    Check();
+    platform::FileReader::SetReadFaultForTests(nullptr);
+    EXPECT_EQ(Statuses(), (std::vector<std::int32_t>{B}));
+    EXPECT_EQ(ActualText(Entry(0)), now);
+    ASSERT_TRUE(Entry(0).Note);
+    EXPECT_EQ(NoteText(*Entry(0).Note), "");
+#endif
+}
+
+// A kept digest takes the letter case of the list's text where that has one.
+TEST(FindingsDigest, DigestTextTakesTheCaseOfTheList) {
+    const struct {
+        const char *digest, *expected, *kept;
+    } cases[] = {
+        {"352441C2", "352441c2", "352441c2"}, {"352441C2", "00000000", "352441C2"},
+        {"a9993e36", "A9993E37", "A9993E36"}, {"a9993e36", "a9993E37", "a9993e36"},
+        {"D41D8CD9", "junk", "d41d8cd9"},     {"D41D8CD9", "", "D41D8CD9"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DigestTextInCaseOf(c.digest, c.expected), c.kept) << c.expected;
 }
 
 } // namespace

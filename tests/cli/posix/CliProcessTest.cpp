@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <memory>
@@ -520,6 +523,148 @@ TEST_F(CliProcess, InterruptStopsTheCheckAndPrintsTheSummary) {
                           "Unchecked " + P("after.txt"), "2 Unchecked, 0 Missing, 0 Bad, 1 Good"}));
         }
     }
+}
+
+// Python's csv module, the reader a script would use, reads a report back as the rows the check
+// printed, whatever the names hold; the file begins with a byte-order mark and every row ends
+// with CR LF. The actual checksum of a Bad file is md5sum's.
+TEST_F(CliProcess, ReportReadsBackAsTheRowsTheCheckPrinted) {
+    test::TempDir out; // outside the checked folders: nothing there is unlisted
+    const std::string script = out.Write("read.py", R"(import csv, io, sys
+text = open(sys.argv[1], encoding='utf-8-sig', newline='').read()
+def esc(f):
+    return f.replace('\\', '\\\\').replace('\t', '\\t').replace('\r', '\\r').replace('\n', '\\n')
+for row in csv.reader(io.StringIO(text, newline='')):
+    sys.stdout.buffer.write(('\t'.join(esc(f) for f in row) + '\n').encode('utf-8', 'surrogateescape'))
+)")
+                                   .string();
+    const auto esc = [](const std::string& text) {
+        std::string e;
+        for (char c : text)
+            e += c == '\\'   ? "\\\\"
+                 : c == '\t' ? "\\t"
+                 : c == '\r' ? "\\r"
+                 : c == '\n' ? "\\n"
+                             : std::string(1, c);
+        return e;
+    };
+    const auto md5sum = [](const std::string& path) {
+        std::string digest;
+        std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(("md5sum < '" + path + "'").c_str(), "r"),
+                                                   pclose);
+        char line[128];
+        if (pipe && std::fgets(line, sizeof line, pipe.get()))
+            digest.assign(line, std::min<std::size_t>(32, std::strlen(line)));
+        for (char& c : digest)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return digest;
+    };
+    // What the report must hold, from what the check printed on stdout.
+    const auto expectedRows = [&](const std::string& porcelain, const std::string& list) {
+        std::vector<std::string> rows = {
+            "Status\tPath\tSize in bytes\tExpected checksum\tActual checksum\tNote",
+            "List\t" + esc(list) + "\t\t\t\t"};
+        for (const std::string& line : Lines(porcelain)) {
+            std::vector<std::string> f;
+            for (std::size_t start = 0;;) {
+                const std::size_t tab = line.find('\t', start);
+                f.push_back(line.substr(start, tab - start));
+                if (tab == std::string::npos)
+                    break;
+                start = tab + 1;
+            }
+            if (f[0] == "kind" || f[0] == "summary")
+                continue;
+            if (f[0] == "note") {
+                rows.back() += f[1]; // the note column ends the row of its entry
+            } else if (f[0] == "unlisted") {
+                rows.push_back("Unlisted\t" + f[1] + "\t\t\t\t");
+            } else {
+                std::string path;
+                for (std::size_t i = 0; i < f[3].size(); ++i) // undo the porcelain escapes
+                    path += f[3][i] != '\\'    ? f[3][i]
+                            : f[3][++i] == 't' ? '\t'
+                            : f[3][i] == 'r'   ? '\r'
+                            : f[3][i] == 'n'   ? '\n'
+                                               : f[3][i];
+                const std::string actual = f[0] == "Good"  ? f[2]
+                                           : f[0] == "Bad" ? md5sum(path)
+                                                           : "";
+                rows.push_back(f[0] + "\t" + f[3] + "\t" + (f[1] == "-1" ? "" : f[1]) + "\t" +
+                               f[2] + "\t" + actual + "\t");
+            }
+        }
+        return rows;
+    };
+    const auto readBack = [&](const std::string& csv) {
+        const std::string bytes = test::ReadAll(csv);
+        EXPECT_EQ(bytes.rfind("\xEF\xBB\xBF", 0), 0u) << "byte-order mark";
+        bool quoted = false;
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            quoted = quoted != (bytes[i] == '"');
+            if (!quoted && bytes[i] == '\n')
+                EXPECT_TRUE(i > 0 && bytes[i - 1] == '\r') << "LF alone at " << i;
+            if (!quoted && bytes[i] == '\r')
+                EXPECT_TRUE(i + 1 < bytes.size() && bytes[i + 1] == '\n') << "CR alone at " << i;
+        }
+        std::string rows;
+        std::unique_ptr<FILE, int (*)(FILE*)> pipe(
+            popen(("python3 '" + script + "' '" + csv + "'").c_str(), "r"), pclose);
+        char buffer[4096];
+        std::size_t n;
+        while (pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0)
+            rows.append(buffer, n);
+        return Lines(rows);
+    };
+
+    // Good, changed, damaged, Missing and unlisted, under names a CSV writer must quote.
+    const auto then = std::filesystem::file_time_type::clock::now() - std::chrono::hours(48);
+    const std::vector<std::string> names = {
+        "good.txt",        "comma,name.txt",          "quote\"d.txt",
+        "line\nbreak.txt", "cr\rname, \"tab\t\".txt", "gone.txt"};
+    std::vector<std::string> args = {"create", "--md5", "-o", P("l.md5")};
+    for (const auto& name : names) {
+        dir.Write(name, "content of " + name);
+        std::filesystem::last_write_time(dir / name, then);
+        args.push_back(P(name));
+    }
+    ASSERT_EQ(Spawn(args).status, 0);
+    std::filesystem::last_write_time(dir / "l.md5", then + std::chrono::hours(24));
+    dir.Write("quote\"d.txt", "CHANGED of quote\"d.txt");
+    dir.Write("line\nbreak.txt", "CONTENT of line\nbreak.txt");
+    std::filesystem::last_write_time(dir / "line\nbreak.txt", then);
+    std::filesystem::remove(dir / "gone.txt");
+    dir.Write("new,\"file\"\n.txt", "unlisted");
+    const std::string report = (out / "r.csv").string();
+    Result r = Spawn({"check", "--porcelain", "--report", report, P("l.md5")});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.err, "");
+    const std::vector<std::string> expected = expectedRows(r.out, P("l.md5"));
+    // Every status of a finished check and both notes are there to compare.
+    for (const char* seen : {"\nGood\t", "\nBad\t", "\nMissing\t", "\nnote\tchanged\t",
+                             "\nnote\tdamaged\t", "\nunlisted\t"})
+        EXPECT_NE(("\n" + r.out).find(seen), std::string::npos) << seen << "\n" << r.out;
+    EXPECT_EQ(readBack(report), expected);
+
+    // Stopped while it reads a file: that entry and the ones after it are Unchecked.
+    std::filesystem::create_directory(dir / "stop");
+    dir.Write("stop/abc.txt", "abc");
+    dir.Write("stop/after, too.txt", "abc");
+    const auto big = std::filesystem::canonical(dir.Write("stop/big.bin", ""));
+    std::filesystem::resize_file(big, 64ull << 30); // sparse: reading it all would take long
+    const auto list =
+        L("stop/l.sfv", "abc.txt 352441C2\nbig.bin 2144DF1C\n\"after, too.txt\" 352441C2\n");
+    bool sent = false;
+    r = Spawn({"check", "--porcelain", "--report", report, list}, false, [&](pid_t pid) {
+        if (!HasOpen(pid, big))
+            return false;
+        sent = kill(pid, SIGINT) == 0;
+        return true;
+    });
+    ASSERT_TRUE(sent) << "never saw the file open";
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("\nUnchecked\t"), std::string::npos) << r.out;
+    EXPECT_EQ(readBack(report), expectedRows(r.out, list));
 }
 
 } // namespace
