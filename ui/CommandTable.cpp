@@ -16,6 +16,7 @@ bool CommandEnabled(Command command, const CommandContext& c) {
     case Command::Check:
         return idle && (!verify || c.listCheckable);
     case Command::UpdateList:
+    case Command::SaveReport:
         return idle && verify && c.listLoaded;
     case Command::Abort:
         // Pressing it with nothing running does nothing; it never goes grey.

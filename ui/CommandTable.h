@@ -16,8 +16,9 @@ enum class Command {
     DeleteFiles, // the Delete key of the verify list
     SelectFiles, // Mask Select (a modal prompt), Inverse Selection, Select All
     UpdateList,  // Update List: one loaded list brought up to date
+    SaveReport,  // Save Report (a modal save dialog) and Copy: what the rows show, as text
 };
-inline constexpr int CommandCount = 11;
+inline constexpr int CommandCount = 12;
 
 enum class WindowMode { Verify, Create };
 // Creating and Updating compute on the window's thread, between its messages.

@@ -69,6 +69,10 @@ TFrmMain::TFrmMain(HINSTANCE instance, MainOptions options)
         options_.saveDialog = [](HWND owner, const std::wstring& initialDir, int& filterIndex) {
             return ShowSaveDialog(owner, initialDir, filterIndex);
         };
+    if (!options_.reportDialog)
+        options_.reportDialog = [](HWND owner, const std::wstring& initialDir) {
+            return ShowReportSaveDialog(owner, initialDir);
+        };
     if (!options_.inputQuery)
         options_.inputQuery = [](HWND owner, const std::wstring& caption,
                                  const std::wstring& prompt, std::wstring& value) {
@@ -232,6 +236,7 @@ bool TFrmMain::PreTranslate(MSG& msg) {
             {FVIRTKEY, VK_F5, static_cast<WORD>(IDC_CHECK)},
             {FVIRTKEY, VK_ESCAPE, static_cast<WORD>(IDC_ABORT)},
             {FVIRTKEY | FCONTROL, 'U', static_cast<WORD>(IDM_UPDATELIST)},
+            {FVIRTKEY | FCONTROL, 'S', static_cast<WORD>(IDM_SAVEREPORT)},
         };
         accelerators_.Reset(CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
     }
@@ -430,6 +435,10 @@ void TFrmMain::OnCommand(int id, bool fromShortcut) {
             ShowUnlistedFiles();
         else if (id == IDM_UPDATELIST)
             UpdateListClick();
+        else if (id == IDM_SAVEREPORT)
+            SaveReportClick();
+        else if (id == IDM_COPYROWS)
+            CopySelectedRows();
         else if (id >= IDM_FILTER_ALL && id <= IDM_FILTER_ALL - FilterAll + StatusGood)
             mnuDisplayClick(id - IDM_FILTER_ALL + FilterAll);
         break;

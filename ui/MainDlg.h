@@ -71,6 +71,9 @@ struct MainOptions {
     // Ends the process once the message loop comes round (the folder command's end). Default:
     // PostQuitMessage.
     std::function<void(int exitCode)> quit;
+    // Save Report's dialog: the chosen name or nothing on Cancel. Default: the system dialog.
+    std::function<std::optional<std::filesystem::path>(HWND owner, const std::wstring& initialDir)>
+        reportDialog;
     // Runs once the Unlisted Files box is on screen, inside its modal loop (tests drive it).
     std::function<void(HWND box)> onUnlistedShown;
 };
@@ -133,6 +136,11 @@ public:
     // runs on this thread like a create run (the strip, Abort), says what it did and loads the
     // lists again. True when it was written with no file left out.
     bool UpdateList(const std::filesystem::path& list);
+    // Save Report (Ctrl+S, the Display menu and the verify list's menu): what the rows show,
+    // the unlisted files after them, as CSV where the report dialog says.
+    void SaveReportClick();
+    // Copy (Ctrl+C in the verify list, its menu): the selected rows as tab-separated text.
+    void CopySelectedRows();
     // What a drop and the command line do with their list: load it alone and check it at once.
     void LoadAndCheck(const std::filesystem::path& list);
     // While lists are read (on a thread of their own); the window is Busy meanwhile.
@@ -271,6 +279,7 @@ private:
     TMainToolbar toolbar_;
     win::UniqueMenu selectMenu_;
     int saveFilterIndex_ = 1; // the save dialog's filter, for the window's life
+    std::wstring reportFolder_; // where the last report went, for the window's life
     bool createRunning_ = false;
     bool updateRunning_ = false;
     bool closeAfterRun_ = false; // closed during a create or update run: destroyed once it ends

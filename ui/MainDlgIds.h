@@ -26,6 +26,8 @@ enum : int {
     IDM_SELECTALL,         // SelectAll2
     IDM_UNLISTED = 3201,   // Unlisted Files... of the Display menu and the list's menu
     IDM_UPDATELIST,        // Update List... of the same menus, Ctrl+U
+    IDM_SAVEREPORT,        // Save Report... of the same menus, Ctrl+S
+    IDM_COPYROWS,          // the list's menu's Copy, Ctrl+C in the verify list
 };
 
 // The timer that shows what a run changed (rows, bars, status bar, taskbar button), paced by

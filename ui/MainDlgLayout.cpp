@@ -72,7 +72,13 @@ void TFrmMain::CreateControls() {
     AppendMenuW(displayMenu_.Get(), MF_STRING | MF_GRAYED, IDM_UNLISTED, L"&Unlisted Files...");
     AppendMenuW(displayMenu_.Get(), MF_STRING | MF_GRAYED, IDM_UPDATELIST,
                 L"Update &List...\tCtrl+U");
+    AppendMenuW(displayMenu_.Get(), MF_STRING | MF_GRAYED, IDM_SAVEREPORT,
+                L"&Save Report...\tCtrl+S");
     listMenu_.Reset(CreatePopupMenu());
+    AppendMenuW(listMenu_.Get(), MF_STRING | MF_GRAYED, IDM_COPYROWS, L"&Copy\tCtrl+C");
+    AppendMenuW(listMenu_.Get(), MF_STRING | MF_GRAYED, IDM_SAVEREPORT,
+                L"&Save Report...\tCtrl+S");
+    AppendMenuW(listMenu_.Get(), MF_SEPARATOR, 0, nullptr);
     AppendMenuW(listMenu_.Get(), MF_STRING | MF_GRAYED, IDM_UPDATELIST,
                 L"Update &List...\tCtrl+U");
     AppendMenuW(listMenu_.Get(), MF_STRING | MF_GRAYED, IDM_UNLISTED, L"&Unlisted Files...");

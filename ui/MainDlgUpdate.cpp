@@ -154,6 +154,12 @@ void TFrmMain::EnableMenuCommands(HMENU menu) {
                                                                                       : MF_GRAYED));
     EnableMenuItem(menu, IDM_UPDATELIST,
                    MF_BYCOMMAND | (Allowed(Command::UpdateList) ? MF_ENABLED : MF_GRAYED));
+    EnableMenuItem(menu, IDM_SAVEREPORT,
+                   MF_BYCOMMAND | (Allowed(Command::SaveReport) ? MF_ENABLED : MF_GRAYED));
+    EnableMenuItem(menu, IDM_COPYROWS,
+                   MF_BYCOMMAND | (Allowed(Command::SaveReport) && list_.SelectedCount() > 0
+                                       ? MF_ENABLED
+                                       : MF_GRAYED));
 }
 
 void TFrmMain::ShowListMenu(LPARAM position) {

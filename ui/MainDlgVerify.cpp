@@ -64,9 +64,11 @@ void TFrmMain::bCheckClick() {
 }
 
 void TFrmMain::lvKeyDown(WORD key) {
-    // Only Delete: arrows, letters and shortcuts pass the list on their way.
+    // Only Delete and Ctrl+C: arrows, letters and shortcuts pass the list on their way.
     if (key == VK_DELETE)
         DeleteSelectedFiles(GetKeyState(VK_SHIFT) < 0);
+    else if (key == 'C' && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0)
+        CopySelectedRows();
 }
 
 void TFrmMain::DeleteSelectedFiles(bool forGood) {

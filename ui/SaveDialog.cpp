@@ -21,21 +21,16 @@ const COMDLG_FILTERSPEC kFilter[] = {
 // In the order of the kinds create writes (FilterKind).
 static_assert(std::size(kFilter) == 6);
 
-} // namespace
-
-std::optional<std::filesystem::path> ShowSaveDialog(HWND owner, const std::wstring& initialDir,
-                                                    int& filterIndex) {
+// A save dialog with the options both share, starting in initialDir; null when none can be made.
+win::ComPtr<IFileSaveDialog> MakeSaveDialog(const std::wstring& initialDir) {
     win::ComPtr<IFileSaveDialog> dialog;
     if (FAILED(CoCreateInstance(CLSID_FileSaveDialog, nullptr, CLSCTX_INPROC_SERVER,
                                 IID_IFileSaveDialog, dialog.PutVoid())))
-        return std::nullopt;
+        return {};
     DWORD options = 0;
     dialog->GetOptions(&options);
     dialog->SetOptions(options | FOS_OVERWRITEPROMPT | FOS_NOREADONLYRETURN | FOS_PATHMUSTEXIST |
                        FOS_FORCEFILESYSTEM);
-    dialog->SetFileTypes(static_cast<UINT>(std::size(kFilter)), kFilter);
-    const bool known = filterIndex >= 1 && filterIndex <= static_cast<int>(std::size(kFilter));
-    dialog->SetFileTypeIndex(known ? static_cast<UINT>(filterIndex) : 1);
     if (!initialDir.empty()) {
         win::ComPtr<IShellItem> folder;
         if (SUCCEEDED(SHCreateItemFromParsingName(initialDir.c_str(), nullptr, IID_IShellItem,
@@ -43,6 +38,39 @@ std::optional<std::filesystem::path> ShowSaveDialog(HWND owner, const std::wstri
             dialog->SetFolder(folder.Get());
     }
     dialog->SetFileName(L"");
+    return dialog;
+}
+
+} // namespace
+
+std::optional<std::filesystem::path> ShowReportSaveDialog(HWND owner,
+                                                          const std::wstring& initialDir) {
+    static const COMDLG_FILTERSPEC filter[] = {{L"CSV (*.csv)", L"*.csv"},
+                                               {L"All files (*.*)", L"*.*"}};
+    win::ComPtr<IFileSaveDialog> dialog = MakeSaveDialog(initialDir);
+    if (!dialog)
+        return std::nullopt;
+    dialog->SetFileTypes(static_cast<UINT>(std::size(filter)), filter);
+    dialog->SetDefaultExtension(L"csv");
+    if (FAILED(dialog->Show(owner)))
+        return std::nullopt;
+    win::ComPtr<IShellItem> item;
+    if (FAILED(dialog->GetResult(item.Put())))
+        return std::nullopt;
+    std::wstring path = win::ShellItemPath(item.Get());
+    if (path.empty())
+        return std::nullopt;
+    return std::filesystem::path(std::move(path));
+}
+
+std::optional<std::filesystem::path> ShowSaveDialog(HWND owner, const std::wstring& initialDir,
+                                                    int& filterIndex) {
+    win::ComPtr<IFileSaveDialog> dialog = MakeSaveDialog(initialDir);
+    if (!dialog)
+        return std::nullopt;
+    dialog->SetFileTypes(static_cast<UINT>(std::size(kFilter)), kFilter);
+    const bool known = filterIndex >= 1 && filterIndex <= static_cast<int>(std::size(kFilter));
+    dialog->SetFileTypeIndex(known ? static_cast<UINT>(filterIndex) : 1);
     if (FAILED(dialog->Show(owner)))
         return std::nullopt; // Cancel, too
     UINT index = 0;

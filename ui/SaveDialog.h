@@ -14,4 +14,9 @@ namespace quillon::ui {
 std::optional<std::filesystem::path> ShowSaveDialog(HWND owner, const std::wstring& initialDir,
                                                     int& filterIndex);
 
+// The save dialog of Save Report: CSV files, ".csv" added to a name typed without an extension,
+// an overwrite prompt; starts in initialDir. The chosen name, or nothing on Cancel.
+std::optional<std::filesystem::path> ShowReportSaveDialog(HWND owner,
+                                                          const std::wstring& initialDir);
+
 } // namespace quillon::ui

@@ -8,7 +8,7 @@ namespace quillon::ui {
 namespace {
 
 // Each row: the commands enabled ('x') or not ('.') in the order of the Command enum, for one
-// mode, phase and list: New Open Check Abort Display Options About Drop Delete Select Update.
+// mode, phase and list: New Open Check Abort Display Options About Drop Delete Select Update Report.
 TEST(CommandTable, EveryModeAndPhase) {
     using enum RunPhase;
     const struct {
@@ -18,15 +18,15 @@ TEST(CommandTable, EveryModeAndPhase) {
         bool loaded;
         const char* enabled;
     } rows[] = {
-        {WindowMode::Verify, Idle, true, true, "xxxxxxxxxxx"},
-        {WindowMode::Verify, Idle, true, false, "xxxxxxxxxx."},
-        {WindowMode::Verify, Idle, false, true, "xx.xxxxxxxx"},
-        {WindowMode::Verify, Loading, true, true, "...x.xx..x."},
-        {WindowMode::Verify, Checking, true, true, "...x.xx..x."},
-        {WindowMode::Verify, Updating, true, true, "...x......."},
-        {WindowMode::Create, Idle, false, true, "x.xx.xxx.x."},
-        {WindowMode::Create, Creating, true, true, "...x......."},
-        {WindowMode::Create, Loading, true, true, "...x.xx..x."},
+        {WindowMode::Verify, Idle, true, true, "xxxxxxxxxxxx"},
+        {WindowMode::Verify, Idle, true, false, "xxxxxxxxxx.."},
+        {WindowMode::Verify, Idle, false, true, "xx.xxxxxxxxx"},
+        {WindowMode::Verify, Loading, true, true, "...x.xx..x.."},
+        {WindowMode::Verify, Checking, true, true, "...x.xx..x.."},
+        {WindowMode::Verify, Updating, true, true, "...x........"},
+        {WindowMode::Create, Idle, false, true, "x.xx.xxx.x.."},
+        {WindowMode::Create, Creating, true, true, "...x........"},
+        {WindowMode::Create, Loading, true, true, "...x.xx..x.."},
     };
     for (const auto& r : rows) {
         std::string got;

@@ -84,6 +84,10 @@ protected:
                 filterIndex = saveFilter;
             return saveAs;
         };
+        options.reportDialog = [this](HWND, const std::wstring& initialDir) {
+            reportDialogDirs.push_back(initialDir);
+            return reportAs;
+        };
         options.inputQuery = [this](HWND, const std::wstring& caption, const std::wstring& prompt,
                                     std::wstring& value) {
             boxes.push_back({prompt, caption, 0});
@@ -152,6 +156,9 @@ protected:
     std::optional<std::filesystem::path> saveAs;
     int saveFilter = 0;
     std::wstring saveDialogDir;
+    // Save Report's dialog: its answer and the folders it was opened in.
+    std::optional<std::filesystem::path> reportAs;
+    std::vector<std::wstring> reportDialogDirs;
     std::optional<std::wstring> maskAnswer; // Mask Select's prompt: nothing is Cancel
     int quitCode = -1;
     std::vector<std::wstring> opened; // "verb|address" asked of the shell
