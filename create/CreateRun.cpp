@@ -120,7 +120,9 @@ CreateOutcome CreateListFile(const std::filesystem::path& listFileName, ListKind
         progress.TotalBytes += source.Size(i);
         if (kind == ListKind::Sfv) {
             try {
-                f.lookup = platform::LookupPath(f.fullPath);
+                f.lookup = source.Listed(i);
+                if (!*f.lookup)
+                    f.lookup = platform::LookupPath(f.fullPath);
             } catch (...) {
             }
         }
