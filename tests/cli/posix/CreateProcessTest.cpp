@@ -71,5 +71,36 @@ TEST(CreateProcess, PeersAcceptTheLists) {
     EXPECT_NE(run(cli + "p.sfv"), 0);
 }
 
+// Lists of a whole tree (-r) are taken by the peers as by our own check: rhash -c the SFV list,
+// md5sum -c the MD5 list, where those tools are installed; a file changed in a subfolder is
+// caught by each.
+TEST(CreateProcess, TreeListsCheckGoodWithPeers) {
+    test::TempDir dir;
+    const auto t = (dir / "t").string();
+    dir.Write("t/a b.txt", "abc");
+    dir.Write("t/sub/x.bin", std::string(70000, 'x'));
+    dir.Write("t/sub/deep/y", "");
+    dir.Write("t/sub two/z", "z");
+    const auto err = dir / "err";
+    ASSERT_EQ(RunCli({"--sfv", "-r", t}, err), 0) << test::ReadAll(err);
+    ASSERT_EQ(RunCli({"--md5", "-r", t}, err), 0) << test::ReadAll(err);
+    const auto run = [&](const std::string& command) {
+        const int raw = std::system(("cd '" + t + "' && " + command + " >/dev/null 2>&1").c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    };
+    const std::string cli = std::string("'") + QUILLON_CLI_PATH + "' check ";
+    std::vector<std::string> checks = {cli + "t.sfv", cli + "t.md5"};
+    if (run("command -v rhash") == 0)
+        checks.push_back("rhash -c t.sfv");
+    if (run("command -v md5sum") == 0)
+        checks.push_back("md5sum -c t.md5");
+    for (const auto& c : checks)
+        EXPECT_EQ(run(c), 0) << c;
+    EXPECT_NE(test::ReadAll(dir / "t/t.md5").find(" sub/deep/y\r\n"), std::string::npos);
+    dir.Write("t/sub/deep/y", "!");
+    for (const auto& c : checks)
+        EXPECT_NE(run(c), 0) << c;
+}
+
 } // namespace
 } // namespace quillon
