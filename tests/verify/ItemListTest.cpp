@@ -51,6 +51,40 @@ TEST(EntryCaption, FileNamePartOfThePath) {
     EXPECT_EQ(Narrow(ViewText(EntryCaption(ViewTextFromAscii("plain.bin")))), "plain.bin");
 }
 
+// Below its list's folder an entry shows its path from there, so that files of one name in
+// different folders can be told apart; in the list's own folder, or anywhere a name climbs out
+// of it, its name alone.
+TEST(EntryCaption, PathBelowTheListsFolder) {
+#ifdef _WIN32
+    const std::string list = "C:\\data\\l.sfv", folder = "C:\\data\\", sep = "\\";
+#else
+    const std::string list = "/data/l.sfv", folder = "/data/", sep = "/";
+#endif
+    const struct {
+        std::string path, caption;
+    } cases[] = {
+        {folder + "a.bin", "a.bin"},
+        {folder + "s1" + sep + "b.bin", "s1" + sep + "b.bin"},
+        {folder + "s1" + sep + "s2" + sep + "c.bin", "s1" + sep + "s2" + sep + "c.bin"},
+        {folder + "s1/d.bin", "s1/d.bin"}, // as a list from elsewhere wrote it
+        {folder + "." + sep + "s1" + sep + "e.bin", "s1" + sep + "e.bin"},
+        {folder + "." + sep + "f.bin", "f.bin"},
+        {folder + ".." + sep + "other" + sep + "g.bin", "g.bin"},
+        {folder + "s1" + sep + ".." + sep + "h.bin", "h.bin"},
+        {folder + "s1" + sep + sep + "i.bin", "i.bin"},
+        {folder + "s1" + sep, ""},
+        {"/elsewhere/s1/j.bin", "j.bin"},
+        {"k.bin", "k.bin"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Narrow(ViewText(EntryCaption(ViewTextFromAscii(c.path), ViewTextFromAscii(list)))),
+                  c.caption)
+            << c.path;
+    EXPECT_EQ(Narrow(ViewText(EntryCaption(ViewTextFromAscii(folder + "s1" + sep + "b.bin"),
+                                           ViewText()))),
+              "b.bin");
+}
+
 // Rows built from hand-made entries (no files needed).
 class RefreshListTest : public VerifyFixture {
 protected:
@@ -83,7 +117,8 @@ TEST_F(RefreshListTest, HeaderPerListFileAndSeparatorBetween) {
     Add(a, "two.bin", StatusGood, 1023);
     Add(b, "three.bin", StatusMissing, -1);
     // Equal paths held apart still make one group: the comparison is of the text.
-    Add(std::make_shared<const std::filesystem::path>("/lists/b.sfv"), "four.bin", StatusBad, 1024);
+    Add(std::make_shared<const std::filesystem::path>("/lists/b.sfv"), "s1/four.bin", StatusBad,
+        1024);
     model->RefreshList();
 
     struct Want {
@@ -99,7 +134,7 @@ TEST_F(RefreshListTest, HeaderPerListFileAndSeparatorBetween) {
         {"", 0, ImageNone, -1, "<none>"},
         {"/lists/b.sfv", 0, ImageHeader, -1, "<none>"},
         {"three.bin", 1, StatusMissing, 2, "Not Found"},
-        {"four.bin", 1, StatusBad, 3, "1 KB"},
+        {"s1/four.bin", 1, StatusBad, 3, "1 KB"}, // in a subfolder of its list's
     };
     ASSERT_EQ(view.rows.size(), std::size(want));
     for (std::size_t i = 0; i < std::size(want); ++i) {
