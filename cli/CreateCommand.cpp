@@ -43,6 +43,7 @@ struct Entry {
     bool isFolder = false;
     std::int64_t size = 0;
     bool selected = true;
+    std::optional<platform::FileLookup> listed;
 };
 
 class EntrySource : public CreateSource {
@@ -54,6 +55,9 @@ public:
     bool IsFolder(std::size_t i) const override { return entries[i].isFolder; }
     std::int64_t Size(std::size_t i) const override { return entries[i].size; }
     std::filesystem::path Name(std::size_t i) const override { return entries[i].name; }
+    std::optional<platform::FileLookup> Listed(std::size_t i) const override {
+        return entries[i].listed;
+    }
 };
 
 void Error(std::string text) {
@@ -175,6 +179,8 @@ int CreateForFolders(ListKind kind, const std::vector<std::string>& folders, boo
                 e.isFolder = f.isDirectory;
                 e.size = f.size;
                 e.selected = !f.isDirectory && FolderCommandSelects(f.name);
+                if (e.selected && f.lastWriteTime != 0)
+                    e.listed = platform::FileLookup{false, false, f.size, f.lastWriteTime, 0};
                 e.name = std::move(f.name);
                 source.entries.push_back(std::move(e));
             }
