@@ -4,6 +4,7 @@
 #include "cli/Escape.h"
 #include "core/FileError.h"
 #include "create/CreateRun.h"
+#include "create/FolderTree.h"
 #include "create/ListName.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderListing.h"
@@ -18,10 +19,12 @@ namespace quillon::cli {
 namespace {
 
 constexpr const char* kCreateUsage =
-    "usage: quillon-cli create (--sfv | --md5 | --sha1 | --sha256 | --sha512 | --blake3) -o LIST "
-    "FILE...\n"
-    "       quillon-cli create (--sfv | --md5 | --sha1 | --sha256 | --sha512 | --blake3) "
-    "FOLDER...\n";
+    "usage: quillon-cli create (--sfv | --md5 | --sha1 | --sha256 | --sha512 | --blake3) [-r] -o "
+    "LIST FILE...\n"
+    "       quillon-cli create (--sfv | --md5 | --sha1 | --sha256 | --sha512 | --blake3) [-r] "
+    "FOLDER...\n"
+    "  -o LIST  one list of the FILEs; a folder among them brings every file below it\n"
+    "  -r       each FOLDER's list holds its whole tree, not only the folder's own files\n";
 
 // "--sha256" -> Sha256, for the kinds create writes.
 std::optional<ListKind> KindOption(const std::string& a) {
@@ -40,6 +43,7 @@ struct Entry {
     bool isFolder = false;
     std::int64_t size = 0;
     bool selected = true;
+    std::optional<platform::FileLookup> listed;
 };
 
 class EntrySource : public CreateSource {
@@ -51,6 +55,9 @@ public:
     bool IsFolder(std::size_t i) const override { return entries[i].isFolder; }
     std::int64_t Size(std::size_t i) const override { return entries[i].size; }
     std::filesystem::path Name(std::size_t i) const override { return entries[i].name; }
+    std::optional<platform::FileLookup> Listed(std::size_t i) const override {
+        return entries[i].listed;
+    }
 };
 
 void Error(std::string text) {
@@ -69,8 +76,8 @@ bool SameComponent(const std::filesystem::path& a, const std::filesystem::path& 
     return a == b;
 }
 
-// file's name below folder ("name", "sub/name"); empty when it is not below it. Both absolute
-// and normal.
+// file's name below folder ("name", "sub/name"), an empty name for folder itself; none when it
+// is not below it. Both absolute and normal.
 std::optional<std::filesystem::path> NameBelow(const std::filesystem::path& file,
                                                const std::filesystem::path& folder) {
     auto f = file.begin();
@@ -83,17 +90,18 @@ std::optional<std::filesystem::path> NameBelow(const std::filesystem::path& file
     }
     std::filesystem::path name;
     for (; f != file.end(); ++f)
-        name /= *f;
-    if (name.empty())
-        return std::nullopt;
+        if (!f->empty())
+            name /= *f;
     return name;
 }
 
-// Runs one create and reports what it left out. Status 0, 1 (files left out) or 2 (the list
-// could not be stored).
+// Runs one create and reports what it left out, after what the walk of its folders did not
+// enter. Status 0, 1 (files left out, folders not entered) or 2 (the list could not be stored).
 int RunOne(const std::filesystem::path& listFile, ListKind kind,
-           const std::filesystem::path& folder, const EntrySource& source,
-           CreateOutcome& outcome) {
+           const std::filesystem::path& folder, const CreateSource& source,
+           CreateOutcome& outcome, const std::vector<LeftOutFile>& skipped = {}) {
+    for (const LeftOutFile& f : skipped)
+        Error(TextFromPath(folder / f.name) + ": " + f.reason);
     RunState run; // no progress shown, no window, nothing to abort
     try {
         outcome = CreateListFile(listFile, kind, folder, source, run, nullptr);
@@ -106,35 +114,36 @@ int RunOne(const std::filesystem::path& listFile, ListKind kind,
     }
     for (const LeftOutFile& f : outcome.leftOut)
         Error(TextFromPath(folder / f.name) + ": " + f.reason);
-    return outcome.leftOut.empty() ? 0 : 1;
+    return outcome.leftOut.empty() && skipped.empty() ? 0 : 1;
 }
 
 int CreateFromFiles(const std::filesystem::path& listFile, ListKind kind,
                     const std::vector<std::string>& files) {
     const std::filesystem::path folder = listFile.parent_path();
-    EntrySource source;
+    std::vector<ChosenItem> chosen;
     for (const auto& arg : files) {
         const std::filesystem::path path = AbsolutePathFromArg(arg);
         const auto found = platform::LookupPath(path);
-        Entry e;
-        e.isFolder = found && found->isDirectory;
-        e.size = found ? found->size : 0;
-        if (auto name = NameBelow(path, folder)) {
-            e.name = *name;
-        } else if (e.isFolder) {
-            e.name = path.filename(); // skipped all the same
-        } else {
+        ChosenItem item;
+        item.isFolder = found && found->isDirectory;
+        item.size = found ? found->size : 0;
+        auto name = NameBelow(path, folder);
+        // The list's folder itself stands for its whole tree; no file has its name.
+        if (!name || (name->empty() && !item.isFolder)) {
             Error(arg + ": not in the folder of the list (" + TextFromPath(folder) + ")");
             Err(kCreateUsage);
             return 2;
         }
-        source.entries.push_back(std::move(e));
+        item.name = std::move(*name);
+        chosen.push_back(std::move(item));
     }
+    FolderTree tree = WalkChosenItems(folder, chosen);
+    const TreeSource source(std::move(tree.files));
     CreateOutcome outcome;
-    return RunOne(listFile, kind, folder, source, outcome);
+    return RunOne(listFile, kind, folder, source, outcome, tree.skipped);
 }
 
-int CreateForFolders(ListKind kind, const std::vector<std::string>& folders) {
+int CreateForFolders(ListKind kind, const std::vector<std::string>& folders, bool wholeTree) {
     int status = 0;
     for (const auto& arg : folders) {
         const FolderListPlan plan = PlanFolderList(AbsolutePathFromArg(arg), kind);
@@ -150,24 +159,33 @@ int CreateForFolders(ListKind kind, const std::vector<std::string>& folders) {
             status = std::max(status, 1);
             continue;
         }
-        platform::OsError error;
-        auto listing = platform::ListFolder(plan.folder, &error);
-        if (!listing) {
-            Error(TextFromPath(plan.folder) + ": " + error.text);
-            status = std::max(status, 1);
-            continue;
-        }
-        EntrySource source;
-        for (auto& f : *listing) {
-            Entry e;
-            e.isFolder = f.isDirectory;
-            e.size = f.size;
-            e.selected = !f.isDirectory && FolderCommandSelects(f.name);
-            e.name = std::move(f.name);
-            source.entries.push_back(std::move(e));
-        }
         CreateOutcome outcome;
-        const int one = RunOne(plan.listFile, kind, plan.folder, source, outcome);
+        int one;
+        if (wholeTree) {
+            FolderTree tree = WalkFolderTree(plan.folder);
+            const TreeSource source(std::move(tree.files));
+            one = RunOne(plan.listFile, kind, plan.folder, source, outcome, tree.skipped);
+        } else {
+            platform::OsError error;
+            auto listing = platform::ListFolder(plan.folder, &error);
+            if (!listing) {
+                Error(TextFromPath(plan.folder) + ": " + error.text);
+                status = std::max(status, 1);
+                continue;
+            }
+            EntrySource source;
+            for (auto& f : *listing) {
+                Entry e;
+                e.isFolder = f.isDirectory;
+                e.size = f.size;
+                e.selected = !f.isDirectory && FolderCommandSelects(f.name);
+                if (e.selected && f.lastWriteTime != 0)
+                    e.listed = platform::FileLookup{false, false, f.size, f.lastWriteTime, 0};
+                e.name = std::move(f.name);
+                source.entries.push_back(std::move(e));
+            }
+            one = RunOne(plan.listFile, kind, plan.folder, source, outcome);
+        }
         if (one == 2)
             return 2;
         status = std::max(status, one);
@@ -185,6 +203,7 @@ int RunCreate(const Args& args) {
     std::optional<ListKind> kind;
     bool endOfOptions = false;
     std::optional<std::string> output;
+    bool wholeTree = false;
     std::vector<std::string> operands;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -197,6 +216,8 @@ int RunCreate(const Args& args) {
                 return 2;
             }
             kind = k;
+        } else if (!endOfOptions && a == "-r") {
+            wholeTree = true;
         } else if (!endOfOptions && a == "-o") {
             if (output || i + 1 == args.size()) {
                 Err(kCreateUsage);
@@ -216,7 +237,7 @@ int RunCreate(const Args& args) {
     }
     if (output)
         return CreateFromFiles(AbsolutePathFromArg(*output), *kind, operands);
-    return CreateForFolders(*kind, operands);
+    return CreateForFolders(*kind, operands, wholeTree);
 }
 
 } // namespace quillon::cli

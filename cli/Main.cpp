@@ -17,9 +17,9 @@ constexpr const char* kUsage =
     "FILE...\n"
     "       quillon-cli show [--porcelain] LIST...\n"
     "       quillon-cli check [--porcelain] [--quiet] [--strict] [--report FILE.csv] LIST...\n"
-    "       quillon-cli create (--sfv | --md5 | --sha1 | --sha256 | --sha512 | --blake3) -o LIST "
-    "FILE...\n"
-    "       quillon-cli create (--sfv | --md5 | --sha1 | --sha256 | --sha512 | --blake3) "
+    "       quillon-cli create (--sfv | --md5 | --sha1 | --sha256 | --sha512 | --blake3) [-r] -o "
+    "LIST FILE...\n"
+    "       quillon-cli create (--sfv | --md5 | --sha1 | --sha256 | --sha512 | --blake3) [-r] "
     "FOLDER...\n"
     "       quillon-cli update [--prune] LIST...\n";
 // clang-format on

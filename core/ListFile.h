@@ -104,8 +104,16 @@ std::string Md5EntryLine(std::string_view md5Text, std::string_view name);
 // The entry line of a kind as it reads back: SfvEntryLine for SFV; for the digest-first kinds
 // the digest, a blank and the name; the tools' form (SHA, BLAKE3) puts its mode blank before every
 // name, an MD5 list before a name that begins with a blank or "*"; a name that holds a line break
-// (or, where "\" is no folder separator, a "\") is written as md5sum's escaped line.
-std::string EntryLine(ListKind kind, std::string_view digestText, std::string_view name);
+// (or, where "\" is no folder separator, a "\") is written as md5sum's escaped line. markMode puts
+// the mode blank before any name: md5sum takes the form of a list's first line for all of them,
+// so a list of which one name begins with a blank or "*" must mark every line (NameNeedsModeMark),
+// or md5sum -c refuses the other lines as improperly formatted.
+std::string EntryLine(ListKind kind, std::string_view digestText, std::string_view name,
+                      bool markMode = false);
+// Whether a name of a file begins with what only reads back after a mode blank.
+template <typename Char> bool NameNeedsModeMark(std::basic_string_view<Char> name) {
+    return !name.empty() && (name.front() == Char(' ') || name.front() == Char('*'));
+}
 
 // A BSD tag line, "TAG (name) = digest", as md5sum --tag writes it: an entry of another kind than
 // its list's. A name that holds a line break (or, where "\" is no folder separator, a "\") is

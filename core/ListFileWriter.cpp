@@ -74,7 +74,8 @@ void AppendName(std::string& line, std::string_view name, bool escaped) {
 
 } // namespace
 
-std::string EntryLine(ListKind kind, std::string_view digestText, std::string_view name) {
+std::string EntryLine(ListKind kind, std::string_view digestText, std::string_view name,
+                      bool markMode) {
     if (KindInfo(kind).layout == LineLayout::NameFirst)
         return SfvEntryLine(name, digestText);
     const bool escaped = NeedsEscape(name);
@@ -85,7 +86,7 @@ std::string EntryLine(ListKind kind, std::string_view digestText, std::string_vi
     line.append(digestText).append(" ");
     // After the one blank a blank or "*" is the mode mark: the tools' form always writes one,
     // and an MD5 list one before a name that begins with either.
-    if (KindInfo(kind).toolForm || (!name.empty() && (name.front() == ' ' || name.front() == '*')))
+    if (markMode || KindInfo(kind).toolForm || NameNeedsModeMark(name))
         line += ' ';
     AppendName(line, name, escaped);
     return line;

@@ -39,6 +39,9 @@ std::vector<std::string> ListLinesOf(const std::vector<PlannedFile>& files, List
         lines.push_back(SfvHeaderLine(now, encoding));
         lines.push_back(";");
     }
+    bool markMode = false;
+    for (const PlannedFile& f : files)
+        markMode |= !f.reason && NameNeedsModeMark<ViewChar>(f.name.native());
     for (const PlannedFile& f : files) {
         if (f.reason)
             continue;
@@ -51,7 +54,7 @@ std::vector<std::string> ListLinesOf(const std::vector<PlannedFile>& files, List
                 // No date for it: the file goes in without its comment line.
             }
         }
-        entries.push_back(EntryLine(kind, f.digest, name));
+        entries.push_back(EntryLine(kind, f.digest, name, markMode));
     }
     lines.insert(lines.end(), std::make_move_iterator(entries.begin()),
                  std::make_move_iterator(entries.end()));
@@ -120,7 +123,9 @@ CreateOutcome CreateListFile(const std::filesystem::path& listFileName, ListKind
         progress.TotalBytes += source.Size(i);
         if (kind == ListKind::Sfv) {
             try {
-                f.lookup = platform::LookupPath(f.fullPath);
+                f.lookup = source.Listed(i);
+                if (!*f.lookup)
+                    f.lookup = platform::LookupPath(f.fullPath);
             } catch (...) {
             }
         }

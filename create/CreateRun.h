@@ -2,10 +2,12 @@
 #include "core/ListKind.h"
 #include "core/RunState.h"
 #include "core/ViewText.h"
+#include "platform/FileSystem.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,9 @@ public:
     // The last path component. The console tool also hands in names below the folder
     // ("sub/name"), which the list then holds as they are.
     virtual std::filesystem::path Name(std::size_t i) const = 0;
+    // The size and time a folder listing already gave for entry i, which spares the SFV comment
+    // line a lookup of each file; none: the run looks the file up itself.
+    virtual std::optional<platform::FileLookup> Listed(std::size_t) const { return std::nullopt; }
 };
 
 class CreateView {

@@ -48,6 +48,9 @@ std::vector<std::string> ListLinesOf(const std::vector<NewLine>& entries, ListKi
         lines.push_back(";");
     }
     entryLines.reserve(entries.size());
+    bool markMode = false;
+    for (const NewLine& e : entries)
+        markMode |= e.kind == kind && NameNeedsModeMark<ViewChar>(e.name->native());
     for (const NewLine& e : entries) {
         const std::string name = platform::ExactListTextFromPath(*e.name, encoding)
                                      .value_or(platform::ListTextFromPath(*e.name, encoding));
@@ -59,7 +62,7 @@ std::vector<std::string> ListLinesOf(const std::vector<NewLine>& entries, ListKi
             }
         }
         if (e.kind == kind)
-            entryLines.push_back(EntryLine(kind, *e.digest, name));
+            entryLines.push_back(EntryLine(kind, *e.digest, name, markMode));
         else if (e.kind == ListKind::Unsupported)
             entryLines.push_back(TagLine(*e.algorithm, *e.digest, name));
         else

@@ -7,7 +7,7 @@ for p in g++ cmake ninja-build make git \
          g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev \
          wine wine64 xvfb xauth \
          googletest libgtest-dev libbenchmark-dev zlib1g-dev libssl-dev \
-         imagemagick cksfv rhash coreutils openssl b3sum procps util-linux time \
+         imagemagick cksfv rhash hashdeep coreutils openssl b3sum procps util-linux time \
          clang-14 libclang-rt-14-dev; do
     have_pkg "$p" || need+=("$p")
 done

@@ -159,7 +159,8 @@ void TcrcThread::CheckEntries() {
         const std::string& expected = e.Checksum;
         if (run.AbortRequested)
             break;
-        view.SetCurrentFile(EntryCaption(e.FileName));
+        view.SetCurrentFile(e.ListFile ? EntryCaption(e.FileName, e.ListFile->native())
+                                       : EntryCaption(e.FileName));
 
         const std::int32_t before = e.Status;
         if (!CheckAll && !view.IsRowSelected(row)) {

@@ -62,6 +62,29 @@ ViewTextView EntryCaption(ViewTextView text) {
     return text;
 }
 
+ViewTextView EntryCaption(ViewTextView text, ViewTextView listFile) {
+    std::size_t folder = listFile.size();
+    while (folder > 0 && !platform::IsFolderSeparator(listFile[folder - 1]))
+        --folder;
+    if (folder == 0 || text.size() <= folder || text.compare(0, folder, listFile.substr(0, folder)))
+        return EntryCaption(text);
+    ViewTextView rest = text.substr(folder);
+    // "./a.bin" (as find . | xargs md5sum writes) is in the list's own folder.
+    while (rest.size() > 2 && rest[0] == '.' && platform::IsFolderSeparator(rest[1]))
+        rest.remove_prefix(2);
+    // A name that climbs out ("..") or starts anew at a root is no path below the list's folder.
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= rest.size(); ++i) {
+        if (i < rest.size() && !platform::IsFolderSeparator(rest[i]))
+            continue;
+        const ViewTextView part = rest.substr(start, i - start);
+        if (part.empty() || (part.size() <= 2 && part.find_first_not_of('.') == part.npos))
+            return EntryCaption(text);
+        start = i + 1;
+    }
+    return rest;
+}
+
 void RefreshList(TItemList& items, std::int32_t displayFilter, std::uint8_t sizeType,
                  VerifyView& view) {
     // Rows are about to go: no entry may keep a reference to one, also if the rebuild fails.
@@ -79,7 +102,9 @@ void RefreshList(TItemList& items, std::int32_t displayFilter, std::uint8_t size
                         nullptr);
         }
         if (displayFilter == FilterAll || displayFilter == e.Status) {
-            const RowIndex row = view.AddRow(EntryCaption(e.FileName), 1, e.Status, &e);
+            const RowIndex row = view.AddRow(
+                group ? EntryCaption(e.FileName, group->native()) : EntryCaption(e.FileName), 1,
+                e.Status, &e);
             e.ListItem = row;
             if (view.ShowsSizeTexts()) view.SetRowSizeText(row, SizeText(e.Size, sizeType));
             if (e.Note)

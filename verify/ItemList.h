@@ -25,8 +25,12 @@ inline constexpr std::uint8_t SizeTypeBytes = 2;
 // "Not Found", "0 KB", or the size in the given display.
 ViewText SizeText(std::int64_t size, std::uint8_t sizeType);
 
-// The caption of an entry row: the file name part of the entry's path.
+// The file name part of an entry's path.
 ViewTextView EntryCaption(ViewTextView fileName);
+// The caption of an entry row of listFile: the entry's path relative to the list's folder where
+// it lies in a subfolder of it ("s1\b.bin"), so that files of one name in different folders can
+// be told apart; else, and in the list's own folder, the file name part.
+ViewTextView EntryCaption(ViewTextView fileName, ViewTextView listFile);
 
 // Whether two entries' list files are one: consecutive entries of one list file make one group
 // of rows under its header.

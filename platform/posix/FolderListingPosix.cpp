@@ -13,6 +13,8 @@
 
 namespace quillon::platform {
 
+int InjectedListFault(const std::filesystem::path& folder);
+
 namespace {
 
 // By name as Explorer orders them, ties broken by the exact name, so the order never depends on
@@ -31,6 +33,10 @@ bool NameBefore(const std::string& a, const std::string& b) {
 
 std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& folder,
                                                    OsError* error) {
+    if (const int injected = InjectedListFault(folder)) {
+        if (error) *error = OsErrorFromCode(injected);
+        return std::nullopt;
+    }
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
     if (!dir) {
         if (error) *error = LastOsError();
@@ -50,6 +56,10 @@ std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& 
         }
         if (std::strcmp(d->d_name, ".") == 0 || std::strcmp(d->d_name, "..") == 0) continue;
         struct stat st {};
+        bool link = d->d_type == DT_LNK;
+        // Some file systems do not say what a name is: then ask without following it first.
+        if (d->d_type == DT_UNKNOWN && ::fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0)
+            link = S_ISLNK(st.st_mode);
         // Follows links; a link to nothing is left out with the other non-files.
         if (::fstatat(fd, d->d_name, &st, 0) != 0) continue;
         const bool isDir = S_ISDIR(st.st_mode);
@@ -57,6 +67,7 @@ std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& 
         FolderEntry e;
         e.name = d->d_name;
         e.isDirectory = isDir;
+        e.link = link ? FolderLink::Link : FolderLink::None;
         e.size = isDir ? 0 : static_cast<std::int64_t>(st.st_size);
         // Windows file time: 100 ns ticks since 1601.
         e.lastWriteTime = (static_cast<std::int64_t>(st.st_mtim.tv_sec) + 11644473600LL) *

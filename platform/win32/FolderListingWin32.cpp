@@ -10,6 +10,8 @@
 
 namespace quillon::platform {
 
+int InjectedListFault(const std::filesystem::path& folder);
+
 namespace {
 
 std::int64_t Join(DWORD high, DWORD low) {
@@ -118,12 +120,21 @@ std::vector<std::size_t> NameOrder(std::size_t count, Name name, IsFolder isFold
 
 std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& folder,
                                                    OsError* error) {
+    if (const int injected = InjectedListFault(folder)) {
+        if (error) *error = OsErrorFromCode(injected);
+        return std::nullopt;
+    }
     std::vector<FolderEntry> entries;
     const bool listed = ForEachFolderEntry(folder, error, [&](const WIN32_FIND_DATAW& fd) {
         FolderEntry e;
         e.name = fd.cFileName;
         e.attributes = fd.dwFileAttributes;
         e.isDirectory = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        // The find data holds the reparse tag where the attribute says there is one.
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            e.link = fd.dwReserved0 == IO_REPARSE_TAG_SYMLINK       ? FolderLink::Link
+                     : fd.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT ? FolderLink::Junction
+                                                                     : FolderLink::Other;
         e.size = e.isDirectory ? 0 : Join(fd.nFileSizeHigh, fd.nFileSizeLow);
         e.lastWriteTime = Join(fd.ftLastWriteTime.dwHighDateTime, fd.ftLastWriteTime.dwLowDateTime);
         entries.push_back(std::move(e));

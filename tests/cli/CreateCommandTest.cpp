@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 #include "cli/Console.h"
+#include "core/ListFile.h"
 #include "create/CreateRun.h"
 #include "tests/TempDir.h"
 #include "tests/create/FakeSource.h"
@@ -110,6 +111,51 @@ TEST_F(CreateCommand, FolderCommand) {
     EXPECT_NE(again.err.find(Arg("d/d.md5") + ": skipped"), std::string::npos) << again.err;
     EXPECT_EQ(test::ReadAll(dir / "d/d.md5"), "kept");
     EXPECT_EQ(test::ReadAll(dir / "e/e.md5"), "D41D8CD98F00B204E9800998ECF8427E e.txt\r\n");
+}
+
+// -r: one list per folder of its whole tree; -o: a folder among the files brings its tree, the
+// list's own folder all of it. Entries are named relative to the list's folder in the walk's
+// order, other lists left out, and each list checks Good. A link to a folder (here one that
+// loops back) is named, not followed: the list is written without it, status 1.
+TEST_F(CreateCommand, TreeListsCheckGood) {
+    dir.Write("d/sub/deep/y", "y");
+    dir.Write("d/sub/deep/z.sha256", "");
+    std::error_code ec;
+    std::filesystem::create_directory_symlink(dir / "d", dir / "d/sub/back", ec);
+    const std::string linkError =
+        ec ? "" : "quillon-cli: " + Arg("d/sub/back") + ": a link to a folder, not followed\n";
+    const struct {
+        Args args;
+        const char* list;
+        ListKind kind;
+    } cases[] = {
+        {{"--md5", "-r", Arg("d")}, "d/d.md5", ListKind::Md5},
+        {{"--sfv", "-o", Arg("d/all.sfv"), Arg("d/sub"), Arg("d/abc.txt")}, "d/all.sfv",
+         ListKind::Sfv},
+        {{"-r", "--sha1", "-o", Arg("d/whole.sha1"), Arg("d")}, "d/whole.sha1", ListKind::Sha1},
+    };
+    const std::vector<std::string> want = {"abc.txt", (std::filesystem::path("sub") / "x").string(),
+                                           (std::filesystem::path("sub") / "deep" / "y").string()};
+    for (const auto& c : cases) {
+        const CliRun r = Create(c.args);
+        EXPECT_EQ(r.status, linkError.empty() ? 0 : 1) << c.list;
+        EXPECT_EQ(r.out + r.err, linkError) << c.list;
+        ListLines lines;
+        ParseListText(test::ReadAll(dir / c.list), c.kind, lines);
+        std::vector<std::string> names;
+        for (std::size_t i = 0; i < lines.lines.size(); ++i)
+            names.emplace_back(ListEntryAt(lines, i).name);
+        EXPECT_EQ(names, want) << c.list;
+        CliRun check;
+        CaptureForTests(&check.out, &check.err);
+        check.status = RunCheck({"--porcelain", Arg(c.list)});
+        CaptureForTests(nullptr, nullptr);
+        EXPECT_EQ(check.status, 0) << check.out << check.err;
+        EXPECT_NE(check.out.find("summary\t0\t0\t0\t3"), std::string::npos) << check.out;
+    }
+    // A folder outside the list's folder cannot be named in it: nothing is written.
+    EXPECT_EQ(Create({"--md5", "-o", Arg("d/sub/l.md5"), Arg("e")}).status, 2);
+    EXPECT_FALSE(std::filesystem::exists(dir / "d/sub/l.md5"));
 }
 
 // A list this program writes checks Good, whatever the names: Greek, an emoji, a leading blank

@@ -51,6 +51,31 @@ TEST(EntryCaption, FileNamePartOfThePath) {
     EXPECT_EQ(Narrow(ViewText(EntryCaption(ViewTextFromAscii("plain.bin")))), "plain.bin");
 }
 
+// Below its list's folder an entry shows its path from there, so that files of one name in
+// different folders can be told apart; in the list's own folder, or where a name climbs out of
+// it, its name alone.
+TEST(EntryCaption, PathBelowTheListsFolder) {
+#ifdef _WIN32
+    const std::string folder = "C:\\data\\", s = "\\";
+#else
+    const std::string folder = "/data/", s = "/";
+#endif
+    const std::pair<std::string, std::string> cases[] = {
+        {"a.bin", "a.bin"},
+        {"s1" + s + "s2" + s + "c.bin", "s1" + s + "s2" + s + "c.bin"},
+        {"s1/d.bin", "s1/d.bin"}, // as a list from elsewhere wrote it
+        {"." + s + "s1" + s + "e.bin", "s1" + s + "e.bin"},
+        {".." + s + "o" + s + "g.bin", "g.bin"},
+        {"s1" + s + ".." + s + "h.bin", "h.bin"},
+        {"s1" + s + s + "i.bin", "i.bin"},
+    };
+    const ViewText list = ViewTextFromAscii(folder + "l.sfv");
+    for (const auto& [name, caption] : cases)
+        EXPECT_EQ(Narrow(ViewText(EntryCaption(ViewTextFromAscii(folder + name), list))), caption)
+            << name;
+    EXPECT_EQ(Narrow(ViewText(EntryCaption(ViewTextFromAscii("/x/s1/j.bin"), list))), "j.bin");
+}
+
 // Rows built from hand-made entries (no files needed).
 class RefreshListTest : public VerifyFixture {
 protected:
@@ -83,7 +108,8 @@ TEST_F(RefreshListTest, HeaderPerListFileAndSeparatorBetween) {
     Add(a, "two.bin", StatusGood, 1023);
     Add(b, "three.bin", StatusMissing, -1);
     // Equal paths held apart still make one group: the comparison is of the text.
-    Add(std::make_shared<const std::filesystem::path>("/lists/b.sfv"), "four.bin", StatusBad, 1024);
+    Add(std::make_shared<const std::filesystem::path>("/lists/b.sfv"), "s1/four.bin", StatusBad,
+        1024);
     model->RefreshList();
 
     struct Want {
@@ -99,7 +125,7 @@ TEST_F(RefreshListTest, HeaderPerListFileAndSeparatorBetween) {
         {"", 0, ImageNone, -1, "<none>"},
         {"/lists/b.sfv", 0, ImageHeader, -1, "<none>"},
         {"three.bin", 1, StatusMissing, 2, "Not Found"},
-        {"four.bin", 1, StatusBad, 3, "1 KB"},
+        {"s1/four.bin", 1, StatusBad, 3, "1 KB"}, // in a subfolder of its list's
     };
     ASSERT_EQ(view.rows.size(), std::size(want));
     for (std::size_t i = 0; i < std::size(want); ++i) {

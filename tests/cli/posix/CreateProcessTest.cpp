@@ -44,11 +44,14 @@ TEST(CreateProcess, ListsAndExitStatuses) {
 }
 
 // The peers accept what we write: cksfv the SFV list, md5sum -c the MD5 list, and our own check
-// both, each with every entry good; a file changed afterwards is caught by all three.
+// both, each with every entry good, also after an update wrote the list again; a file changed
+// afterwards is caught by all three. A regression: with one name that begins with "*" (written
+// with md5sum's mode blank) md5sum refused every other line of the MD5 list.
 TEST(CreateProcess, PeersAcceptTheLists) {
     test::TempDir dir;
     const auto d = (dir / "p").string();
     dir.Write("p/a b.txt", "abc");
+    dir.Write("p/*star", "s");
     dir.Write("p/empty", "");
     std::string big(200000, 'q');
     big[12345] = '\0';
@@ -65,10 +68,44 @@ TEST(CreateProcess, PeersAcceptTheLists) {
     EXPECT_EQ(run("md5sum -c p.md5"), 0);
     EXPECT_EQ(run(cli + "p.sfv"), 0);
     EXPECT_EQ(run(cli + "p.md5"), 0);
+    EXPECT_EQ(run("md5sum -c --strict p.md5"), 0);
+    EXPECT_EQ(run(std::string("'") + QUILLON_CLI_PATH + "' update p.md5"), 0);
+    EXPECT_EQ(run("md5sum -c --strict p.md5"), 0);
     dir.Write("p/big.bin", big + "!");
     EXPECT_NE(run("cksfv -g p.sfv"), 0);
     EXPECT_NE(run("md5sum -c p.md5"), 0);
     EXPECT_NE(run(cli + "p.sfv"), 0);
+}
+
+// Lists of a whole tree (-r) are taken by the peers as by our own check: rhash -c the SFV list,
+// md5sum -c the MD5 list, where those tools are installed; a file changed in a subfolder is
+// caught by each.
+TEST(CreateProcess, TreeListsCheckGoodWithPeers) {
+    test::TempDir dir;
+    const auto t = (dir / "t").string();
+    dir.Write("t/a b.txt", "abc");
+    dir.Write("t/sub/x.bin", std::string(70000, 'x'));
+    dir.Write("t/sub/deep/y", "");
+    dir.Write("t/sub two/z", "z");
+    const auto err = dir / "err";
+    ASSERT_EQ(RunCli({"--sfv", "-r", t}, err), 0) << test::ReadAll(err);
+    ASSERT_EQ(RunCli({"--md5", "-r", t}, err), 0) << test::ReadAll(err);
+    const auto run = [&](const std::string& command) {
+        const int raw = std::system(("cd '" + t + "' && " + command + " >/dev/null 2>&1").c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    };
+    const std::string cli = std::string("'") + QUILLON_CLI_PATH + "' check ";
+    std::vector<std::string> checks = {cli + "t.sfv", cli + "t.md5"};
+    if (run("command -v rhash") == 0)
+        checks.push_back("rhash -c t.sfv");
+    if (run("command -v md5sum") == 0)
+        checks.push_back("md5sum -c t.md5");
+    for (const auto& c : checks)
+        EXPECT_EQ(run(c), 0) << c;
+    EXPECT_NE(test::ReadAll(dir / "t/t.md5").find(" sub/deep/y\r\n"), std::string::npos);
+    dir.Write("t/sub/deep/y", "!");
+    for (const auto& c : checks)
+        EXPECT_NE(run(c), 0) << c;
 }
 
 } // namespace
