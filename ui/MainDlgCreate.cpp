@@ -4,6 +4,7 @@
 
 #include "core/FileError.h"
 #include "create/CreateRun.h"
+#include "create/FolderTree.h"
 #include "create/ListName.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
@@ -172,10 +173,37 @@ bool TFrmMain::CreateList(std::filesystem::path fileName) {
     if (!anySelected)
         return false;
 
-    FileListSource source(PTShellList1_);
+    // Chosen folders bring their trees: walked here, with the window alive and Abort heard
+    // between folders, so the run's progress covers every file of them.
+    std::vector<ChosenItem> chosen;
+    bool anyFolder = false;
+    for (std::size_t i = 0; i < PTShellList1_.Count(); ++i) {
+        if (!PTShellList1_.Selected(i))
+            continue;
+        const bool folder = PTShellList1_.IsFolder(i);
+        anyFolder = anyFolder || folder;
+        chosen.push_back({PTShellList1_.Name(i), folder, folder ? 0 : PTShellList1_.Size(i)});
+    }
+    FolderTree tree;
+    if (anyFolder) {
+        SetCurrentFile(ViewTextFromAscii("Looking for files..."));
+        tree = WalkChosenItems(PTShellList1_.Folder(), chosen, [this] {
+            PumpCreateRun();
+            return !run_.AbortRequested && !run_.WindowClosing;
+        });
+    }
+    FileListSource files(PTShellList1_);
+    TreeSource treeFiles(std::move(tree.files));
     CurrentFileView view(*this);
-    const CreateOutcome outcome =
-        CreateListFile(fileName, kind, PTShellList1_.Folder(), source, run_, &view);
+    CreateOutcome outcome;
+    if (tree.stopped)
+        outcome.aborted = true; // nothing is written for a walk cut short
+    else
+        outcome = CreateListFile(fileName, kind, PTShellList1_.Folder(),
+                                 anyFolder ? static_cast<const CreateSource&>(treeFiles) : files,
+                                 run_, &view);
+    // Links not followed and folders that could not be listed are named with the files left out.
+    outcome.leftOut.insert(outcome.leftOut.end(), tree.skipped.begin(), tree.skipped.end());
     run_.Progress.ShowFinalRate();
     if (outcome.written)
         SetTimeText(ViewTextFromAscii("Complete in ") + FormatDuration(outcome.elapsedSeconds));

@@ -107,7 +107,7 @@ TEST_F(CreateWindowTest, CreateCommandWritesTheSelectedFilesInListOrder) {
     EXPECT_EQ(boxes[0].caption, L"Oops!");
     EXPECT_TRUE(saveDialogDir.empty());
 
-    // Selected out of order, the subfolder too: the list follows the file list and skips it.
+    // Selected out of order, the empty subfolder too: the list follows the file list.
     ASSERT_EQ(frame->Files().Name(2), L"b.txt");
     Select({2, 0, 1});
     saveAs = folder / "new"; // no extension: the SFV filter completes it
@@ -165,6 +165,33 @@ TEST_F(CreateWindowTest, CreateCommandWritesTheSelectedFilesInListOrder) {
     ASSERT_EQ(frame->Model().ItemList.size(), 2u);
     for (const auto& e : frame->Model().ItemList)
         EXPECT_EQ(e->Status, StatusGood) << e->FileName.size();
+}
+
+// A chosen folder brings its tree, after the chosen files: each folder's files, then its
+// subfolders; lists below it stay out. The list checks Good and names each entry from its folder.
+TEST_F(CreateWindowTest, ChosenFoldersBringTheirTrees) {
+    dir.Write("work/sub/y.txt", "abc");
+    dir.Write("work/sub/deep/x.txt", "abd");
+    dir.Write("work/sub/deep/inner.md5", "x");
+    dir.Write("work/sub/z.txt", "abc");
+    EnterCreateMode();
+    Select({0, 1}); // sub, abc.txt
+    saveAs = folder / "tree.sfv";
+    frame->bCheckClick();
+    std::vector<std::string> entries;
+    for (const std::string& line : Lines(ReadAll(folder / "tree.sfv")))
+        if (line.rfind(";", 0) != 0)
+            entries.push_back(line);
+    EXPECT_EQ(entries, (std::vector<std::string>{"abc.txt 352441C2", "sub\\y.txt 352441C2",
+                                                 "sub\\z.txt 352441C2",
+                                                 "sub\\deep\\x.txt AB40D461"}));
+    EXPECT_TRUE(boxes.empty());
+    frame->bCreateClick();
+    chosen = std::vector<std::filesystem::path>{folder / "tree.sfv"};
+    OpenAndWait();
+    CheckAndWait();
+    EXPECT_EQ(frame->Model().Counters.GoodCount, 4);
+    EXPECT_EQ(frame->List().RowCaption(4), L"sub\\deep\\x.txt");
 }
 
 void SetLastWriteLocal(const std::filesystem::path& file, WORD y, WORD mo, WORD d, WORD h, WORD mi,
