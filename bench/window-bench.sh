@@ -5,6 +5,8 @@
 # took to answer a ping sent every 10 ms throughout. Prints a table of figures and ratios.
 #   bash bench/window-bench.sh
 # QUILLON_BENCH_RUNS (default 5): rounds of each check comparison, medians reported.
+# QUILLON_WINDOW_BENCH_ONLY=tree runs only the create run of a tree of 1,000 folders holding
+# 100,000 files of 1 KiB (all chosen in create mode) against "quillon-cli.exe create -r".
 # QUILLON_WINDOW_BENCH_KEEP=1 keeps the generated files in build/window-bench (about 1.5 GB);
 # otherwise they are removed at the end, as making them again takes well under a minute.
 set -euo pipefail
@@ -61,6 +63,18 @@ tree("load100k", 10, 10000, lambda n: b"quillon %d\n" % n)
 # 20,000 files of 4 KiB in four folders, for the check.
 tree("check20k", 4, 5000, lambda n: os.urandom(4096))
 
+# A tree of 1,000 folders (100 of 10) holding 100,000 files of 1 KiB, for the create run.
+top = os.path.join(work, "tree")
+if not os.path.exists(os.path.join(top, ".made")):
+    for a in range(100):
+        for b in range(10):
+            folder = os.path.join(top, "a%02d" % a, "b%d" % b)
+            os.makedirs(folder, exist_ok=True)
+            for i in range(100):
+                with open(os.path.join(folder, "f%03d.bin" % i), "wb") as f:
+                    f.write(os.urandom(1024))
+    open(os.path.join(top, ".made"), "w").close()
+
 # 1,000,000 entries whose files are absent from a folder that exists.
 os.makedirs(os.path.join(work, "dir"), exist_ok=True)
 million = os.path.join(work, "million.sfv")
@@ -94,7 +108,8 @@ stop() {
     WINEPREFIX="$prefix" timeout 20 wineserver -w 2>/dev/null || true
     [ -n "$xvfb_pid" ] && { kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; } || true
     if [ "${QUILLON_WINDOW_BENCH_KEEP:-0}" != 1 ]; then
-        rm -rf "$work/load100k" "$work/check20k" "$work/big" "$work/million.sfv" "$work/dir"
+        rm -rf "$work/load100k" "$work/check20k" "$work/big" "$work/million.sfv" "$work/dir" \
+            "$work/tree"
     fi
 }
 trap stop EXIT
@@ -126,6 +141,35 @@ warm() { find "$@" -type f -exec cat {} + >/dev/null; }
 # The prefix and wineserver booted before anything is timed.
 "$root/cmake/wine-run.sh" --prefix "$prefix" cmd /c exit >/dev/null 2>&1 || true
 
+# verdict VALUE TARGET: VALUE <= TARGET
+verdict() { awk -v v="$1" -v t="$2" 'BEGIN { print (v <= t) ? "met" : "MISSED" }'; }
+row() { printf '%-46s %12s  %-13s %s\n' "$1" "$2" "${3:-}" "${4:-}"; }
+ms() { awk -v v="$1" 'BEGIN { printf "%.0f ms", v }'; }
+s() { awk -v v="$1" 'BEGIN { printf "%.3f s", v }'; }
+mib() { awk -v v="$1" 'BEGIN { printf "%.0f MiB", v }'; }
+x() { awk -v v="$1" 'BEGIN { printf "%.2fx", v }'; }
+int() { awk -v v="$1" 'BEGIN { printf "%d", v }'; }
+ping_row() { # LABEL FILE PREFIX [TARGET-MS]
+    local longest
+    longest=$(fig "$2" "$3.ping_longest_ms")
+    row "$1" "$(ms "$longest")" "${4:+<= $4 ms}" "${4:+$(verdict "$longest" "$4") }($(int \
+        "$(fig "$2" "$3.ping_over100")") of $(int "$(fig "$2" "$3.ping_asked")") pings > 100 ms)"
+}
+
+only="${QUILLON_WINDOW_BENCH_ONLY:-}"
+tree_rows() {
+    echo "== create run of a tree: 1,000 folders, 100,000 files of 1 KiB, SFV ($runs rounds)"
+    row "  window create run, median" "$(s "$(fig tree tree.window_median_s)")"
+    row "  quillon-cli.exe create --sfv -r, median" "$(s "$(fig tree tree.cli_median_s)")"
+    row "  window / cli" "$(x "$(fig tree tree.ratio)")" "<= 1.25x" \
+        "$(verdict "$(fig tree tree.ratio)" 1.25)"
+}
+warm "$work/tree"
+bench tree create-tree --runs "$runs" --cli "$(winpath "$cli_exe")" "$(winpath "$work/tree")"
+if [ "$only" = tree ]; then
+    tree_rows
+    exit 0
+fi
 echo "== running (about 6 minutes)"
 warm "$work/load100k"
 bench load100k load --runs 3 "$(winpath "$work/load100k/list.sfv")"
@@ -143,21 +187,6 @@ warm "$work/big"
 bench big_sfv check --runs "$runs" --cli "$(winpath "$cli_exe")" "$(winpath "$work/big/big.sfv")"
 bench big_md5 check --runs "$runs" --cli "$(winpath "$cli_exe")" "$(winpath "$work/big/big.md5")"
 echo "== load after: $(uptime | sed 's/.*load average: //')"
-
-# verdict VALUE TARGET: VALUE <= TARGET
-verdict() { awk -v v="$1" -v t="$2" 'BEGIN { print (v <= t) ? "met" : "MISSED" }'; }
-row() { printf '%-46s %12s  %-13s %s\n' "$1" "$2" "${3:-}" "${4:-}"; }
-ms() { awk -v v="$1" 'BEGIN { printf "%.0f ms", v }'; }
-s() { awk -v v="$1" 'BEGIN { printf "%.3f s", v }'; }
-mib() { awk -v v="$1" 'BEGIN { printf "%.0f MiB", v }'; }
-x() { awk -v v="$1" 'BEGIN { printf "%.2fx", v }'; }
-int() { awk -v v="$1" 'BEGIN { printf "%d", v }'; }
-ping_row() { # LABEL FILE PREFIX [TARGET-MS]
-    local longest
-    longest=$(fig "$2" "$3.ping_longest_ms")
-    row "$1" "$(ms "$longest")" "${4:+<= $4 ms}" "${4:+$(verdict "$longest" "$4") }($(int \
-        "$(fig "$2" "$3.ping_over100")") of $(int "$(fig "$2" "$3.ping_asked")") pings > 100 ms)"
-}
 
 echo
 row "figure" "value" "target" "verdict"
@@ -225,5 +254,6 @@ echo "== check, one 1 GiB file, SFV"
 check_rows big_sfv 1.10
 echo "== check, one 1 GiB file, MD5"
 check_rows big_md5 1.10
+tree_rows
 echo
 echo "== every figure in $work/*.txt; $(( $(date +%s) - start )) s in all"

@@ -5,6 +5,10 @@
 //   quillon-window-bench check [--runs N] [--no-warm] --cli QUILLON-CLI.EXE LIST
 //       loads LIST, then times the window's check and "quillon-cli.exe check" of it in turn,
 //       N rounds, the order swapped every round
+//   quillon-window-bench create-tree [--runs N] --cli QUILLON-CLI.EXE FOLDER
+//       in create mode, every item of FOLDER chosen (its subfolders bring their trees): the
+//       window's create run of FOLDER\window.sfv and "quillon-cli.exe create --sfv -r FOLDER"
+//       in turn, N rounds, the order swapped every round
 //   quillon-window-bench profile-load LIST
 //       the steps of a load one by one, outside the window, then the window's whole load
 // Also --no-ping (no pinging thread), --hidden (the window never shown), --only-window or
@@ -491,6 +495,7 @@ int RunProfileLoad(const std::wstring& list) {
 int Usage() {
     std::fputs("usage: quillon-window-bench load [--runs N] LIST\n"
                "       quillon-window-bench check [--runs N] [--no-warm] --cli EXE LIST\n"
+               "       quillon-window-bench create-tree [--runs N] --cli EXE FOLDER\n"
                "       quillon-window-bench profile-load LIST\n",
                stderr);
     return 2;
@@ -603,6 +608,67 @@ int RunCheck(const std::wstring& list, const std::wstring& cli, int runs, bool w
     return bench.Boxes() == 0 ? 0 : 1;
 }
 
+int RunCreateTree(const std::filesystem::path& folder, const std::wstring& cli, int runs) {
+    Bench bench;
+    if (!bench.Open())
+        return 1;
+    ui::TFrmMain& frame = bench.Frame();
+    frame.bCreateClick();
+    if (!frame.Tree().Navigate(folder) && !frame.Files().ShowFolder(folder)) {
+        std::fprintf(stderr, "# cannot show the folder\n");
+        return 1;
+    }
+    PumpUntil([] { return true; });
+    const std::filesystem::path windowList = folder / L"window.sfv";
+    const std::filesystem::path cliList = folder / (folder.filename().native() + L".sfv");
+    auto windowRun = [&] {
+        std::filesystem::remove(windowList);
+        for (std::size_t i = 0; i < frame.Files().Count(); ++i)
+            frame.Files().SetSelected(i, frame.Files().Name(i) != windowList.filename());
+        const auto start = Clock::now();
+        const bool whole = frame.CreateList(windowList);
+        const double took = Seconds(start, Clock::now());
+        if (!whole)
+            std::fprintf(stderr, "# the window's list left files out or was not written\n");
+        return took;
+    };
+    const std::wstring args = L"create --sfv -r \"" + folder.native() + L"\"";
+    DWORD status = 0;
+    auto cliRun = [&] {
+        std::filesystem::remove(cliList);
+        const double took = RunCli(cli, args, &status);
+        if (status != 0)
+            std::fprintf(stderr, "# cli exit %lu\n", status);
+        return took;
+    };
+    // One of each untimed: the first run pays for the folders' listings the others find cached.
+    windowRun();
+    cliRun();
+    std::vector<double> window, child;
+    for (int i = 0; i < runs; ++i)
+        for (int k = 0; k < 2; ++k) {
+            if ((k == 0) == (i % 2 == 0)) {
+                window.push_back(windowRun());
+                Figure(("tree.run" + std::to_string(i + 1) + ".window_s").c_str(), window.back());
+            } else {
+                child.push_back(cliRun());
+                Figure(("tree.run" + std::to_string(i + 1) + ".cli_s").c_str(), child.back());
+            }
+        }
+    // Both lists name the same files with the same checksums; only the header's time differs.
+    std::uintmax_t windowSize = std::filesystem::file_size(windowList);
+    std::uintmax_t cliSize = std::filesystem::file_size(cliList);
+    Figure("tree.window_list_bytes", static_cast<double>(windowSize));
+    Figure("tree.cli_list_bytes", static_cast<double>(cliSize));
+    std::filesystem::remove(windowList);
+    std::filesystem::remove(cliList);
+    Figure("tree.window_median_s", Median(window));
+    Figure("tree.cli_median_s", Median(child));
+    Figure("tree.ratio", Median(window) / Median(child));
+    Figure("done", 1);
+    return bench.Boxes() == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -641,6 +707,8 @@ int wmain(int argc, wchar_t** argv) {
             return RunProfileLoad(list);
         if (command == L"check" && !cli.empty())
             return RunCheck(list, cli, runs, warm);
+        if (command == L"create-tree" && !cli.empty())
+            return RunCreateTree(list, cli, runs);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "quillon-window-bench: %s\n", e.what());
         return 1;
