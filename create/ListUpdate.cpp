@@ -7,15 +7,21 @@
 #include "platform/Clock.h"
 #include "platform/TextCodec.h"
 #include "verify/ChangeClassifier.h"
+#include "util/InChunks.h"
 #include "verify/UnlistedFiles.h"
 
 #include <algorithm>
 #include <memory>
+#include <thread>
 #include <optional>
 
 namespace quillon {
 
 namespace {
+
+// Below this many entries a thread costs more than its lookups save.
+constexpr std::size_t kEntriesPerLookupThread = 2048;
+constexpr std::size_t kMaxLookupThreads = 8;
 
 // The name of path in a list in folder: below it, the rest; elsewhere (an absolute name on
 // POSIX) the path itself.
@@ -114,7 +120,24 @@ ListUpdatePlan PlanListUpdate(const std::filesystem::path& listFile,
         ++plan.report.entries;
         plan.report.notUnderstood += !HoldsDigestOfItsKind(parts);
         e.damaged = damaged.count(e.path) != 0;
-        const std::optional<platform::FileLookup> file = platform::LookupPathText(e.path);
+        auto item = std::make_unique<TItemRec>();
+        item->FileName = e.path;
+        item->ListFile = sharedList;
+        named.push_back(std::move(item));
+    }
+    // The lookups mostly wait on the file system: a long list spreads them over a few threads.
+    std::vector<std::optional<platform::FileLookup>> files(plan.entries.size());
+    const std::size_t threads = std::min<std::size_t>(
+        {files.size() / kEntriesPerLookupThread, std::max(1u, std::thread::hardware_concurrency()),
+         kMaxLookupThreads});
+    InChunks(files.size(), std::max<std::size_t>(threads, 1), 256,
+             [&](std::size_t begin, std::size_t end) {
+                 for (std::size_t i = begin; i < end; ++i)
+                     files[i] = platform::LookupPathText(plan.entries[i].path);
+             });
+    for (std::size_t i = 0; i < plan.entries.size(); ++i) {
+        ListUpdatePlan::Entry& e = plan.entries[i];
+        const std::optional<platform::FileLookup>& file = files[i];
         if (!file || !file->IsFile()) {
             e.state = ListUpdatePlan::State::Gone;
         } else {
@@ -123,10 +146,6 @@ ListUpdatePlan PlanListUpdate(const std::filesystem::path& listFile,
                           ? ListUpdatePlan::State::Changed
                           : ListUpdatePlan::State::Unchanged;
         }
-        auto item = std::make_unique<TItemRec>();
-        item->FileName = e.path;
-        item->ListFile = sharedList;
-        named.push_back(std::move(item));
     }
 
     // New names of a subfolder follow the list's own names: a list written with "sub/x" on
