@@ -5,6 +5,7 @@
 #include "platform/TextCodec.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace quillon {
 
@@ -21,9 +22,27 @@ std::string FileInfoComment(const platform::FileLookup& file, std::string_view n
     if (size.size() < 14) size.insert(0, 14 - size.size(), ' ');
 
     const platform::LocalTime t = RecordedTime(file);
+    // " DD YYYY HH:NN:SS ", digit by digit: formatting it is most of an update's work per file.
     char rest[64];
-    std::snprintf(rest, sizeof rest, " %02d %04d %02d:%02d:%02d ", t.day, t.year, t.hour, t.minute,
-                  t.second);
+    const bool inRange = t.day >= 0 && t.day <= 99 && t.year >= 0 && t.year <= 9999 &&
+                         t.hour >= 0 && t.hour <= 99 && t.minute >= 0 && t.minute <= 99 &&
+                         t.second >= 0 && t.second <= 99;
+    if (inRange) {
+        auto two = [](char* p, int v) {
+            p[0] = static_cast<char>('0' + v / 10);
+            p[1] = static_cast<char>('0' + v % 10);
+        };
+        std::memcpy(rest, " 00 0000 00:00:00 ", 19);
+        two(rest + 1, t.day);
+        two(rest + 4, t.year / 100);
+        two(rest + 6, t.year % 100);
+        two(rest + 9, t.hour);
+        two(rest + 12, t.minute);
+        two(rest + 15, t.second);
+    } else {
+        std::snprintf(rest, sizeof rest, " %02d %04d %02d:%02d:%02d ", t.day, t.year, t.hour,
+                      t.minute, t.second);
+    }
 
     std::string line = ";";
     line.append(size)
