@@ -141,7 +141,8 @@ TEST_F(CreateCommand, TreeListsCheckGood) {
         EXPECT_EQ(r.status, linkError.empty() ? 0 : 1) << c.list;
         EXPECT_EQ(r.out + r.err, linkError) << c.list;
         ListLines lines;
-        ParseListText(test::ReadAll(dir / c.list), c.kind, lines);
+        lines.text = test::ReadAll(dir / c.list); // the lines are views of it
+        ParseListText(lines.text, c.kind, lines);
         std::vector<std::string> names;
         for (std::size_t i = 0; i < lines.lines.size(); ++i)
             names.emplace_back(ListEntryAt(lines, i).name);
