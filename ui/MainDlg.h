@@ -249,6 +249,10 @@ private:
     void EnsureCreatePanes();
     void ProcessCreateSwitch(bool md5);
     void SetCreateRunControls(bool running);
+    // A run on this thread (create, update): Busy, the commands and panes locked, the message
+    // pump set; EndGuiRun undoes it and closes a window that was closed meanwhile.
+    void BeginGuiRun(bool& running);
+    void EndGuiRun();
     void PumpCreateRun();
     void ShowSelectMenu(POINT screen);
     bool OnFilesKey(UINT vk);

@@ -151,24 +151,11 @@ bool TFrmMain::CreateList(std::filesystem::path fileName) {
     const ListKind kind = CreateListKind(fileName, saveFilterIndex_);
     fileName = CompleteListName(fileName, saveFilterIndex_);
 
-    run_.Busy = true;
-    createRunning_ = true;
-    SetCreateRunControls(true);
-    run_.MessagePump = [this] { PumpCreateRun(); };
-    lastPumpTick_ = platform::TickCount64();
+    BeginGuiRun(createRunning_);
     // The end steps, on every path out, a failed store included.
     struct EndSteps {
         TFrmMain& w;
-        ~EndSteps() {
-            w.run_.MessagePump = nullptr;
-            w.SetCurrentFile({});
-            w.run_.Busy = false;
-            w.createRunning_ = false;
-            w.SetCreateRunControls(false);
-            // Closed meanwhile: the window goes now that nothing of the run is on its stack.
-            if (w.closeAfterRun_ && w.window_)
-                PostMessageW(w.window_, WM_CLOSE, 0, 0);
-        }
+        ~EndSteps() { w.EndGuiRun(); }
     } endSteps{*this};
     if (!anySelected)
         return false;
@@ -228,6 +215,25 @@ void TFrmMain::SetCreateRunControls(bool running) {
         feedback_.RunStarted();
     else
         feedback_.RunEnded(false);
+}
+
+void TFrmMain::BeginGuiRun(bool& running) {
+    run_.Busy = true;
+    running = true;
+    SetCreateRunControls(true);
+    run_.MessagePump = [this] { PumpCreateRun(); };
+    lastPumpTick_ = platform::TickCount64();
+}
+
+void TFrmMain::EndGuiRun() {
+    run_.MessagePump = nullptr;
+    SetCurrentFile({});
+    run_.Busy = false;
+    createRunning_ = updateRunning_ = false;
+    SetCreateRunControls(false);
+    // Closed meanwhile: the window goes now that nothing of the run is on its stack.
+    if (closeAfterRun_ && window_)
+        PostMessageW(window_, WM_CLOSE, 0, 0);
 }
 
 void TFrmMain::PumpCreateRun() {

@@ -4,7 +4,6 @@
 
 #include "core/FileError.h"
 #include "create/ListUpdate.h"
-#include "platform/Clock.h"
 #include "platform/win32/WideText.h"
 #include "ui/MainDlgIds.h"
 #include "util/EnhFunc.h"
@@ -92,25 +91,11 @@ bool TFrmMain::UpdateList(const std::filesystem::path& list) {
     UpdateOutcome outcome;
     std::wstring failure;
     {
-        run_.Busy = true;
-        updateRunning_ = true;
-        ApplyCommandStates();
-        feedback_.RunStarted();
-        run_.MessagePump = [this] { PumpCreateRun(); };
-        lastPumpTick_ = platform::TickCount64();
+        BeginGuiRun(updateRunning_);
         // The end steps, on every path out, a failed store included.
         struct EndSteps {
             TFrmMain& w;
-            ~EndSteps() {
-                w.run_.MessagePump = nullptr;
-                w.SetCurrentFile({});
-                w.run_.Busy = false;
-                w.updateRunning_ = false;
-                w.ApplyCommandStates();
-                w.feedback_.RunEnded(false);
-                if (w.closeAfterRun_ && w.window_)
-                    PostMessageW(w.window_, WM_CLOSE, 0, 0);
-            }
+            ~EndSteps() { w.EndGuiRun(); }
         } endSteps{*this};
         CurrentFileView view(*this);
         try {
