@@ -3,7 +3,6 @@
 #include "core/ListFile.h"
 
 #include <array>
-#include <cstdlib>
 
 namespace quillon {
 
@@ -47,10 +46,17 @@ std::int64_t Seconds(const platform::LocalTime& t) {
            t.second;
 }
 
-} // namespace
+using MonthNames = std::array<std::string, 12>;
 
-std::optional<FileRecord> ParseFileInfoComment(std::string_view line,
-                                               platform::ListEncoding encoding) {
+// The locale's month abbreviations, asked once per list rather than twelve times per line.
+MonthNames LocaleMonths(platform::ListEncoding encoding) {
+    MonthNames names;
+    for (int m = 1; m <= 12; ++m)
+        names[m - 1] = platform::MonthAbbreviation(m, encoding);
+    return names;
+}
+
+std::optional<FileRecord> ParseComment(std::string_view line, const MonthNames& months) {
     if (!Take(line, ';'))
         return std::nullopt;
     while (!line.empty() && line.front() == ' ')
@@ -61,7 +67,9 @@ std::optional<FileRecord> ParseFileInfoComment(std::string_view line,
         ++digits;
     if (digits == 0 || digits > 18)
         return std::nullopt;
-    r.size = std::strtoll(std::string(line.substr(0, digits)).c_str(), nullptr, 10);
+    r.size = 0;
+    for (std::size_t i = 0; i < digits; ++i)
+        r.size = r.size * 10 + (line[i] - '0'); // 18 digits at most: no overflow
     line.remove_prefix(digits);
     if (!Take(line, ' ') || !Take(line, ' '))
         return std::nullopt;
@@ -72,7 +80,7 @@ std::optional<FileRecord> ParseFileInfoComment(std::string_view line,
     line.remove_prefix(blank);
     r.time.month = 0;
     for (int m = 1; m <= 12 && r.time.month == 0; ++m)
-        if (month == platform::MonthAbbreviation(m, encoding) || month == kEnglishMonths[m - 1])
+        if (month == months[m - 1] || month == kEnglishMonths[m - 1])
             r.time.month = m;
     if (r.time.month == 0)
         return std::nullopt;
@@ -84,6 +92,13 @@ std::optional<FileRecord> ParseFileInfoComment(std::string_view line,
         return std::nullopt;
     r.name = std::string(line);
     return r;
+}
+
+} // namespace
+
+std::optional<FileRecord> ParseFileInfoComment(std::string_view line,
+                                               platform::ListEncoding encoding) {
+    return ParseComment(line, LocaleMonths(encoding));
 }
 
 std::vector<FileRecord> ReadFileRecords(const std::filesystem::path& listFile,
@@ -99,14 +114,16 @@ std::vector<FileRecord> ReadFileRecords(const std::filesystem::path& listFile,
     if (encoding)
         *encoding = decoded.encoding;
     const std::string_view text = decoded.text;
+    const MonthNames months = LocaleMonths(decoded.encoding);
     std::size_t start = 0;
     while (start < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", start);
-        if (end == text.npos)
-            end = text.size();
+        // A plain scan: find_first_of asks memchr of its set once per byte.
+        std::size_t end = start;
+        while (end < text.size() && text[end] != '\n' && text[end] != '\r')
+            ++end;
         const std::string_view line = text.substr(start, end - start);
         if (!line.empty() && line.front() == ';')
-            if (std::optional<FileRecord> r = ParseFileInfoComment(line, decoded.encoding))
+            if (std::optional<FileRecord> r = ParseComment(line, months))
                 records.push_back(std::move(*r));
         start = end + 1;
     }
