@@ -41,10 +41,13 @@ std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& 
 // The names of the files ListFolder lists of folder (no folders), in the order the system gives
 // them, without sizes or times: a search that keeps only some of a folder's names is spared the
 // sort of all of them and, where the folder's entry tells a file from a folder, a lookup of each.
-std::optional<std::vector<std::filesystem::path>> ListFolderFileNames(
+// Native strings, not paths: a path splits itself into parts when made, which a folder of many
+// thousand names feels.
+using FileName = std::filesystem::path::string_type;
+std::optional<std::vector<FileName>> ListFolderFileNames(
     const std::filesystem::path& folder, OsError* error);
 // Puts names of files of one folder in ListFolder's order.
-void SortFileNames(std::vector<std::filesystem::path>& names);
+void SortFileNames(std::vector<FileName>& names);
 
 // Tests: ListFolder fails with the system error code fault gives for a folder (0: lists it).
 using ListFault = std::function<int(const std::filesystem::path& folder)>;

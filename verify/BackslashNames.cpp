@@ -17,7 +17,7 @@ bool BackslashNames::MayHold(std::string_view name) {
         any_ = !names;
         if (names)
             for (const auto& n : *names)
-                any_ = any_ || n.native().find('\\') != ViewText::npos;
+                any_ = any_ || n.find('\\') != ViewText::npos;
     }
     return any_;
 }

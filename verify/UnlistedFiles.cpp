@@ -91,7 +91,7 @@ std::vector<ViewText> FindUnlistedFiles(const TItemList& items,
     }
 
     std::vector<ViewText> unlisted;
-    std::vector<std::filesystem::path> found;
+    std::vector<platform::FileName> found;
     ViewText path;
     for (const ViewText& folder : folders) {
         if (stop && *stop)
@@ -103,15 +103,15 @@ std::vector<ViewText> FindUnlistedFiles(const TItemList& items,
             continue; // a folder that vanished has nothing unlisted
         // Most names are listed: only the few that are not are put in the listing's order.
         found.clear();
-        for (std::filesystem::path& name : *names) {
-            path.assign(folder).append(name.native());
+        for (platform::FileName& name : *names) {
+            path.assign(folder).append(name);
             // The hash first: most names are listed, and the kind of a name costs more.
-            if (!named.count(Key(path)) && !KindNamedBy(name))
+            if (!named.count(Key(path)) && !KindNamedBy(std::filesystem::path(name)))
                 found.push_back(std::move(name));
         }
         platform::SortFileNames(found);
-        for (const std::filesystem::path& name : found)
-            unlisted.push_back(folder + name.native());
+        for (const platform::FileName& name : found)
+            unlisted.push_back(folder + name);
     }
     return unlisted;
 }

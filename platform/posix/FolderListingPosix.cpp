@@ -82,7 +82,7 @@ std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& 
     return entries;
 }
 
-std::optional<std::vector<std::filesystem::path>>
+std::optional<std::vector<FileName>>
 ListFolderFileNames(const std::filesystem::path& folder, OsError* error) {
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
     if (!dir) {
@@ -91,7 +91,7 @@ ListFolderFileNames(const std::filesystem::path& folder, OsError* error) {
         return std::nullopt;
     }
     const int fd = ::dirfd(dir.get());
-    std::vector<std::filesystem::path> names;
+    std::vector<FileName> names;
     for (;;) {
         errno = 0;
         const dirent* d = ::readdir(dir.get());
@@ -117,9 +117,9 @@ ListFolderFileNames(const std::filesystem::path& folder, OsError* error) {
     return names;
 }
 
-void SortFileNames(std::vector<std::filesystem::path>& names) {
+void SortFileNames(std::vector<FileName>& names) {
     std::sort(names.begin(), names.end(),
-              [](const auto& a, const auto& b) { return NameBefore(a.native(), b.native()); });
+              [](const auto& a, const auto& b) { return NameBefore(a, b); });
 }
 
 } // namespace quillon::platform

@@ -150,9 +150,9 @@ std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& 
     return sorted;
 }
 
-std::optional<std::vector<std::filesystem::path>>
+std::optional<std::vector<FileName>>
 ListFolderFileNames(const std::filesystem::path& folder, OsError* error) {
-    std::vector<std::filesystem::path> names;
+    std::vector<FileName> names;
     const bool listed = ForEachFolderEntry(folder, error, [&](const WIN32_FIND_DATAW& fd) {
         if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
             names.emplace_back(fd.cFileName);
@@ -162,11 +162,11 @@ ListFolderFileNames(const std::filesystem::path& folder, OsError* error) {
     return names;
 }
 
-void SortFileNames(std::vector<std::filesystem::path>& names) {
+void SortFileNames(std::vector<FileName>& names) {
     const std::vector<std::size_t> order = NameOrder(
-        names.size(), [&](std::size_t i) -> const std::wstring& { return names[i].native(); },
+        names.size(), [&](std::size_t i) -> const std::wstring& { return names[i]; },
         [](std::size_t) { return false; });
-    std::vector<std::filesystem::path> sorted;
+    std::vector<FileName> sorted;
     sorted.reserve(names.size());
     for (std::size_t i : order) sorted.push_back(std::move(names[i]));
     names = std::move(sorted);

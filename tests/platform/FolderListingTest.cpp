@@ -104,7 +104,7 @@ TEST(ListFolder, FileNamesAreItsFilesInItsOrder) {
             files.push_back(e.name.string());
     SortFileNames(*names);
     for (const auto& name : *names)
-        found.push_back(name.string());
+        found.push_back(std::filesystem::path(name).string());
     EXPECT_EQ(found, files);
 #ifdef _WIN32
     EXPECT_EQ(found.size(), 9u);
