@@ -1,18 +1,9 @@
 #include "tests/ui/win32/MainWindowFixture.h"
 #include "ui/MainDlgIds.h"
 
-#include <fstream>
-#include <sstream>
 
 namespace quillon::test {
 namespace {
-
-std::string ReadAll(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;

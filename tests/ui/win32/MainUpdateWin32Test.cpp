@@ -4,20 +4,11 @@
 #include "ui/MainDlgIds.h"
 
 #include <chrono>
-#include <fstream>
-#include <sstream>
 
 namespace quillon::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-std::string ReadAll(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 class UpdateWindowTest : public MainWindowTest {
 protected:
