@@ -106,9 +106,7 @@ int RunOne(const std::filesystem::path& listFile, ListKind kind,
     try {
         outcome = CreateListFile(listFile, kind, folder, source, run, nullptr);
     } catch (const FileError& e) {
-        std::string text = e.what();
-        if (!e.reason().text.empty())
-            text += ": " + e.reason().text;
+        std::string text = e.MessageWithReason();
         Error(text);
         return 2;
     }

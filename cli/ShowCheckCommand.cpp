@@ -186,9 +186,7 @@ bool Load(VerifyModel& model, const Options& options, bool forCheck) {
             Err(text + "\n");
         }
     } catch (const FileError& e) {
-        std::string text = std::string("quillon-cli: ") + e.what();
-        if (!e.reason().text.empty())
-            text += ": " + e.reason().text;
+        std::string text = std::string("quillon-cli: ") + e.MessageWithReason();
         MaskControlsFrom(text, 0);
         Err(text + "\n");
         return false;
@@ -277,9 +275,7 @@ bool WriteReport(const VerifyModel& model, const std::string& file) {
     try {
         SaveCheckReport(PathFromArg(file), model, ReportScope::All);
     } catch (const FileError& e) {
-        std::string text = std::string("quillon-cli: ") + e.what();
-        if (!e.reason().text.empty())
-            text += ": " + e.reason().text;
+        std::string text = std::string("quillon-cli: ") + e.MessageWithReason();
         MaskControlsFrom(text, 0);
         Err(text + "\n");
         return false;

@@ -28,9 +28,7 @@ int UpdateOne(const std::string& arg, bool prune) {
     try {
         outcome = UpdateListFile(list, prune, run, nullptr);
     } catch (const FileError& e) {
-        std::string text = e.what();
-        if (!e.reason().text.empty())
-            text += ": " + e.reason().text;
+        std::string text = e.MessageWithReason();
         Error(text);
         return 2;
     }

@@ -19,6 +19,20 @@ FileError::FileError(Kind kind, const std::filesystem::path& path, platform::OsE
     : std::runtime_error(Prefix(kind) + platform::Utf8FromPath(path)), kind_(kind), path_(path),
       reason_(std::move(reason)) {}
 
+std::string FileError::MessageWithReason() const {
+    std::string text = what();
+    if (!reason_.text.empty())
+        text += ": " + reason_.text;
+    return text;
+}
+
+std::wstring FileError::WideMessageWithReason() const {
+    std::wstring text = WideMessage();
+    if (!reason_.text.empty())
+        text += L": " + platform::WideFromListText(reason_.text, platform::ListEncoding::Utf8);
+    return text;
+}
+
 std::wstring FileError::WideMessage() const {
     std::string prefix = Prefix(kind_);
     std::wstring text(prefix.begin(), prefix.end());

@@ -18,6 +18,10 @@ public:
     const platform::OsError& reason() const { return reason_; }
     // The message with the path in the window's own text form.
     std::wstring WideMessage() const;
+    // The message and, where the system gave one, ": " and its reason (what the console prints
+    // and the window's boxes show).
+    std::string MessageWithReason() const;
+    std::wstring WideMessageWithReason() const;
 
 private:
     Kind kind_;

@@ -4,7 +4,6 @@
 
 #include "core/FileError.h"
 #include "platform/win32/Clipboard.h"
-#include "platform/win32/WideText.h"
 #include "verify/CheckReport.h"
 #include "verify/Loader.h"
 
@@ -23,10 +22,7 @@ void TFrmMain::SaveReportClick() {
     try {
         SaveCheckReport(*file, *model_, ReportScope::Shown);
     } catch (const FileError& e) {
-        std::wstring text = e.WideMessage();
-        if (!e.reason().text.empty())
-            text += L": " + platform::win32::Widen(CP_UTF8, e.reason().text);
-        Message(text, appTitle_, MB_OK | MB_ICONERROR);
+        Message(e.WideMessageWithReason(), appTitle_, MB_OK | MB_ICONERROR);
     }
 }
 

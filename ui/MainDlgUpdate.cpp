@@ -26,13 +26,6 @@ private:
     ProgressView& view_;
 };
 
-std::wstring FileErrorText(const FileError& e) {
-    std::wstring text = e.WideMessage();
-    if (!e.reason().text.empty())
-        text += L": " + platform::win32::Widen(CP_UTF8, e.reason().text);
-    return text;
-}
-
 } // namespace
 
 void TFrmMain::UpdateListClick() {
@@ -59,7 +52,7 @@ bool TFrmMain::UpdateList(const std::filesystem::path& list) {
             plan = PlanListUpdate(list, model_->DamagedPaths(list));
         } catch (const FileError& e) {
             SetCursor(old);
-            Message(FileErrorText(e), appTitle_, MB_OK | MB_ICONERROR);
+            Message(e.WideMessageWithReason(), appTitle_, MB_OK | MB_ICONERROR);
             return false;
         }
         SetCursor(old);
@@ -101,7 +94,7 @@ bool TFrmMain::UpdateList(const std::filesystem::path& list) {
         try {
             outcome = RunListUpdate(plan, prune, run_, &view);
         } catch (const FileError& e) {
-            failure = FileErrorText(e);
+            failure = e.WideMessageWithReason();
         }
         run_.Progress.ShowFinalRate();
         if (outcome.written)

@@ -173,10 +173,7 @@ void TFrmMain::LoadDone(TItemList items, std::vector<ListReport> reports,
         } catch (const FileError& e) {
             // The reason, as the console tool gives it: a list in a folder that is gone and one
             // that may not be read are told apart.
-            std::wstring text = e.WideMessage();
-            if (!e.reason().text.empty())
-                text += L": " + platform::win32::Widen(CP_UTF8, e.reason().text);
-            Message(text, appTitle_, MB_OK | MB_ICONERROR);
+            Message(e.WideMessageWithReason(), appTitle_, MB_OK | MB_ICONERROR);
         } catch (const std::exception& e) {
             ShowError(e);
         } catch (...) {
