@@ -9,7 +9,7 @@
 # rounds, each running every command once in turn; medians of wall and CPU (user + system) time.
 # QUILLON_BENCH_DIR keeps the files in that folder for the next run (default: a fresh folder
 # under /tmp, removed at the end). QUILLON_BENCH_UPDATE_KIB (default 256) is the size of each of
-# the update's 10,000 files; QUILLON_BENCH_ONLY=update runs that section only. About 3 minutes,
+# the update's 10,000 files; QUILLON_BENCH_ONLY=update or small runs that section only. About 3 minutes,
 # 2 of them the update's (its 2.5 GiB of files are made once per folder).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -39,14 +39,14 @@ if [ "$only" != update ] && [ ! -f "$small/list.md5" ]; then
     (cd "$small" && md5sum f* > list.md5 && "$cli" digest --crc32 f* | awk '{print $2 " " $1}' > list.sfv)
 fi
 million="$work/million"
-if [ "$only" != update ] && [ ! -f "$million/million.sfv" ]; then
+if [ -z "$only" ] && [ ! -f "$million/million.sfv" ]; then
     mkdir -p "$million/dir"
     awk 'BEGIN { for (i = 0; i < 1000000; i++) printf "dir\\file%07d.bin %08X\r\n", i, i * 2654435761 % 4294967296 }' > "$million/million.sfv"
 fi
 
 kib="${QUILLON_BENCH_UPDATE_KIB:-256}"
 upd="$work/update-$kib"
-if [ ! -f "$upd/list.md5" ]; then
+if [ "$only" != small ] && [ ! -f "$upd/list.md5" ]; then
     rm -rf "$upd" && mkdir -p "$upd"
     head -c $((10000 * kib * 1024)) /dev/urandom | split -b $((kib * 1024)) -a 5 -d - "$upd/f"
     # Made by the program itself, as the lists an update meets: SFV with its comment lines.
@@ -108,6 +108,8 @@ times "md5 check / plain loop" md5 plain 1.3
 times "cksfv -f / sfv check" cksfv sfv
 times "md5sum -c / md5 check" md5sum md5
 
+fi
+if [ -z "$only" ]; then
 echo
 echo "== show --porcelain, 1,000,000 entries absent from a folder that exists"
 WARM="$million/million.sfv"
@@ -116,6 +118,7 @@ row "quillon-cli show --porcelain" show
 awk -v w="${WALL[show]}" 'BEGIN { printf "%-44s wall %7.3f s  (target < 1 s: %s)\n", "", w, w < 1 ? "met" : "MISSED" }'
 fi
 
+if [ "$only" != small ]; then
 echo
 echo "== update of an unchanged list of 10,000 files of $kib KiB, beside a check of it"
 WARM="$upd/list.sfv $upd/list.md5 $(printf "$upd/%s " $(cd "$upd" && ls f*))"
@@ -136,4 +139,5 @@ if command -v strace >/dev/null; then
     awk -v files="$((10000 * kib * 1024))" '$NF ~ /^[0-9]+$/ { n += $NF }
         END { printf "%-44s %d bytes read; the listed files hold %.0f\n", "quillon-cli update list.sfv", n, files }' \
         "$work/update-reads"
+fi
 fi

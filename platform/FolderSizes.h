@@ -22,16 +22,11 @@ using PathTextView = std::basic_string_view<std::filesystem::path::value_type>;
 class FolderSizes {
 public:
     static constexpr std::int64_t AskDirectly = -2;
-    // A regular file whose size was not asked for (see sizes below).
-    static constexpr std::int64_t SomeFile = -3;
 
     // folderPart: the text before the names, as cut from full paths: empty (the current folder)
     // or ending in a folder separator. A folder of more than maxNames names is not read: a few
-    // names of a huge folder are cheaper looked up one by one. sizes false: only whether each
-    // name holds a file matters, its size comes later (with its open). Where the listing shows
-    // names without sizes (POSIX), a name it shows as a regular file is then SomeFile, not looked
-    // up; a link and the like still are.
-    FolderSizes(PathTextView folderPart, std::size_t maxNames, bool sizes = true);
+    // names of a huge folder are cheaper looked up one by one.
+    FolderSizes(PathTextView folderPart, std::size_t maxNames);
     ~FolderSizes();
     FolderSizes(const FolderSizes&) = delete;
     FolderSizes& operator=(const FolderSizes&) = delete;

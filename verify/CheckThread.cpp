@@ -12,6 +12,8 @@
 #include "verify/VerifyModel.h"
 
 #include <exception>
+#include <optional>
+#include <system_error>
 #include <string>
 #include <string_view>
 
@@ -73,6 +75,7 @@ void TcrcThread::ThreadMain() noexcept {
 void TcrcThread::Execute() {
     GuiDispatcher& dispatcher = model_.Dispatcher();
     RunState& run = model_.Run();
+    std::optional<UnlistedSearch> unlisted;
     try {
         // The lookups of a long list take a while (a network folder, Wine): here they keep the
         // window free. A closing window cuts them short.
@@ -80,12 +83,20 @@ void TcrcThread::Execute() {
         for (const auto& e : model_.ItemList)
             if (e->ListItem != NoRow) looked.entries.push_back(e.get());
         // A view that shows sizes neither in its rows nor as progress (a console without its
-        // progress line) needs to know only which entries hold files: their opens find their
-        // sizes, and a listing that shows names without sizes spares a lookup per file.
+        // progress line) looks nothing up: each entry's open finds its size, or finds it missing,
+        // as a lookup would, and a folder of small files is not read twice.
         const VerifyView& view = model_.View();
-        const bool sizesShown = view.ShowsProgress() || view.ShowsSizeTexts();
-        looked.sizes = LookupSizes(looked.entries, &run.WindowClosing, sizesShown);
+        if (view.ShowsProgress() || view.ShowsSizeTexts())
+            looked.sizes = LookupSizes(looked.entries, &run.WindowClosing);
+        else
+            looked.sizes.assign(looked.entries.size(), SizeAtOpen);
         RunOnGui(dispatcher, [&] { model_.BeginCheck(*this, looked); });
+        // The folders' other files are looked for meanwhile, on a core the check leaves idle
+        // (with no thread to spare, after the check).
+        try {
+            unlisted.emplace(model_.ItemList, model_.ListFiles, run);
+        } catch (const std::system_error&) {
+        }
         CheckEntries();
     } catch (...) {
         // A failure inside the loop still ends the run properly, so the window is usable again.
@@ -100,7 +111,9 @@ void TcrcThread::Execute() {
         model_.RecountResults();
         // What lies in the lists' folders that no list names; EndCheck shows it.
         if (!run.AbortRequested)
-            model_.Unlisted = FindUnlistedFiles(model_.ItemList, model_.ListFiles, &run.WindowClosing);
+            model_.Unlisted = unlisted ? unlisted->Result()
+                                       : FindUnlistedFiles(model_.ItemList, model_.ListFiles,
+                                                           &run.WindowClosing);
     } catch (...) {
     }
     run.Busy = false;
@@ -145,6 +158,7 @@ void TcrcThread::CheckEntries() {
     Md5ReadAhead readAhead;
     ChangeClassifier changes;
     const DigestBlockKeeper block;
+    const bool showsProgress = view.ShowsProgress(); // the file at hand is part of it
     for (std::size_t i = 0; i < count; ++i) {
         TItemRec& e = *model_.ItemList[i];
         const RowIndex row = e.ListItem;
@@ -159,8 +173,9 @@ void TcrcThread::CheckEntries() {
         const std::string& expected = e.Checksum;
         if (run.AbortRequested)
             break;
-        view.SetCurrentFile(e.ListFile ? EntryCaption(e.FileName, e.ListFile->native())
-                                       : EntryCaption(e.FileName));
+        if (showsProgress)
+            view.SetCurrentFile(e.ListFile ? EntryCaption(e.FileName, e.ListFile->native())
+                                           : EntryCaption(e.FileName));
 
         const std::int32_t before = e.Status;
         if (!CheckAll && !view.IsRowSelected(row)) {

@@ -44,10 +44,8 @@ std::size_t FolderPartLength(ViewTextView name) {
 
 } // namespace
 
-static_assert(SizeAtOpen == platform::FolderSizes::SomeFile);
-
 std::vector<std::int64_t> LookupSizes(std::span<TItemRec* const> entries,
-                                      const std::atomic<bool>* stop, bool wantSizes) {
+                                      const std::atomic<bool>* stop) {
     const std::size_t count = entries.size();
     auto stopped = [stop] { return stop && *stop; };
     const std::size_t threads =
@@ -86,8 +84,7 @@ std::vector<std::int64_t> LookupSizes(std::span<TItemRec* const> entries,
                  for (std::size_t k = begin; k < end && !stopped(); ++k) {
                      const std::uint32_t f = listed[k];
                      listings[f] = std::make_unique<platform::FolderSizes>(
-                         folderParts[f], folderEntries[f] * ListedNamesPerEntry + ListedNamesExtra,
-                         wantSizes);
+                         folderParts[f], folderEntries[f] * ListedNamesPerEntry + ListedNamesExtra);
                  }
              });
 

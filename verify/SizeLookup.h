@@ -14,12 +14,9 @@ namespace quillon {
 // lookup would; the others are looked up one by one. A long list is split over a few threads,
 // since each lookup mostly waits on the file system (or the network); the entries are only read.
 // Once stop is set the lookups end early and the result is empty.
-// wantSizes false: what matters now is only which entries hold a file, their sizes are found later
-// (by their opens). An entry whose folder's listing shows it as a regular file may then get
-// SizeAtOpen instead of its size (on POSIX, where only a lookup tells the size).
 std::vector<std::int64_t> LookupSizes(std::span<TItemRec* const> entries,
-                                      const std::atomic<bool>* stop = nullptr,
-                                      bool wantSizes = true);
+                                      const std::atomic<bool>* stop = nullptr);
+// The size of an entry whose open is to find it (and whether it is there at all).
 inline constexpr std::int64_t SizeAtOpen = -3;
 
 } // namespace quillon

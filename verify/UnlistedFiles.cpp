@@ -6,8 +6,12 @@
 #include "verify/Loader.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cwctype>
-#include <unordered_set>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 namespace quillon {
 
@@ -22,14 +26,94 @@ ViewText Preferred(ViewTextView path) {
     return text;
 }
 
-// Paths compare as the file system compares names.
-ViewText Key(ViewTextView path) {
-    ViewText key = Preferred(path);
+// Paths compare as the file system compares names, without a copy of either: the lists' names
+// and the folders' are many, and most of them are looked up once.
+ViewChar KeyChar(ViewChar c) {
+    if (platform::IsFolderSeparator(c) && c != ':')
+        return std::filesystem::path::preferred_separator;
     if constexpr (platform::FileNamesIgnoreCase)
-        for (auto& c : key)
-            c = static_cast<ViewChar>(std::towlower(static_cast<wint_t>(c)));
-    return key;
+        return static_cast<ViewChar>(std::towlower(static_cast<wint_t>(c)));
+    return c;
 }
+
+// On POSIX a name is its own key, and a hash of its bytes will do.
+constexpr bool KeysAreNames =
+    !platform::FileNamesIgnoreCase && !platform::IsFolderSeparator(ViewChar('\\'));
+
+std::size_t KeyHash(ViewTextView path) {
+    if constexpr (KeysAreNames)
+        return std::hash<ViewTextView>()(path);
+    std::size_t h = 14695981039346656037ull; // FNV-1a
+    for (const ViewChar c : path)
+        h = (h ^ static_cast<std::size_t>(KeyChar(c))) * 1099511628211ull;
+    return h;
+}
+
+bool SameKey(ViewTextView a, ViewTextView b) {
+    if (a.size() != b.size())
+        return false;
+    if constexpr (KeysAreNames)
+        return a == b;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (KeyChar(a[i]) != KeyChar(b[i]))
+            return false;
+    return true;
+}
+
+// A set of paths by their keys, of views of texts that outlive it. Open addressing: one block
+// for all, where a node set takes (and at the end gives back) one allocation per name.
+class KeySet {
+public:
+    explicit KeySet(std::size_t expected = 0) { Rehash(Capacity(expected)); }
+
+    bool Insert(ViewTextView path) {
+        if ((count_ + 1) * 2 > slots_.size())
+            Rehash(slots_.size() * 2);
+        const std::size_t hash = KeyHash(path);
+        Slot& slot = slots_[Find(path, hash)];
+        if (slot.used)
+            return false;
+        slot = Slot{hash, path, true};
+        ++count_;
+        return true;
+    }
+    bool Contains(ViewTextView path) const {
+        return slots_[Find(path, KeyHash(path))].used;
+    }
+
+private:
+    struct Slot {
+        std::size_t hash = 0;
+        ViewTextView path;
+        bool used = false;
+    };
+
+    static std::size_t Capacity(std::size_t expected) {
+        std::size_t capacity = 16;
+        while (capacity < expected * 2)
+            capacity *= 2;
+        return capacity;
+    }
+    // The slot that holds path, or the free one where it would go.
+    std::size_t Find(ViewTextView path, std::size_t hash) const {
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            const Slot& slot = slots_[i];
+            if (!slot.used || (slot.hash == hash && SameKey(slot.path, path)))
+                return i;
+        }
+    }
+    void Rehash(std::size_t capacity) {
+        std::vector<Slot> old(capacity);
+        old.swap(slots_);
+        for (const Slot& slot : old)
+            if (slot.used)
+                slots_[Find(slot.path, slot.hash)] = slot;
+    }
+
+    std::vector<Slot> slots_;
+    std::size_t count_ = 0;
+};
 
 // The folder part of a path, its separator kept; empty when it has none.
 ViewTextView FolderOf(ViewTextView path) {
@@ -41,7 +125,7 @@ ViewTextView FolderOf(ViewTextView path) {
 
 // Whether below is folder or a folder below it, with no ".." step on the way.
 bool IsAtOrBelow(ViewTextView below, ViewTextView folder) {
-    if (below.size() < folder.size() || Key(below.substr(0, folder.size())) != Key(folder))
+    if (below.size() < folder.size() || !SameKey(below.substr(0, folder.size()), folder))
         return false;
     ViewTextView rest = below.substr(folder.size());
     std::size_t start = 0;
@@ -57,28 +141,31 @@ bool IsAtOrBelow(ViewTextView below, ViewTextView folder) {
     return true;
 }
 
-} // namespace
+// What a search looks through: the covered folders, and every name the lists and their entries
+// give (views of the items' and the lists' own names, which outlive the search).
+struct SearchPlan {
+    KeySet named;
+    std::deque<ViewText> folders; // they stay where they are: seen holds views of them
+};
 
-std::vector<ViewText> FindUnlistedFiles(const TItemList& items,
-                                        const std::vector<std::filesystem::path>& lists,
-                                        const std::atomic<bool>* stop) {
-    std::unordered_set<ViewText> named;
-    named.reserve(items.size() + lists.size());
+SearchPlan PlanSearch(const TItemList& items, const std::vector<std::filesystem::path>& lists) {
+    SearchPlan plan{KeySet(items.size() + lists.size()), {}};
     for (const auto& list : lists)
-        named.insert(Key(list.native()));
-    std::vector<ViewText> folders;
-    std::unordered_set<ViewText> seen;
+        plan.named.Insert(list.native());
+    KeySet seen;
     auto cover = [&](ViewTextView folder) {
         // An empty folder part is the current folder (a list named without one).
-        if (seen.insert(Key(folder)).second)
-            folders.push_back(Preferred(folder));
+        if (!seen.Contains(folder)) {
+            plan.folders.push_back(Preferred(folder));
+            seen.Insert(plan.folders.back());
+        }
     };
     for (const auto& list : lists)
         cover(ListFolderPart(list));
     const std::filesystem::path* list = nullptr; // the entries of one list come together
     ViewText listFolder;
     for (const auto& e : items) {
-        named.insert(Key(e->FileName));
+        plan.named.Insert(e->FileName);
         if (!e->ListFile)
             continue;
         if (e->ListFile.get() != list) {
@@ -89,29 +176,152 @@ std::vector<ViewText> FindUnlistedFiles(const TItemList& items,
         if (folder.size() != listFolder.size() && IsAtOrBelow(folder, listFolder))
             cover(folder);
     }
+    return plan;
+}
 
-    std::vector<ViewText> unlisted;
+std::filesystem::path FolderPath(const ViewText& folder) {
+    return folder.empty() ? std::filesystem::path(".") : std::filesystem::path(folder);
+}
+
+// The names in one folder that nothing names, in name order; none for a folder that vanished.
+std::vector<platform::FileName> UnlistedIn(const ViewText& folder, const KeySet& named) {
     std::vector<platform::FileName> found;
+    platform::OsError error;
+    auto names = platform::ListFolderFileNames(FolderPath(folder), &error);
+    if (!names)
+        return found;
     ViewText path;
-    for (const ViewText& folder : folders) {
+    for (platform::FileName& name : *names) {
+        path.assign(folder).append(name);
+        // The hash first: most names are listed, and the kind of a name costs more.
+        if (!named.Contains(path) && !KindNamedBy(std::filesystem::path(name)))
+            found.push_back(std::move(name));
+    }
+    // Most names are listed: only the few that are not are put in the listing's order.
+    platform::SortFileNames(found);
+    return found;
+}
+
+void AppendFolder(std::vector<ViewText>& unlisted, const ViewText& folder,
+                  const std::vector<platform::FileName>& names) {
+    for (const platform::FileName& name : names)
+        unlisted.push_back(folder + name);
+}
+
+// A folder's last write time, which every name added, removed or renamed in it moves.
+std::optional<std::int64_t> FolderStamp(const ViewText& folder) {
+    const auto found = platform::LookupPath(FolderPath(folder));
+    if (!found || !found->isDirectory || found->lastWriteTime == 0)
+        return std::nullopt;
+    return found->lastWriteTime;
+}
+
+std::int64_t FileTimeNow() {
+    using Ticks = std::chrono::duration<std::int64_t, std::ratio<1, 10'000'000>>;
+    return std::chrono::duration_cast<Ticks>(std::chrono::system_clock::now().time_since_epoch())
+               .count() +
+           116'444'736'000'000'000LL;
+}
+
+} // namespace
+
+std::vector<ViewText> FindUnlistedFiles(const TItemList& items,
+                                        const std::vector<std::filesystem::path>& lists,
+                                        const std::atomic<bool>* stop) {
+    const SearchPlan plan = PlanSearch(items, lists);
+    std::vector<ViewText> unlisted;
+    for (const ViewText& folder : plan.folders) {
         if (stop && *stop)
             break;
-        platform::OsError error;
-        auto names = platform::ListFolderFileNames(
-            folder.empty() ? std::filesystem::path(".") : std::filesystem::path(folder), &error);
-        if (!names)
-            continue; // a folder that vanished has nothing unlisted
-        // Most names are listed: only the few that are not are put in the listing's order.
-        found.clear();
-        for (platform::FileName& name : *names) {
-            path.assign(folder).append(name);
-            // The hash first: most names are listed, and the kind of a name costs more.
-            if (!named.count(Key(path)) && !KindNamedBy(std::filesystem::path(name)))
-                found.push_back(std::move(name));
+        AppendFolder(unlisted, folder, UnlistedIn(folder, plan.named));
+    }
+    return unlisted;
+}
+
+namespace {
+std::mutex g_readMutex;
+std::function<void()> g_read; // the test seam
+} // namespace
+
+void UnlistedSearch::SetReadForTests(std::function<void()> read) {
+    std::lock_guard lock(g_readMutex);
+    g_read = std::move(read);
+}
+
+struct UnlistedSearch::Search {
+    // A write time this close to the start of a reading may share its clock tick with a change
+    // made just after it: such a folder is read again at the end.
+    static constexpr std::int64_t Settled = 2 * 10'000'000LL;
+
+    struct Folder {
+        bool read = false;
+        std::optional<std::int64_t> stamp; // before its reading, when settled by then
+        std::vector<platform::FileName> names;
+    };
+
+    const TItemList& items;
+    const std::vector<std::filesystem::path>& lists;
+    const RunState& run;
+    std::atomic<bool> cancel{false};
+    bool planned = false;
+    SearchPlan plan;
+    std::vector<Folder> found;
+    std::thread thread;
+
+    Search(const TItemList& i, const std::vector<std::filesystem::path>& l, const RunState& r)
+        : items(i), lists(l), run(r) {}
+    bool Stopped() const { return cancel || run.AbortRequested || run.WindowClosing; }
+
+    void Read() {
+        for (std::size_t i = 0; i < plan.folders.size() && !Stopped(); ++i) {
+            Folder& folder = found[i];
+            const std::int64_t start = FileTimeNow();
+            folder.stamp = FolderStamp(plan.folders[i]);
+            if (folder.stamp && *folder.stamp > start - Settled)
+                folder.stamp.reset();
+            folder.names = UnlistedIn(plan.folders[i], plan.named);
+            folder.read = true;
         }
-        platform::SortFileNames(found);
-        for (const platform::FileName& name : found)
-            unlisted.push_back(folder + name);
+        std::lock_guard lock(g_readMutex);
+        if (g_read)
+            g_read();
+    }
+};
+
+UnlistedSearch::UnlistedSearch(const TItemList& items,
+                               const std::vector<std::filesystem::path>& lists,
+                               const RunState& run)
+    : search_(std::make_unique<Search>(items, lists, run)) {
+    search_->thread = std::thread([s = search_.get()] {
+        try {
+            s->plan = PlanSearch(s->items, s->lists);
+            s->found.resize(s->plan.folders.size());
+            s->planned = true;
+            s->Read();
+        } catch (...) {
+            // Result reads again what is left unread.
+        }
+    });
+}
+
+UnlistedSearch::~UnlistedSearch() {
+    search_->cancel = true;
+    if (search_->thread.joinable())
+        search_->thread.join();
+}
+
+std::vector<ViewText> UnlistedSearch::Result() {
+    Search& s = *search_;
+    if (s.thread.joinable())
+        s.thread.join();
+    if (!s.planned)
+        return FindUnlistedFiles(s.items, s.lists, &s.run.AbortRequested);
+    std::vector<ViewText> unlisted;
+    for (std::size_t i = 0; i < s.plan.folders.size() && !s.Stopped(); ++i) {
+        const ViewText& folder = s.plan.folders[i];
+        const Search::Folder& early = s.found[i];
+        const bool still = early.read && early.stamp && FolderStamp(folder) == early.stamp;
+        AppendFolder(unlisted, folder, still ? early.names : UnlistedIn(folder, s.plan.named));
     }
     return unlisted;
 }

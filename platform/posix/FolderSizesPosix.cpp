@@ -57,7 +57,6 @@ struct FolderSizes::Listing {
     // The folder may find a name that it does not show as written (a FAT or NTFS mount, an ext4
     // folder that ignores case): a name it does not show is then looked up by itself.
     bool mayMatchOtherwise = false;
-    bool sizes = true;
 
     ~Listing() {
         if (dir)
@@ -93,10 +92,9 @@ struct FolderSizes::Listing {
     }
 };
 
-FolderSizes::FolderSizes(PathTextView folderPart, std::size_t maxNames, bool sizes) {
+FolderSizes::FolderSizes(PathTextView folderPart, std::size_t maxNames) {
     const std::string folder = folderPart.empty() ? std::string(".") : std::string(folderPart);
     auto listing = std::make_unique<Listing>();
-    listing->sizes = sizes;
     listing->dir = ::opendir(folder.c_str());
     if (!listing->dir) {
         // Not there, or not a folder: neither is anything in it. Any other failure (no right to
@@ -159,8 +157,6 @@ std::int64_t FolderSizes::SizeOf(PathTextView name) const {
             return AskDirectly;
         return -1;
     }
-    if (!listing.sizes && held[-1] == DT_REG)
-        return SomeFile;
     // Looked up as a path lookup would: a link is followed, the size is today's.
     struct stat st {};
     if (::fstatat(::dirfd(listing.dir), held, &st, 0) != 0)

@@ -133,8 +133,7 @@ struct FolderSizes::Listing {
     }
 };
 
-// The listing has the sizes anyway: SomeFile is never answered.
-FolderSizes::FolderSizes(PathTextView folderPart, std::size_t maxNames, bool /*sizes*/) {
+FolderSizes::FolderSizes(PathTextView folderPart, std::size_t maxNames) {
     if (!IsPlainFolderPart(folderPart))
         return;
     std::wstring pattern(folderPart);

@@ -5,7 +5,10 @@
 #include "platform/FileReader.h"
 #include "tests/verify/VerifyFixture.h"
 
+#include "verify/UnlistedFiles.h"
+
 #include <chrono>
+#include <future>
 
 namespace quillon {
 namespace {
@@ -113,6 +116,52 @@ TEST_F(FindingsTest, UnlistedFilesOfTheCoveredFolders) {
     model->ListFiles = {list};
     model->LoadListFiles();
     EXPECT_TRUE(model->Unlisted.empty());
+}
+
+// The folders are read while the check runs: what changes in one after that reading is seen at
+// the end, also in a folder last written long before (whose early reading would otherwise stand).
+TEST_F(FindingsTest, UnlistedFilesAsTheCheckEnds) {
+    std::promise<void> read;
+    UnlistedSearch::SetReadForTests([&] { read.set_value(); });
+    const struct {
+        const char* change; // made in the middle of the check
+        std::vector<std::string> unlisted;
+    } cases[] = {
+        {"", {"extra.txt"}},
+        {"add", {"extra.txt", "new.txt"}},
+        {"remove", {}},
+        {"rename", {"renamed.txt"}},
+    };
+    for (const auto& c : cases) {
+        test::TempDir folder;
+        for (const char* name : {"a", "b", "extra.txt"})
+            folder.Write(name, "abc");
+        const auto list = folder.Write("l.sfv", "a 352441C2\r\nb 352441C2\r\n");
+        std::filesystem::last_write_time(folder.path(),
+                                         std::filesystem::file_time_type::clock::now() - 1h);
+        Load({list});
+        const std::string change = c.change;
+        read = {};
+        view.hook = [&](std::string_view op, std::int32_t row) {
+            if (op != "scroll" || row != 2)
+                return;
+            read.get_future().wait();
+            if (change == "add")
+                folder.Write("new.txt", "x");
+            else if (change == "remove")
+                std::filesystem::remove(folder / "extra.txt");
+            else if (change == "rename")
+                std::filesystem::rename(folder / "extra.txt", folder / "renamed.txt");
+        };
+        Check();
+        view.hook = nullptr;
+        std::vector<std::string> unlisted;
+        for (const ViewText& path : model->Unlisted)
+            unlisted.push_back(std::filesystem::path(path).filename().string());
+        EXPECT_EQ(unlisted, c.unlisted) << change;
+        EXPECT_EQ(Counts(), (std::vector<std::int32_t>{0, 0, 0, 2})) << change;
+    }
+    UnlistedSearch::SetReadForTests(nullptr);
 }
 
 // A check keeps the digest of each file it read whole until the entry's next result; an abort
