@@ -65,6 +65,12 @@ template <class V> inline void HashLanes(const Blake3Job& job, unsigned char* ou
             flags |= job.flagsStart;
         if (b + 1 == job.blocks)
             flags |= job.flagsEnd;
+        // Read straight from the file's pages (not a buffer warm in the cache), the lanes are
+        // streams too many and too short for the prefetcher: the inputs after these ones (the
+        // next call's, as a long message is hashed) are asked for in order meanwhile.
+        if (const std::size_t line = b * N * 64; line < N * job.stride)
+            for (int i = 0; i < N; ++i)
+                __builtin_prefetch(job.base + N * job.stride + line + 64 * i);
         T m[16];
         V::LoadMessage(m, job.base + 64 * b, job.stride);
         // clang-format off

@@ -75,15 +75,17 @@ BlockRun DigestFileBlocks(const std::filesystem::path::string_type& fileName,
         *openedLength = length;
     std::int64_t done = 0;
     for (;;) {
-        const std::int64_t n = file.Read(buffer->bytes, DigestBufferSize, &error);
+        const platform::FileReader::View view =
+            file.ReadView(buffer->bytes, DigestBufferSize, &error);
+        const std::int64_t n = view.size;
         if (n < 0)
             return BlockRun::ReadFailed;
-        digest(buffer->bytes, static_cast<std::size_t>(n));
+        digest(view.bytes, static_cast<std::size_t>(n));
         done += n;
         if (run)
             Report(*run, pumpMessages, done, length, n);
-        if (n != DigestBufferSize)
-            return BlockRun::Complete; // read to the end
+        if (n != DigestBufferSize) // read to the end
+            return file.ViewsIntact(&error) ? BlockRun::Complete : BlockRun::ReadFailed;
         if (run && run->AbortRequested)
             return BlockRun::Aborted;
     }

@@ -6,8 +6,10 @@
 #include "core/RunState.h"
 #include "platform/FileReader.h"
 
+#include <cstring>
 #include <memory>
 #include <new>
+#include <vector>
 
 namespace quillon {
 
@@ -72,12 +74,14 @@ DigestResult Md5Digest(const PathText& fileName, RunState& run, bool pumpMessage
 }
 
 // Whole blocks gathered for the workers: 1 MiB, some hundreds of microseconds of hashing, well
-// above the cost of handing it over.
+// above the cost of handing it over. A file shown in place costs no reading, and the workers
+// would wait on the handing over: its batches are a window of the file each.
 constexpr std::size_t BatchBlocks = 16;
+constexpr std::size_t ViewBatchBlocks = platform::FileReader::ViewWindow / DigestBufferSize;
 
-struct alignas(64) Blake3Batch {
-    unsigned char bytes[BatchBlocks * DigestBufferSize];
-    Blake3Subtree subtrees[BatchBlocks];
+struct Blake3Batch {
+    unsigned char* bytes; // BatchBlocks or ViewBatchBlocks of them
+    std::vector<Blake3Subtree> subtrees;
 };
 
 // A file's BLAKE3 on several threads. The file is read as DigestFileBlocks reads it (in order, in
@@ -88,15 +92,24 @@ struct alignas(64) Blake3Batch {
 BlockRun Blake3FileBlocks(const std::filesystem::path& fileName, platform::OpenMode mode,
                           RunState& run, bool pumpMessages, platform::OsError& error,
                           Blake3& hasher) {
-    auto batches = std::make_unique_for_overwrite<Blake3Batch[]>(2);
     platform::FileReader file;
     if (!file.Open(fileName, &error, mode))
         return BlockRun::OpenFailed;
+    const std::size_t batchBlocks = file.ViewsInPlace() ? ViewBatchBlocks : BatchBlocks;
+    // Untouched where the file is shown in place (a block across two windows aside).
+    const auto buffer = std::make_unique_for_overwrite<unsigned char[]>(2 * batchBlocks *
+                                                                        DigestBufferSize);
+    Blake3Batch batches[2] = {
+        {buffer.get(), std::vector<Blake3Subtree>(batchBlocks)},
+        {buffer.get() + batchBlocks * DigestBufferSize, std::vector<Blake3Subtree>(batchBlocks)}};
     const std::int64_t length = file.Length();
     std::int64_t done = 0;
     std::unique_ptr<Blake3Workers> workers; // from the first full batch on
     int current = 0;                        // the batch being read
     std::size_t filled = 0, busy = 0;       // whole blocks read into it; blocks of the other
+    // Where each batch's bytes are: its buffer, or the file's pages themselves when the reader
+    // shows them in place, one after the other.
+    const unsigned char* bytes[2] = {batches[0].bytes, batches[1].bytes};
     auto collect = [&] {
         if (busy == 0)
             return;
@@ -108,14 +121,26 @@ BlockRun Blake3FileBlocks(const std::filesystem::path& fileName, platform::OpenM
     // What is left of the file once reading stops, on this thread.
     auto finish = [&](std::size_t tail) {
         collect();
-        hasher.Update(batches[current].bytes, filled * DigestBufferSize + tail);
+        hasher.Update(bytes[current], filled * DigestBufferSize + tail);
     };
     for (;;) {
-        const std::int64_t n =
-            file.Read(batches[current].bytes + filled * DigestBufferSize, DigestBufferSize, &error);
+        unsigned char* const slot = batches[current].bytes + filled * DigestBufferSize;
+        const platform::FileReader::View view = file.ReadView(slot, DigestBufferSize, &error);
+        const std::int64_t n = view.size;
         if (n < 0) {
             finish(0); // the digest of the part read, as the other kinds leave it
             return BlockRun::ReadFailed;
+        }
+        if (filled == 0) {
+            bytes[current] = view.bytes;
+        } else if (view.bytes != bytes[current] + filled * DigestBufferSize) {
+            // Not right after the blocks before it (a new window of the file): the batch is
+            // gathered in its buffer.
+            if (bytes[current] != batches[current].bytes)
+                std::memcpy(batches[current].bytes, bytes[current], filled * DigestBufferSize);
+            bytes[current] = batches[current].bytes;
+            if (view.bytes != slot)
+                std::memcpy(slot, view.bytes, static_cast<std::size_t>(n));
         }
         done += n;
         if (run.OnProgress && length != 0)
@@ -124,14 +149,14 @@ BlockRun Blake3FileBlocks(const std::filesystem::path& fileName, platform::OpenM
             run.MessagePump();
         if (n != DigestBufferSize) {
             finish(static_cast<std::size_t>(n));
-            return BlockRun::Complete;
+            return file.ViewsIntact(&error) ? BlockRun::Complete : BlockRun::ReadFailed;
         }
-        if (++filled == BatchBlocks) {
+        if (++filled == batchBlocks) {
             collect();
             if (!workers)
                 workers = std::make_unique<Blake3Workers>(Blake3Threads() - 1);
-            workers->Start(batches[current].bytes, filled, hasher.SubtreesDone(),
-                           batches[current].subtrees);
+            workers->Start(bytes[current], filled, hasher.SubtreesDone(),
+                           batches[current].subtrees.data());
             busy = filled;
             filled = 0;
             current = 1 - current;

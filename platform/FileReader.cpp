@@ -34,6 +34,4 @@ int InjectedReadFault(const std::filesystem::path& path, std::int64_t offset) {
     return Fault() ? Fault()(path, offset) : 0;
 }
 
-FileReader::~FileReader() { Close(); }
-
 } // namespace quillon::platform

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 namespace quillon::platform {
 
@@ -16,7 +17,7 @@ enum class OpenMode {
 // everybody, with a sequential-scan hint.
 class FileReader {
 public:
-    FileReader() = default;
+    FileReader();
     ~FileReader();
     FileReader(const FileReader&) = delete;
     FileReader& operator=(const FileReader&) = delete;
@@ -31,6 +32,24 @@ public:
     // Bytes read (0 at the end of the file), or -1 when the read failed.
     std::int64_t Read(void* buffer, std::size_t count, OsError* error);
 
+    // The next count bytes as Read gives them, but without the copy into buffer where the
+    // system can show the file's cached pages in place (POSIX, a file of ViewFrom bytes or more):
+    // the bytes are then those pages, valid until the reader has gone ViewWindow bytes past
+    // them. Size -1 when the read failed.
+    struct View {
+        const unsigned char* bytes = nullptr;
+        std::int64_t size = -1;
+    };
+    View ReadView(unsigned char* buffer, std::size_t count, OsError* error);
+    // False (with the error) when the file failed under a view: another program shortened it, or
+    // the disk failed. Its bytes from there on read as zeros, so nothing made of them is a
+    // digest of the file. Still told after Close.
+    bool ViewsIntact(OsError* error) const;
+    // Whether ReadView shows this file in place (as far as it can).
+    bool ViewsInPlace() const;
+    static constexpr std::int64_t ViewFrom = 1 << 20; // below it a copy costs less than a view
+    static constexpr std::size_t ViewWindow = 16 << 20;
+
     // Test seam: when set, called before every read with the offset about to be read; returning
     // a non-zero error code makes that read fail with it.
     using ReadFault = std::function<int(const std::filesystem::path&, std::int64_t offset)>;
@@ -41,6 +60,13 @@ private:
     void* handle_ = nullptr;
 #else
     int fd_ = -1;
+    struct Window;
+    void Unmap();
+    const unsigned char* MapView(std::size_t count);
+    std::unique_ptr<Window> current_, previous_;
+    bool mapping_ = false; // the file is viewed in place where it can be
+    bool viewed_ = false;  // views went past the file's read position
+    bool viewFailed_ = false;
 #endif
     // The path the read fault is told, kept only while one is set.
     std::filesystem::path faultPath_;

@@ -1,9 +1,13 @@
 #include "platform/FileReader.h"
 
 #include "platform/FileSystem.h"
+#include "platform/posix/BusErrorGuard.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <optional>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +27,25 @@ bool HoldsNoFile(const std::string& path, int code) {
 }
 
 } // namespace
+
+struct FileReader::Window {
+    unsigned char* base;
+    std::size_t size;
+    std::int64_t offset; // in the file
+    std::optional<BusErrorGuard> guard;
+
+    Window(void* b, std::size_t s, std::int64_t o)
+        : base(static_cast<unsigned char*>(b)), size(s), offset(o) {
+        guard.emplace(base, size);
+    }
+    ~Window() {
+        guard.reset(); // no longer ours before the range can be another's
+        ::munmap(base, size);
+    }
+};
+
+FileReader::FileReader() = default;
+FileReader::~FileReader() { Close(); }
 
 bool FileReader::Open(const std::string& path, OsError* error, OpenMode mode) {
     Close();
@@ -59,12 +82,84 @@ bool FileReader::Open(const std::string& path, OsError* error, OpenMode mode) {
     // Read-ahead hints pay off over many blocks; a file of one block would pay a call for nothing.
     if (length_ > 65536) ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     offset_ = 0;
+    // The injected faults are the reads' own.
+    mapping_ = S_ISREG(st.st_mode) && length_ >= ViewFrom && !ReadFaultSet();
+    viewed_ = viewFailed_ = false;
     return true;
 }
 
+void FileReader::Unmap() {
+    for (auto* w : {&previous_, &current_}) {
+        if (*w && (*w)->guard->Faulted())
+            viewFailed_ = true;
+        w->reset();
+    }
+}
+
 void FileReader::Close() {
+    Unmap();
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
+}
+
+const unsigned char* FileReader::MapView(std::size_t count) {
+    const auto end = offset_ + static_cast<std::int64_t>(count);
+    if (current_ && offset_ >= current_->offset &&
+        end <= current_->offset + static_cast<std::int64_t>(current_->size))
+        return current_->base + (offset_ - current_->offset);
+    const std::int64_t start = offset_ / static_cast<std::int64_t>(ViewWindow) *
+                               static_cast<std::int64_t>(ViewWindow);
+    const auto size =
+        static_cast<std::size_t>(std::min<std::int64_t>(ViewWindow, length_ - start));
+    if (end > start + static_cast<std::int64_t>(size))
+        return nullptr; // across two windows: read
+    void* base = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, fd_, start);
+    if (base == MAP_FAILED) {
+        mapping_ = false;
+        return nullptr;
+    }
+    auto window = std::make_unique<Window>(base, size, start);
+    if (!window->guard->Active()) {
+        mapping_ = false;
+        return nullptr;
+    }
+    ::madvise(base, size, MADV_SEQUENTIAL);
+    // Views of the window before stay good a while: a block being digested on another thread.
+    if (previous_ && previous_->guard->Faulted())
+        viewFailed_ = true;
+    previous_ = std::move(current_);
+    current_ = std::move(window);
+    return current_->base + (offset_ - start);
+}
+
+FileReader::View FileReader::ReadView(unsigned char* buffer, std::size_t count, OsError* error) {
+    // The end of the file is read: it may have grown since the open, as a read would see.
+    if (mapping_ && offset_ + static_cast<std::int64_t>(count) <= length_) {
+        if (const unsigned char* bytes = MapView(count)) {
+            offset_ += static_cast<std::int64_t>(count);
+            viewed_ = true;
+            return {bytes, static_cast<std::int64_t>(count)};
+        }
+    }
+    if (viewed_) {
+        if (::lseek(fd_, offset_, SEEK_SET) < 0) {
+            if (error) *error = LastOsError();
+            return {};
+        }
+        viewed_ = false;
+    }
+    return {buffer, Read(buffer, count, error)};
+}
+
+bool FileReader::ViewsInPlace() const { return mapping_; }
+
+bool FileReader::ViewsIntact(OsError* error) const {
+    bool failed = viewFailed_;
+    for (const auto* w : {&previous_, &current_})
+        failed = failed || (*w && (*w)->guard->Faulted());
+    if (failed && error)
+        *error = OsErrorFromCode(EIO);
+    return !failed;
 }
 
 bool FileReader::IsOpen() const { return fd_ >= 0; }

@@ -24,6 +24,9 @@ OsError NoFileError(DWORD code) {
 
 } // namespace
 
+FileReader::FileReader() = default;
+FileReader::~FileReader() { Close(); }
+
 bool FileReader::Open(const std::wstring& path, OsError* error, OpenMode mode) {
     Close();
     // CreateFileW would open NUL or COM1: a device is never opened for a check.
@@ -100,5 +103,14 @@ std::int64_t FileReader::Read(void* buffer, std::size_t count, OsError* error) {
     offset_ += static_cast<std::int64_t>(done);
     return static_cast<std::int64_t>(done);
 }
+
+FileReader::View FileReader::ReadView(unsigned char* buffer, std::size_t count, OsError* error) {
+    // A view of a file that shrinks under it raises an exception here: the reads stay.
+    return {buffer, Read(buffer, count, error)};
+}
+
+bool FileReader::ViewsIntact(OsError*) const { return true; }
+
+bool FileReader::ViewsInPlace() const { return false; }
 
 } // namespace quillon::platform

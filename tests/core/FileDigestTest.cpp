@@ -236,6 +236,40 @@ TEST_F(FileDigestTest, NewKindsStopAfterTheBlockWhereTheyFail) {
     }
 }
 
+// Where files of a megabyte or more are shown in place (POSIX), every kind digests them as it
+// digests the same bytes read, on either side of the size where that starts and across the
+// windows; a file shortened under the digest is not complete, also where BLAKE3's workers hash it.
+TEST_F(FileDigestTest, FilesShownInPlaceDigestAsRead) {
+    const std::size_t sizes[] = {platform::FileReader::ViewFrom - 1, platform::FileReader::ViewFrom,
+                                 platform::FileReader::ViewWindow + 3 * 65536 + 5};
+    const std::string data = test::RandomBytes(sizes[2], 21);
+    const DigestKind kinds[] = {DigestKind::Crc32,  DigestKind::Md5,    DigestKind::Sha1,
+                                DigestKind::Sha256, DigestKind::Sha512, DigestKind::Blake3};
+    for (const std::size_t size : sizes) {
+        const auto file = dir.Write("v.bin", data.substr(0, size));
+        for (const DigestKind kind : kinds) {
+            Hasher h(kind);
+            h.Update(data.data(), size);
+            const DigestResult d = ThreadDigestText(kind, file.native(), run);
+            EXPECT_TRUE(d.complete) << DigestKindName(kind) << " " << size;
+            EXPECT_TRUE(EqualDigestTexts(d.text, h.FinalText())) << DigestKindName(kind) << size;
+        }
+    }
+    for (const DigestKind kind : kinds) {
+        const auto file = dir.Write("s.bin", data);
+        RunState r;
+        r.OnProgress = [&](int, int) {
+            if (std::filesystem::file_size(file) == data.size())
+                std::filesystem::resize_file(file, 1 << 20);
+        };
+        const DigestResult d = ThreadDigestText(kind, file.native(), r);
+        EXPECT_FALSE(d.complete) << DigestKindName(kind);
+#ifndef _WIN32
+        EXPECT_NE(d.error.code, 0) << DigestKindName(kind); // Windows reads to the new end
+#endif
+    }
+}
+
 TEST_F(FileDigestTest, FileCrc32RaisesOpenError) {
     EXPECT_THROW(FileCrc32(dir / "nope.bin"), std::runtime_error);
     try {

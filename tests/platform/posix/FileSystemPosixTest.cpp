@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <sys/stat.h>
 #include <thread>
+#include <vector>
 
 namespace quillon::platform {
 namespace {
@@ -76,6 +77,46 @@ TEST(ReadWholeFilePosix, StreamsStopAtTheLimit) {
     const auto text = ReadWholeFile(fifo, &error, 300000);
     writer.join();
     EXPECT_EQ(text, data);
+}
+
+// A file of a megabyte or more is shown in place, window after window, with the bytes a read
+// gives; one shortened under a view reads as zeros past its new end and says it failed, where a
+// bus error would otherwise end the process.
+TEST(FileReaderPosix, ViewsInPlaceAndAFileShortenedUnderThem) {
+    test::TempDir dir;
+    const std::size_t size = FileReader::ViewWindow + 3 * 65536 + 5;
+    const std::string data = test::RandomBytes(size, 4);
+    const auto file = dir.Write("v.bin", data);
+    for (const bool shorten : {false, true}) {
+        FileReader reader;
+        OsError error;
+        ASSERT_TRUE(reader.Open(file, &error));
+        EXPECT_TRUE(reader.ViewsInPlace());
+        std::vector<unsigned char> buffer(65536);
+        std::string back;
+        std::size_t inPlace = 0;
+        for (;;) {
+            if (shorten && back.size() == 65536)
+                std::filesystem::resize_file(file, 1 << 20);
+            const FileReader::View v = reader.ReadView(buffer.data(), buffer.size(), &error);
+            ASSERT_GE(v.size, 0);
+            inPlace += v.bytes != buffer.data();
+            back.append(reinterpret_cast<const char*>(v.bytes), static_cast<std::size_t>(v.size));
+            if (v.size != 65536)
+                break;
+        }
+        if (!shorten) {
+            EXPECT_EQ(back, data);
+            EXPECT_EQ(inPlace, size / 65536); // all but the short end
+            EXPECT_TRUE(reader.ViewsIntact(&error));
+        } else {
+            EXPECT_EQ(back.substr(0, 1 << 20), data.substr(0, 1 << 20));
+            EXPECT_EQ(back.find_first_not_of('\0', 1 << 20), std::string::npos);
+            reader.Close();
+            EXPECT_FALSE(reader.ViewsIntact(&error));
+            EXPECT_EQ(error.code, EIO);
+        }
+    }
 }
 
 } // namespace
