@@ -2,9 +2,14 @@
 
 #include "platform/Processors.h"
 
+#include <algorithm>
 #include <exception>
 
 namespace quillon {
+
+namespace {
+constexpr std::size_t TakeAtOnce = 8;
+} // namespace
 
 Blake3Workers::Blake3Workers(unsigned threads) {
     // A thread the system refuses only means less help: Finish does what no worker takes.
@@ -41,19 +46,22 @@ void Blake3Workers::Start(const unsigned char* data, std::size_t count, std::uin
     wake_.notify_all();
 }
 
-// Takes subtrees one at a time under the lock: each is some microseconds of hashing, the lock a
-// few dozen nanoseconds.
+// Takes a few subtrees at a time under the lock, next to each other: each is some microseconds of
+// hashing, the lock a few dozen nanoseconds, and a thread that goes on where it was finds the
+// bytes it asked for ahead already there. Fewer towards the end, so that all end together.
 void Blake3Workers::Work() {
     std::unique_lock lock(mutex_);
     while (next_ < count_) {
-        const std::size_t i = next_++;
-        const unsigned char* data = data_ + i * Blake3SubtreeSize;
-        const std::uint64_t index = first_ + i;
-        Blake3Subtree& out = out_[i];
+        const std::size_t first = next_;
+        const std::size_t share = (count_ - first) / (2 * (threads_.size() + 1));
+        const std::size_t take = std::clamp<std::size_t>(share, 1, TakeAtOnce);
+        next_ += take;
         lock.unlock();
-        Blake3HashSubtree(data, index, out);
+        for (std::size_t i = first; i < first + take; ++i)
+            Blake3HashSubtree(data_ + i * Blake3SubtreeSize, first_ + i, out_[i]);
         lock.lock();
-        if (++finished_ == count_)
+        finished_ += take;
+        if (finished_ == count_)
             done_.notify_all();
     }
 }
