@@ -11,9 +11,11 @@
 #include "verify/UnlistedFiles.h"
 
 #include <algorithm>
+#include <future>
 #include <memory>
 #include <thread>
 #include <optional>
+#include <system_error>
 
 namespace quillon {
 
@@ -125,6 +127,18 @@ ListUpdatePlan PlanListUpdate(const std::filesystem::path& listFile,
         item->ListFile = sharedList;
         named.push_back(std::move(item));
     }
+    // Meanwhile, on threads of their own: the list's comment lines, which say what changed, and
+    // the files of its folders that it does not name.
+    std::future<void> recordsRead;
+    std::future<std::vector<ViewText>> unlistedFound;
+    try {
+        recordsRead = std::async(std::launch::async, [&] { changes.ReadList(listFile); });
+        unlistedFound = std::async(std::launch::async, [&] {
+            return FindUnlistedFiles(named, {listFile});
+        });
+    } catch (const std::system_error&) {
+        // No thread to spare: both come when they are needed.
+    }
     // The lookups mostly wait on the file system: a long list spreads them over a few threads.
     std::vector<std::optional<platform::FileLookup>> files(plan.entries.size());
     const std::size_t threads = std::min<std::size_t>(
@@ -135,6 +149,8 @@ ListUpdatePlan PlanListUpdate(const std::filesystem::path& listFile,
                  for (std::size_t i = begin; i < end; ++i)
                      files[i] = platform::LookupPathText(plan.entries[i].path);
              });
+    if (recordsRead.valid())
+        recordsRead.get();
     for (std::size_t i = 0; i < plan.entries.size(); ++i) {
         ListUpdatePlan::Entry& e = plan.entries[i];
         const std::optional<platform::FileLookup>& file = files[i];
@@ -157,7 +173,9 @@ ListUpdatePlan PlanListUpdate(const std::filesystem::path& listFile,
         backward = backward || n.find('\\') != ViewText::npos;
     }
     forwardOnly = forwardOnly && !backward;
-    for (ViewText& path : FindUnlistedFiles(named, {listFile})) {
+    std::vector<ViewText> unlisted = unlistedFound.valid() ? unlistedFound.get()
+                                                           : FindUnlistedFiles(named, {listFile});
+    for (ViewText& path : unlisted) {
         const std::optional<platform::FileLookup> file = platform::LookupPathText(path);
         if (!file || !file->IsFile())
             continue; // gone since the folder was listed

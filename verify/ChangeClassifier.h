@@ -22,6 +22,9 @@ public:
     // update reads none of the files this says no to.
     bool ChangedSince(const std::filesystem::path& listFile, const ViewText& path,
                       const platform::FileLookup& file);
+    // Reads the list's comment lines now (ChangedSince would at its first call), so that another
+    // thread can while this one looks its files up.
+    void ReadList(const std::filesystem::path& listFile) { Facts(listFile); }
 
 private:
     struct ListFacts {
