@@ -11,9 +11,11 @@ namespace quillon::platform {
 
 namespace {
 
-// Lock-free, for the handler: a range is published by its end, taken back by clearing it.
+// Lock-free, for the handler: a range is published begin first, end last, and taken back the
+// other way round with a begin past every address, so that no half of one ever matches.
+constexpr std::uintptr_t Nowhere = UINTPTR_MAX;
 struct Guarded {
-    std::atomic<std::uintptr_t> begin{0};
+    std::atomic<std::uintptr_t> begin{Nowhere};
     std::atomic<std::uintptr_t> end{0};
     std::atomic<bool> faulted{false};
     std::atomic<bool> taken{false};
@@ -26,14 +28,15 @@ std::uintptr_t g_pageSize = 4096;
 void OnBusError(int signal, siginfo_t* info, void* context) {
     const auto at = reinterpret_cast<std::uintptr_t>(info->si_addr);
     for (Guarded& g : g_guards) {
-        const std::uintptr_t end = g.end.load(std::memory_order_acquire);
         const std::uintptr_t begin = g.begin.load(std::memory_order_acquire);
-        if (end == 0 || at < begin || at >= end)
+        const std::uintptr_t end = g.end.load(std::memory_order_acquire);
+        if (at < begin || at >= end)
             continue;
         // Zeros in place of the rest of the view: the access is made again, and succeeds.
         const std::uintptr_t page = at & ~(g_pageSize - 1);
-        ::mmap(reinterpret_cast<void*>(page), end - page, PROT_READ,
-               MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+        if (::mmap(reinterpret_cast<void*>(page), end - page, PROT_READ,
+                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) == MAP_FAILED)
+            break; // nothing to put there: the process ends as it would have
         g.faulted.store(true, std::memory_order_release);
         return;
     }
@@ -53,7 +56,7 @@ void InstallHandler() {
         g_pageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
         struct sigaction action {};
         action.sa_sigaction = OnBusError;
-        action.sa_flags = SA_SIGINFO | SA_NODEFER;
+        action.sa_flags = SA_SIGINFO;
         sigemptyset(&action.sa_mask);
         ::sigaction(SIGBUS, &action, &g_previous);
     });
@@ -69,8 +72,8 @@ BusErrorGuard::BusErrorGuard(const void* begin, std::size_t size) {
             continue;
         Guarded& g = g_guards[i];
         g.faulted = false;
-        g.begin.store(reinterpret_cast<std::uintptr_t>(begin), std::memory_order_release);
-        g.end.store(reinterpret_cast<std::uintptr_t>(begin) + size, std::memory_order_release);
+        g.begin.store(reinterpret_cast<std::uintptr_t>(begin));
+        g.end.store(reinterpret_cast<std::uintptr_t>(begin) + size);
         slot_ = i;
         return;
     }
@@ -80,8 +83,8 @@ BusErrorGuard::~BusErrorGuard() {
     if (slot_ < 0)
         return;
     Guarded& g = g_guards[slot_];
-    g.end.store(0, std::memory_order_release);
-    g.begin.store(0, std::memory_order_release);
+    g.begin.store(Nowhere);
+    g.end.store(0);
     g.taken.store(false, std::memory_order_release);
 }
 
