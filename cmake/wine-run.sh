@@ -79,6 +79,21 @@ start_display
     fi
 ) 9>"$prefix/.lock"
 
+# A program that crashes under Wine can still end with status 0: a test program that was asked
+# for a report and wrote none did not finish its tests.
+report=""
+for arg in "${@:2}"; do
+    case "$arg" in
+    --gtest_output=xml:*/) report="${arg#--gtest_output=xml:}$(basename "${1%.exe}").xml" ;;
+    --gtest_output=xml:*) report="${arg#--gtest_output=xml:}" ;;
+    esac
+done
+[ -z "$report" ] || rm -f "$report"
+
 "$wine_bin" "$@"
 rc=$?
+if [ "$rc" = 0 ] && [ -n "$report" ] && [ ! -f "$report" ]; then
+    echo "wine-run.sh: $(basename "$1") ended without writing $report (a crash?)" >&2
+    rc=1
+fi
 exit $rc
