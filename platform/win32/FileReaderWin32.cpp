@@ -24,6 +24,9 @@ OsError NoFileError(DWORD code) {
 
 } // namespace
 
+SameFolderOpens::SameFolderOpens() = default;
+SameFolderOpens::~SameFolderOpens() = default;
+
 FileReader::FileReader() = default;
 FileReader::~FileReader() { Close(); }
 
