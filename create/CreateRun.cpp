@@ -5,7 +5,6 @@
 #include "create/NewListText.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
-#include "platform/FileReader.h"
 #include "platform/TextCodec.h"
 #include "util/EnhFunc.h"
 
@@ -136,7 +135,6 @@ CreateOutcome CreateListFile(const std::filesystem::path& listFileName, ListKind
     progress.StartTick = platform::TickCount64();
 
     bool aborted = false;
-    const platform::SameFolderOpens sameFolder; // a folder's files come one after another
     for (PlannedFile& f : files) {
         if (f.reason)
             continue;

@@ -74,16 +74,4 @@ private:
     std::int64_t offset_ = 0;
 };
 
-// While one lives, the files this thread opens one after another in one folder are opened from
-// that folder, kept open, instead of walking the folder's whole path again for each (a check of
-// many small files feels the walk). The folder is the one its path named when the first of them
-// was opened, even if it is moved or replaced meanwhile. POSIX; on Windows nothing changes.
-class SameFolderOpens {
-public:
-    SameFolderOpens();
-    ~SameFolderOpens();
-    SameFolderOpens(const SameFolderOpens&) = delete;
-    SameFolderOpens& operator=(const SameFolderOpens&) = delete;
-};
-
 } // namespace quillon::platform

@@ -3,7 +3,6 @@
 #include "core/Crc32.h"
 #include "core/FileDigest.h"
 #include "core/ListKind.h"
-#include "platform/FileReader.h"
 #include "util/EnhFunc.h"
 #include "verify/ChangeClassifier.h"
 #include "verify/GuiDispatcher.h"
@@ -158,7 +157,6 @@ void TcrcThread::CheckEntries() {
     const std::size_t count = model_.ItemList.size();
     Md5ReadAhead readAhead;
     ChangeClassifier changes;
-    const platform::SameFolderOpens sameFolder; // a list's files mostly share its folder
     const DigestBlockKeeper block;
     const bool showsProgress = view.ShowsProgress(); // the file at hand is part of it
     for (std::size_t i = 0; i < count; ++i) {

@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <optional>
-#include <string>
-#include <string_view>
 #include <atomic>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -59,47 +57,7 @@ bool AllCached(int fd, std::int64_t offset, std::size_t size) {
 #endif
 }
 
-// The folder that SameFolderOpens keeps open for this thread.
-struct OpenFolder {
-    int scopes = 0;
-    std::string path; // up to and with its last '/'
-    int fd = -1;      // -1 when it could not be opened: its files are opened by their paths
-    ~OpenFolder() { Forget(); }
-    void Forget() {
-        if (fd >= 0) ::close(fd);
-        fd = -1;
-        path.clear();
-    }
-};
-thread_local OpenFolder openFolder;
-
-int OpenPath(const std::string& path, int flags) {
-    OpenFolder& folder = openFolder;
-    const std::size_t slash = path.rfind('/');
-    if (folder.scopes == 0 || slash == std::string::npos || slash + 1 == path.size())
-        return ::open(path.c_str(), flags);
-    if (std::string_view(path.data(), slash + 1) != folder.path) {
-        folder.Forget();
-        folder.path.assign(path, 0, slash + 1);
-#ifdef O_PATH
-        folder.fd = ::open(folder.path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-#else
-        folder.fd = ::open(folder.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-#endif
-    }
-    // A folder that would not open: the whole path says why its file does not.
-    if (folder.fd < 0)
-        return ::open(path.c_str(), flags);
-    return ::openat(folder.fd, path.c_str() + slash + 1, flags);
-}
-
 } // namespace
-
-SameFolderOpens::SameFolderOpens() { ++openFolder.scopes; }
-SameFolderOpens::~SameFolderOpens() {
-    if (--openFolder.scopes == 0)
-        openFolder.Forget();
-}
 
 struct FileReader::Window {
     unsigned char* base;
@@ -126,7 +84,7 @@ bool FileReader::Open(const std::string& path, OsError* error, OpenMode mode) {
     // a regular file do not heed the flag.
     const int flags =
         O_RDONLY | O_CLOEXEC | O_NOCTTY | (mode == OpenMode::RegularOnly ? O_NONBLOCK : 0);
-    int fd = OpenPath(path, flags);
+    int fd = ::open(path.c_str(), flags);
     if (fd < 0) {
         const int code = errno;
         if (error) {

@@ -24,9 +24,6 @@ OsError NoFileError(DWORD code) {
 
 } // namespace
 
-SameFolderOpens::SameFolderOpens() = default;
-SameFolderOpens::~SameFolderOpens() = default;
-
 FileReader::FileReader() = default;
 FileReader::~FileReader() { Close(); }
 

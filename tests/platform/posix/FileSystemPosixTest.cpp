@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <algorithm>
 #include <cstdio>
 #include <sys/stat.h>
 #include <thread>
@@ -118,79 +117,6 @@ TEST(FileReaderPosix, ViewsInPlaceAndAFileShortenedUnderThem) {
             EXPECT_EQ(error.code, EIO);
         }
     }
-}
-
-
-// Files opened from a kept folder open as their paths do: the same bytes, or the same error and
-// the same "no file"; a path through a file, a folder or a device answers as before. When the
-// keeping ends, a folder made again under the old name is the one read by the next keeping.
-TEST(FileReaderPosix, SameFolderOpensAsThePathsDo) {
-    test::TempDir dir;
-    dir.Write("a/x", "ax");
-    dir.Write("a/y", "ay");
-    dir.Write("b/z", "bz");
-    ::mkdir((dir / "a/sub").c_str(), 0755);
-    ::mkfifo((dir / "a/fifo").c_str(), 0644);
-    dir.Write("locked/w", "w");
-    ::chmod((dir / "locked").c_str(), 0); // root still searches it, as the path would
-    const std::string root = dir.path().native() + "/";
-    const std::vector<std::string> paths = {
-        root + "a/x", root + "a/missing", root + "b/z", root + "a/y", root + "a/sub",
-        root + "a/fifo", root + "a/x/under", root + "gone/x", root + "locked/w", root + "a/",
-        root + "a/./x", root + "a/../b/z", "/dev/null", root + "a/y",
-    };
-    struct Outcome {
-        bool opened;
-        int code;
-        bool noFile;
-        std::string bytes;
-        bool operator==(const Outcome&) const = default;
-    };
-    auto openAll = [&] {
-        std::vector<Outcome> outcomes;
-        for (const std::string& path : paths) {
-            FileReader reader;
-            OsError error;
-            Outcome o{reader.Open(path, &error, OpenMode::RegularOnly), error.code, error.noFile,
-                      ""};
-            char buffer[8];
-            if (o.opened)
-                o.bytes.assign(buffer, static_cast<std::size_t>(
-                                           std::max<std::int64_t>(0, reader.Read(buffer, 8, &error))));
-            outcomes.push_back(o);
-        }
-        return outcomes;
-    };
-    const std::vector<Outcome> plain = openAll();
-    std::vector<Outcome> kept;
-    {
-        const SameFolderOpens sameFolder;
-        kept = openAll();
-    }
-    ::chmod((dir / "locked").c_str(), 0755);
-    ASSERT_EQ(plain.size(), kept.size());
-    for (std::size_t i = 0; i < plain.size(); ++i) {
-        EXPECT_TRUE(plain[i] == kept[i]) << paths[i] << ": opened " << kept[i].opened << " code "
-                                         << kept[i].code << " noFile " << kept[i].noFile;
-    }
-    EXPECT_EQ(kept[0].bytes, "ax");
-    EXPECT_TRUE(kept[1].noFile);
-
-    // Kept, then ended: the folder made again is read, not the one removed.
-    {
-        const SameFolderOpens sameFolder;
-        FileReader reader;
-        OsError error;
-        ASSERT_TRUE(reader.Open(root + "b/z", &error));
-    }
-    std::filesystem::remove_all(dir / "b");
-    dir.Write("b/z", "new");
-    const SameFolderOpens again;
-    FileReader reader;
-    OsError error;
-    ASSERT_TRUE(reader.Open(root + "b/z", &error));
-    char buffer[8];
-    EXPECT_EQ(reader.Read(buffer, 8, &error), 3);
 }
 
 } // namespace
