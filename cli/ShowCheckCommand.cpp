@@ -28,9 +28,9 @@ namespace quillon::cli {
 
 namespace {
 
-// The entries of a long list take long to free one by one (a fifth of a second for a million);
-// the process ends right after its command and gives all its memory back at once. Kept where a
-// leak checker still sees them.
+// The entries of a long list take a while to free one by one (some 40 ms of a million-entry
+// show); the process ends right after its command and gives all its memory back at once. Kept
+// where a leak checker still sees them.
 void LeaveForTheExit(TItemList& items) {
     static auto* const left = new std::vector<TItemList>;
     left->push_back(std::move(items));
