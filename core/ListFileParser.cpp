@@ -1,10 +1,13 @@
 #include "core/FileError.h"
 #include "core/ListFile.h"
 #include "platform/Locale.h"
+#include "platform/Processors.h"
 #include "util/EnhFunc.h"
+#include "util/LineKeys.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,21 +19,27 @@ std::atomic<ListKind> LastListKind{ListKind::Sfv};
 
 namespace {
 
-bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+bool IsTrimmed(char c) {
+    return static_cast<unsigned char>(c) <= 0x20;
+}
 
 std::string_view TrimLeft(std::string_view s) {
     std::size_t i = 0;
-    while (i < s.size() && IsTrimmed(s[i])) ++i;
+    while (i < s.size() && IsTrimmed(s[i]))
+        ++i;
     return s.substr(i);
 }
 
 std::string_view TrimRight(std::string_view s) {
     std::size_t n = s.size();
-    while (n > 0 && IsTrimmed(s[n - 1])) --n;
+    while (n > 0 && IsTrimmed(s[n - 1]))
+        --n;
     return s.substr(0, n);
 }
 
-std::string_view Trim(std::string_view s) { return TrimRight(TrimLeft(s)); }
+std::string_view Trim(std::string_view s) {
+    return TrimRight(TrimLeft(s));
+}
 
 // The first CR, LF or NUL from start, or npos. A NUL ends its line like a break: a binary or
 // UTF-16 list then gives junk lines that end Missing, and never hides the lines after it.
@@ -198,7 +207,8 @@ class SeenKeys {
 public:
     explicit SeenKeys(std::size_t most) {
         std::size_t size = 16;
-        while (size < most * 2) size *= 2; // at most half full: probe runs stay short
+        while (size < most * 2)
+            size *= 2; // at most half full: probe runs stay short
         slots_.resize(size);
         mask_ = size - 1;
     }
@@ -207,32 +217,51 @@ public:
     // Asks for the slot where a key of this hash is looked for first, a few keys ahead.
     void Prefetch(std::size_t hash) const { __builtin_prefetch(&slots_[hash & mask_]); }
 
-    // True when key is new (it is then remembered).
-    bool Insert(std::string_view key, std::size_t hash) {
+    // True when key is new (it is then remembered, as a copy).
+    bool Insert(std::string_view key, std::size_t hash) { return Add(key, hash, true); }
+    // The same for a key whose text stays where it is while this table lives.
+    bool InsertKept(std::string_view key, std::size_t hash) { return Add(key, hash, false); }
+
+private:
+    bool Add(std::string_view key, std::size_t hash, bool copy) {
         const auto tag = static_cast<std::uint32_t>(hash);
         for (std::size_t i = hash & mask_;; i = (i + 1) & mask_) {
             Slot& slot = slots_[i];
             if (slot.length == Empty) {
-                slot = Slot{tag, static_cast<std::uint32_t>(keys_.size()),
-                            static_cast<std::uint32_t>(key.size())};
-                keys_.append(key);
+                slot = Slot{copy ? Copy(key) : key.data(), static_cast<std::uint32_t>(key.size()),
+                            tag};
                 return true;
             }
-            if (slot.tag == tag && std::string_view(keys_).substr(slot.offset, slot.length) == key)
+            if (slot.tag == tag && std::string_view(slot.text, slot.length) == key)
                 return false;
         }
     }
 
-private:
+    const char* Copy(std::string_view key) {
+        if (key.size() > left_) {
+            const std::size_t size = std::max<std::size_t>(key.size(), 1 << 16);
+            blocks_.push_back(std::make_unique<char[]>(size));
+            next_ = blocks_.back().get();
+            left_ = size;
+        }
+        char* const text = next_;
+        std::copy(key.begin(), key.end(), text);
+        next_ += key.size();
+        left_ -= key.size();
+        return text;
+    }
+
     static constexpr std::uint32_t Empty = static_cast<std::uint32_t>(-1);
     struct Slot {
-        std::uint32_t tag = 0;
-        std::uint32_t offset = 0;
+        const char* text = nullptr;
         std::uint32_t length = Empty;
+        std::uint32_t tag = 0;
     };
     std::vector<Slot> slots_;
     std::size_t mask_ = 0;
-    std::string keys_;
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    char* next_ = nullptr;
+    std::size_t left_ = 0;
 };
 
 } // namespace
@@ -325,12 +354,11 @@ void ParseListText(std::string_view bytes, ListKind kind, ListLines& out) {
     // no duplicates. A hash table gives the result of comparing each line with every line kept
     // before it.
     SeenKeys seen(last - first);
-    std::string key, nameKey;
     // A line's key: the line (its case key where case is ignored), and for a line that differs
     // in kind or name as written, what else tells it apart (an unsupported tag's name as written,
     // TTH beside AICH), then the base's length: no two such keys are equal unless their parts
     // are, and none equals a plain key, which holds no NUL (Windows: no NUL but its last byte).
-    auto keyOf = [&](std::size_t i) -> std::string_view {
+    auto keyOf = [&](std::size_t i, std::string& key, std::string& nameKey) -> std::string_view {
         const std::string_view line = lines[i];
         const ListLineDetail& d = out.details[i];
         std::string_view k = line;
@@ -364,12 +392,20 @@ void ParseListText(std::string_view bytes, ListKind kind, ListLines& out) {
         ++kept;
     };
     if (platform::FileNamesIgnoreCase) {
-        for (std::size_t i = first; i < last; ++i) {
-            const std::string_view k = keyOf(i);
-            if (seen.Insert(k, SeenKeys::Hash(k)))
-                keep(i);
-        }
+        // A case key comes from the locale, at microseconds each under Wine: a long list's keys
+        // are made on every processor first, then taken in the lines' order.
+        const std::size_t count = last - first;
+        const std::size_t threads =
+            count >= 2 * LineKeys::LinesPerRun ? platform::UsableProcessors() : 1;
+        const LineKeys keys(count, threads,
+                            [&](std::size_t j, std::string& key, std::string& nameKey) {
+                                return keyOf(first + j, key, nameKey);
+                            });
+        for (std::size_t j = 0; j < count; ++j)
+            if (seen.InsertKept(keys.Key(j), keys.HashOf(j)))
+                keep(first + j);
     } else {
+        std::string key, nameKey;
         // Most lines are their own keys: the slot of a line a few ahead is asked for while this
         // one is inserted, so that a long list does not wait for memory at every line.
         constexpr std::size_t Ahead = 8;
@@ -384,10 +420,12 @@ void ParseListText(std::string_view bytes, ListKind kind, ListLines& out) {
                 hashes[i % Ahead] = SeenKeys::Hash(lines[i + Ahead]);
                 seen.Prefetch(hashes[i % Ahead]);
             }
-            const std::string_view k = keyOf(i);
-            if (k.data() != lines[i].data())
+            const std::string_view k = keyOf(i, key, nameKey);
+            // A line is its own key and stays where it is; a made key is copied.
+            const bool own = k.data() == lines[i].data();
+            if (!own)
                 hash = SeenKeys::Hash(k);
-            if (seen.Insert(k, hash))
+            if (own ? seen.InsertKept(k, hash) : seen.Insert(k, hash))
                 keep(i);
         }
     }
@@ -399,7 +437,8 @@ void ParseListFile(const std::filesystem::path& listFileName, ListLines& out) {
     platform::OsError error;
     std::optional<std::string> bytes =
         platform::ReadWholeFile(listFileName, &error, MaxListFileSize);
-    if (!bytes) throw FileError(FileError::Kind::Open, listFileName, error);
+    if (!bytes)
+        throw FileError(FileError::Kind::Open, listFileName, error);
     const ListKind kind = ListKindOfFile(listFileName);
     out.text = std::move(*bytes);
     ParseListText(out.text, kind, out);
@@ -419,7 +458,8 @@ ListEntry ListEntryAt(const ListLines& lines, std::size_t i) {
 
 ListEntryView SplitListLineView(std::string_view line) {
     std::size_t p = line.rfind(' ');
-    if (p == line.npos) return ListEntryView{{}, line};
+    if (p == line.npos)
+        return ListEntryView{{}, line};
     return ListEntryView{StripQuotes(Trim(line.substr(0, p + 1))), line.substr(p + 1)};
 }
 

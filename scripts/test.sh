@@ -69,7 +69,8 @@ run_tree() {
 
 run_tree native
 # The worker and its callers under ThreadSanitizer (only the suites that start threads).
-BUILD_TARGETS="verify_tests cli_tests quillon-cli" CTEST_ARGS="-R ^(verify|cli)_tests$" \
+BUILD_TARGETS="util_tests verify_tests cli_tests quillon-cli" \
+    CTEST_ARGS="-R ^(util|verify|cli)_tests$" \
     run_tree native-tsan -DQUILLON_TSAN=ON -DQUILLON_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
 # Every native suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 UBSAN_OPTIONS=print_stacktrace=1 \

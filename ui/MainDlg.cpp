@@ -279,6 +279,7 @@ void TFrmMain::CycleFocus(HWND from, bool backwards) {
 
 void TFrmMain::FormCreate() {
     run_.WindowClosing = false;
+    guiThread_ = GetCurrentThreadId();
     model_->DisplayFilter = FilterAll;
     dpi_ = win::WindowDpi(window_);
     CreateControls();

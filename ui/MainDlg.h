@@ -264,6 +264,7 @@ private:
     std::wstring exePath_; // argument 0, or the program's file
     std::wstring appTitle_;
     int dpi_ = 96;
+    DWORD guiThread_ = 0; // the window's own thread
 
     ViewRecorder recorder_;
     TProgressStrip strip_;

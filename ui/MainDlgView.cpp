@@ -12,14 +12,11 @@ namespace {
 
 const wchar_t* const kCountCaptions[4] = {L"Unchecked", L"Missing", L"Bad", L"Good"};
 
-bool OnThreadOf(HWND window) {
-    return GetCurrentThreadId() == GetWindowThreadProcessId(window, nullptr);
-}
-
 } // namespace
 
 void TFrmMain::Recorded() {
-    if (OnThreadOf(window_))
+    // Not GetWindowThreadProcessId: a call into the system, once per row of a load.
+    if (GetCurrentThreadId() == guiThread_)
         feedback_.RequestFlush();
 }
 

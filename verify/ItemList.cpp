@@ -93,6 +93,8 @@ void RefreshList(TItemList& items, std::int32_t displayFilter, std::uint8_t size
     view.DeleteAllRows();
     view.ReserveRows(items.size());
     std::shared_ptr<const std::filesystem::path> group;
+    // A list of absent files would otherwise make this text again for each of its rows.
+    const ViewText notFound = SizeText(-1, sizeType);
     for (std::size_t i = 0; i < items.size(); ++i) {
         TItemRec& e = *items[i];
         if (!SameListFile(e.ListFile, group)) {
@@ -106,7 +108,8 @@ void RefreshList(TItemList& items, std::int32_t displayFilter, std::uint8_t size
                 group ? EntryCaption(e.FileName, group->native()) : EntryCaption(e.FileName), 1,
                 e.Status, &e);
             e.ListItem = row;
-            if (view.ShowsSizeTexts()) view.SetRowSizeText(row, SizeText(e.Size, sizeType));
+            if (view.ShowsSizeTexts())
+                view.SetRowSizeText(row, e.Size == -1 ? notFound : SizeText(e.Size, sizeType));
             if (e.Note)
                 view.SetRowNote(row, NoteText(*e.Note));
         }
