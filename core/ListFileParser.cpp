@@ -19,27 +19,21 @@ std::atomic<ListKind> LastListKind{ListKind::Sfv};
 
 namespace {
 
-bool IsTrimmed(char c) {
-    return static_cast<unsigned char>(c) <= 0x20;
-}
+bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
 std::string_view TrimLeft(std::string_view s) {
     std::size_t i = 0;
-    while (i < s.size() && IsTrimmed(s[i]))
-        ++i;
+    while (i < s.size() && IsTrimmed(s[i])) ++i;
     return s.substr(i);
 }
 
 std::string_view TrimRight(std::string_view s) {
     std::size_t n = s.size();
-    while (n > 0 && IsTrimmed(s[n - 1]))
-        --n;
+    while (n > 0 && IsTrimmed(s[n - 1])) --n;
     return s.substr(0, n);
 }
 
-std::string_view Trim(std::string_view s) {
-    return TrimRight(TrimLeft(s));
-}
+std::string_view Trim(std::string_view s) { return TrimRight(TrimLeft(s)); }
 
 // The first CR, LF or NUL from start, or npos. A NUL ends its line like a break: a binary or
 // UTF-16 list then gives junk lines that end Missing, and never hides the lines after it.
@@ -207,8 +201,7 @@ class SeenKeys {
 public:
     explicit SeenKeys(std::size_t most) {
         std::size_t size = 16;
-        while (size < most * 2)
-            size *= 2; // at most half full: probe runs stay short
+        while (size < most * 2) size *= 2; // at most half full: probe runs stay short
         slots_.resize(size);
         mask_ = size - 1;
     }
@@ -437,8 +430,7 @@ void ParseListFile(const std::filesystem::path& listFileName, ListLines& out) {
     platform::OsError error;
     std::optional<std::string> bytes =
         platform::ReadWholeFile(listFileName, &error, MaxListFileSize);
-    if (!bytes)
-        throw FileError(FileError::Kind::Open, listFileName, error);
+    if (!bytes) throw FileError(FileError::Kind::Open, listFileName, error);
     const ListKind kind = ListKindOfFile(listFileName);
     out.text = std::move(*bytes);
     ParseListText(out.text, kind, out);
@@ -458,8 +450,7 @@ ListEntry ListEntryAt(const ListLines& lines, std::size_t i) {
 
 ListEntryView SplitListLineView(std::string_view line) {
     std::size_t p = line.rfind(' ');
-    if (p == line.npos)
-        return ListEntryView{{}, line};
+    if (p == line.npos) return ListEntryView{{}, line};
     return ListEntryView{StripQuotes(Trim(line.substr(0, p + 1))), line.substr(p + 1)};
 }
 
