@@ -52,6 +52,8 @@ std::optional<std::string> ExactListTextFromPath(const std::filesystem::path& pa
 
 std::wstring WideFromListText(std::string_view text,
                               ListEncoding encoding = ListEncoding::CodePage);
+// The same, appended to out: one conversion and no text in between, for a million names.
+void AppendWideFromListText(std::string_view text, ListEncoding encoding, std::wstring& out);
 std::string ListTextFromWide(std::wstring_view text,
                              ListEncoding encoding = ListEncoding::CodePage);
 

@@ -51,10 +51,9 @@ ViewText EntryPath(const ViewText& folderPart, std::string_view name,
     ViewText text;
 #ifdef _WIN32
     (void)literalBackslashes; // "\" separates folders here whatever wrote it
-    const std::wstring converted = platform::WideFromListText(name, encoding);
-    text.reserve(folderPart.size() + converted.size());
+    text.reserve(folderPart.size() + name.size());
     text += folderPart;
-    text += converted;
+    platform::AppendWideFromListText(name, encoding, text);
 #else
     // List text is the bytes of the name here. A name that begins with "/" is that path, as
     // md5sum reads it: glued to the folder it would name another file, and the same list would

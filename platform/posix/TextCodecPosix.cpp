@@ -33,6 +33,10 @@ std::string Utf8FromListText(std::string_view text, ListEncoding) {
     return std::string(text);
 }
 
+void AppendWideFromListText(std::string_view text, ListEncoding encoding, std::wstring& out) {
+    out += WideFromListText(text, encoding);
+}
+
 std::wstring WideFromListText(std::string_view text, ListEncoding) {
     const posix::ListLocale& ll = posix::CurrentListLocale();
     posix::ScopedThreadLocale use(ll.locale);

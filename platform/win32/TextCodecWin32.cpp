@@ -2,6 +2,7 @@
 
 #include "platform/win32/WideText.h"
 
+#include <algorithm>
 #include <climits>
 #include <stdexcept>
 #include <windows.h>
@@ -107,6 +108,19 @@ std::optional<std::string> ExactListTextFromPath(const std::filesystem::path& pa
 
 std::wstring WideFromListText(std::string_view text, ListEncoding encoding) {
     return win32::Widen(CodePageOf(encoding), text);
+}
+
+void AppendWideFromListText(std::string_view text, ListEncoding encoding, std::wstring& out) {
+    if (text.empty()) return;
+    if (text.size() > static_cast<std::size_t>(INT_MAX)) throw std::length_error("text too long");
+    // No code page gives more UTF-16 units than it has bytes.
+    const std::size_t start = out.size();
+    out.resize(start + text.size());
+    const int n = MultiByteToWideChar(CodePageOf(encoding), 0, text.data(),
+                                      static_cast<int>(text.size()), out.data() + start,
+                                      static_cast<int>(text.size()));
+    out.resize(start + static_cast<std::size_t>(std::max(n, 0)));
+    if (n <= 0) out += win32::Widen(CodePageOf(encoding), text); // as WideFromListText gives it
 }
 
 std::string ListTextFromWide(std::wstring_view text, ListEncoding encoding) {

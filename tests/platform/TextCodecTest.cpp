@@ -38,6 +38,20 @@ TEST(TextCodec, Utf16ToUtf8) {
     }
 }
 
+// Appending gives what converting whole gives, after what was there: code page and UTF-8 text,
+// invalid UTF-8, characters beyond the BMP, nothing at all.
+TEST(TextCodec, AppendWideFromListTextEqualsTheWholeConversion) {
+    const std::string texts[] = {"", "plain.bin", "caf\xE9", "caf\xC3\xA9", "\xC3\xA9\xE9\xFF",
+                                 "\xF0\x9F\x98\x80 x", std::string(600, 'n') + "\xE9"};
+    for (const ListEncoding encoding : {ListEncoding::CodePage, ListEncoding::Utf8})
+        for (const auto& text : texts) {
+            std::wstring out = L"Z:\\folder\\";
+            AppendWideFromListText(text, encoding, out);
+            EXPECT_EQ(out, L"Z:\\folder\\" + WideFromListText(text, encoding))
+                << testing::PrintToString(text) << (encoding == ListEncoding::Utf8 ? " utf-8" : "");
+        }
+}
+
 // The border: marks decide, and without one only Windows looks at the bytes.
 TEST(TextCodec, DecodeListBytes) {
     const ListEncoding sniffed = ListTextIsConverted ? ListEncoding::Utf8 : ListEncoding::CodePage;
