@@ -276,6 +276,31 @@ TEST_F(LoadListFilesTest, ReportsLinesThatAreNotUnderstood) {
     }
 }
 
+// Hex digits of either case, of the kind's length; the characters beside the ranges are not.
+TEST(HoldsDigestOfItsKind, HexOfTheKindsLength) {
+    const struct {
+        std::string_view checksum;
+        ListKind kind;
+        bool holds;
+    } cases[] = {
+        {"0123ABCD", ListKind::Sfv, true}, {"89abcdef", ListKind::Sfv, true},
+        {"0123ABC", ListKind::Sfv, false}, {"0123ABCDE", ListKind::Sfv, false},
+        {"0123ABC/", ListKind::Sfv, false}, {"0123ABC:", ListKind::Sfv, false},
+        {"0123ABC@", ListKind::Sfv, false}, {"0123ABCG", ListKind::Sfv, false},
+        {"0123ABC`", ListKind::Sfv, false}, {"0123ABCg", ListKind::Sfv, false},
+        {"0123ABC\xC1", ListKind::Sfv, false}, {"0123ABC ", ListKind::Sfv, false},
+        {"d41d8cd98f00b204e9800998ecf8427e", ListKind::Md5, true},
+        {"d41d8cd98f00b204e9800998ecf8427x", ListKind::Md5, false},
+        {"anything", ListKind::Unsupported, true},
+    };
+    for (const auto& c : cases) {
+        ListEntry entry;
+        entry.checksum = c.checksum;
+        entry.kind = c.kind;
+        EXPECT_EQ(HoldsDigestOfItsKind(entry), c.holds) << c.checksum;
+    }
+}
+
 TEST(ListFolderPart, UpToTheLastSeparator) {
 #ifdef _WIN32
     EXPECT_EQ(ListFolderPart(L"C:\\lists\\a.sfv"), L"C:\\lists\\");
