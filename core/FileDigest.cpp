@@ -285,4 +285,30 @@ DigestResult SmallFileMd5Result(const SmallFile& file, const unsigned char diges
     return r;
 }
 
+DigestResult SmallFileResult(DigestKind kind, const SmallFile& file, const unsigned char* block,
+                             RunState& run) {
+    if (kind == DigestKind::Md5) {
+        TMD5Context context;
+        MD5Init(context);
+        MD5UpdateBuffer(context, block, file.size);
+        unsigned char digest[16];
+        MD5Final(digest, context);
+        return SmallFileMd5Result(file, digest, run);
+    }
+    if (file.length != 0 && run.OnProgress)
+        run.OnProgress(DigestPercent(static_cast<std::int64_t>(file.size), file.length),
+                       static_cast<std::int32_t>(file.size));
+    DigestResult r;
+    r.complete = true;
+    r.length = file.length;
+    if (kind == DigestKind::Crc32) {
+        r.text = CrcText(~UpdateCrc32(0xFFFFFFFFu, block, static_cast<std::int32_t>(file.size)));
+    } else {
+        Hasher hasher(kind);
+        hasher.Update(block, file.size);
+        r.text = hasher.FinalText();
+    }
+    return r;
+}
+
 } // namespace quillon

@@ -63,6 +63,11 @@ bool ReadSmallFile(const std::filesystem::path::string_type& fileName, unsigned 
 DigestResult SmallFileMd5Result(const SmallFile& file, const unsigned char digest[16],
                                 RunState& run);
 
+// What ThreadDigestText gives for a file so read (its bytes in block), of any kind, with the same
+// progress call.
+DigestResult SmallFileResult(DigestKind kind, const SmallFile& file, const unsigned char* block,
+                             RunState& run);
+
 // Eight upper-case hex digits, leading zeros kept.
 std::string CrcText(std::uint32_t crc);
 // 32 upper-case hex digits in digest byte order.

@@ -3,11 +3,13 @@
 #include "core/Crc32.h"
 #include "core/FileDigest.h"
 #include "core/ListKind.h"
+#include "platform/Processors.h"
 #include "util/EnhFunc.h"
 #include "verify/ChangeClassifier.h"
 #include "verify/GuiDispatcher.h"
 #include "verify/Md5ReadAhead.h"
 #include "verify/SizeLookup.h"
+#include "verify/SmallFilePrefetch.h"
 #include "verify/UnlistedFiles.h"
 #include "verify/VerifyModel.h"
 
@@ -20,6 +22,9 @@
 namespace quillon {
 
 namespace {
+
+// A list of one file gains nothing from a second thread.
+constexpr std::size_t PrefetchFrom = 2;
 
 // Runs work on the GUI thread and waits; a failure there is raised again on the worker.
 void RunOnGui(GuiDispatcher& dispatcher, const std::function<void()>& work) {
@@ -120,7 +125,8 @@ void TcrcThread::Execute() {
     RunOnGui(dispatcher, [this] { model_.EndCheck(); });
 }
 
-void TcrcThread::ReadAhead(Md5ReadAhead& readAhead, std::size_t first) {
+void TcrcThread::ReadAhead(Md5ReadAhead& readAhead, std::size_t first,
+                           SmallFilePrefetch* prefetch) {
     // Far enough to fill the lanes through a few big or unselected entries, near enough that
     // a file is read moments before its turn.
     constexpr std::size_t Scan = 4 * MD5ManyLanes;
@@ -141,7 +147,7 @@ void TcrcThread::ReadAhead(Md5ReadAhead& readAhead, std::size_t first) {
         // long before its turn, and a change to it in between would go unseen.
         if (e.Kind != ListKind::Md5 || !Md5ReadAhead::Fits(e.Size))
             break;
-        if (!readAhead.Add(i, e.FileName)) {
+        if (!readAhead.Add(i, e.FileName, prefetch)) {
             // Not read whole: its turn reads it the usual way, and nothing after it is read first.
             ++i;
             break;
@@ -159,7 +165,23 @@ void TcrcThread::CheckEntries() {
     ChangeClassifier changes;
     const DigestBlockKeeper block;
     const bool showsProgress = view.ShowsProgress(); // the file at hand is part of it
+    // Which files a second thread reads ahead is decided here: it never looks at an entry,
+    // whose size the check may set meanwhile.
+    bool startReader = CheckAll && count >= PrefetchFrom && platform::UsableProcessors() > 1;
+    std::vector<SmallFilePrefetch::Plan> plans;
+    if (startReader) {
+        plans.assign(count, SmallFilePrefetch::Plan::Skip);
+        for (std::size_t i = 0; i < count; ++i) {
+            const TItemRec& e = *model_.ItemList[i];
+            if (e.ListItem != NoRow && e.Kind != ListKind::Unsupported)
+                plans[i] = Md5ReadAhead::Fits(e.Size) ? SmallFilePrefetch::Plan::Read
+                                                      : SmallFilePrefetch::Plan::Stop;
+        }
+    }
+    std::optional<SmallFilePrefetch> prefetch;
     for (std::size_t i = 0; i < count; ++i) {
+        if (prefetch)
+            prefetch->Release(i);
         TItemRec& e = *model_.ItemList[i];
         const RowIndex row = e.ListItem;
         if (row == NoRow)
@@ -176,6 +198,14 @@ void TcrcThread::CheckEntries() {
         if (showsProgress)
             view.SetCurrentFile(e.ListFile ? EntryCaption(e.FileName, e.ListFile->native())
                                            : EntryCaption(e.FileName));
+        // From the first entry's turn on, not before: no file is read before the check begins.
+        if (startReader) {
+            startReader = false;
+            prefetch.emplace(
+                std::move(plans),
+                [this](std::size_t k) -> const ViewText& { return model_.ItemList[k]->FileName; },
+                run);
+        }
 
         const std::int32_t before = e.Status;
         if (!CheckAll && !view.IsRowSelected(row)) {
@@ -204,11 +234,15 @@ void TcrcThread::CheckEntries() {
             if (e.Kind == ListKind::Md5) {
                 // A small file that was a file at the start is read with the next few ones.
                 if (Md5ReadAhead::Fits(e.Size) && !readAhead.Covers(i))
-                    ReadAhead(readAhead, i);
+                    ReadAhead(readAhead, i, prefetch ? &*prefetch : nullptr);
                 if (!readAhead.Take(i, digest, run))
                     digest = ThreadMd5Text(fileName, run);
             } else {
-                digest = ThreadDigestText(*KindInfo(e.Kind).digest, fileName, run);
+                SmallFile small;
+                bool mine = true;
+                const unsigned char* bytes = prefetch ? prefetch->Take(i, small, mine) : nullptr;
+                digest = bytes ? SmallFileResult(*KindInfo(e.Kind).digest, small, bytes, run)
+                               : ThreadDigestText(*KindInfo(e.Kind).digest, fileName, run);
             }
             noFile = digest.error.noFile;
         }

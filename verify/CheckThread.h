@@ -7,6 +7,7 @@
 namespace quillon {
 
 class Md5ReadAhead;
+class SmallFilePrefetch;
 class VerifyModel;
 
 // The worker of one check. Owned by the model, which waits for it before anything it uses goes.
@@ -34,7 +35,7 @@ private:
     void ThreadMain() noexcept;
     void Execute();
     void CheckEntries();
-    void ReadAhead(Md5ReadAhead& readAhead, std::size_t first);
+    void ReadAhead(Md5ReadAhead& readAhead, std::size_t first, SmallFilePrefetch* prefetch);
 
     VerifyModel& model_;
     std::thread thread_;

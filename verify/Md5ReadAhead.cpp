@@ -1,5 +1,7 @@
 #include "verify/Md5ReadAhead.h"
 
+#include "verify/SmallFilePrefetch.h"
+
 namespace quillon {
 
 void Md5ReadAhead::Begin(std::size_t first) {
@@ -7,11 +9,20 @@ void Md5ReadAhead::Begin(std::size_t first) {
     first_ = end_ = first;
 }
 
-bool Md5ReadAhead::Add(std::size_t index, const std::filesystem::path::string_type& fileName) {
-    if (!blocks_)
-        blocks_ = std::make_unique_for_overwrite<Block[]>(MD5ManyLanes);
-    if (!ReadSmallFile(fileName, blocks_[count_].bytes, files_[count_]))
-        return false;
+bool Md5ReadAhead::Add(std::size_t index, const std::filesystem::path::string_type& fileName,
+                       SmallFilePrefetch* prefetch) {
+    bool mine = true;
+    const unsigned char* bytes = prefetch ? prefetch->Take(index, files_[count_], mine) : nullptr;
+    if (!bytes && !mine)
+        return false; // as if this read had failed
+    if (!bytes) {
+        if (!blocks_)
+            blocks_ = std::make_unique_for_overwrite<Block[]>(MD5ManyLanes);
+        if (!ReadSmallFile(fileName, blocks_[count_].bytes, files_[count_]))
+            return false;
+        bytes = blocks_[count_].bytes;
+    }
+    bytes_[count_] = bytes;
     index_[count_++] = index;
     return true;
 }
@@ -23,7 +34,7 @@ void Md5ReadAhead::Finish(std::size_t end) {
     const unsigned char* messages[MD5ManyLanes];
     std::size_t lengths[MD5ManyLanes];
     for (std::size_t i = 0; i < count_; ++i) {
-        messages[i] = blocks_[i].bytes;
+        messages[i] = bytes_[i];
         lengths[i] = files_[i].size;
     }
     MD5Many(messages, lengths, count_, digests_);

@@ -11,6 +11,8 @@
 
 namespace quillon {
 
+class SmallFilePrefetch;
+
 // The small files of an MD5 check, read whole a few entries ahead of their turn and digested
 // side by side: one MD5 is one long chain of dependent steps, sixteen in the lanes of a vector
 // register cost little more. A file it could not read whole is left to the usual digest at its
@@ -26,9 +28,10 @@ public:
     // Forgets the files read before; first is the entry the next ones start from.
     void Begin(std::size_t first);
     bool Full() const { return count_ == MD5ManyLanes; }
-    // Reads the file of entry index, which comes after the ones added before. False when it
-    // could not be read whole (its turn must read it).
-    bool Add(std::size_t index, const std::filesystem::path::string_type& fileName);
+    // Reads the file of entry index, which comes after the ones added before, unless prefetch
+    // has read it. False when it could not be read whole (its turn must read it).
+    bool Add(std::size_t index, const std::filesystem::path::string_type& fileName,
+             SmallFilePrefetch* prefetch = nullptr);
     // Digests the files read; the entries before end have all been considered.
     void Finish(std::size_t end);
 
@@ -43,6 +46,7 @@ private:
     };
     std::unique_ptr<Block[]> blocks_;
     std::size_t index_[MD5ManyLanes] = {};
+    const unsigned char* bytes_[MD5ManyLanes] = {}; // a block, or what prefetch read
     SmallFile files_[MD5ManyLanes];
     unsigned char digests_[MD5ManyLanes][16] = {};
     std::size_t count_ = 0;

@@ -53,7 +53,7 @@ TEST_F(LoadListFilesTest, SizesOfALongListBelongToTheirEntries) {
     constexpr int Count = 20000;
     std::vector<std::string> lines;
     for (int i = 0; i < Count; ++i) {
-        const std::string name = "f" + std::to_string(i) + ".bin";
+        const std::string name = std::string("f").append(std::to_string(i)).append(".bin");
         if (i % 997 == 0) dir.Write(name, std::string(static_cast<std::size_t>(i % 50), 'x'));
         lines.push_back(name + " 00000000");
     }
