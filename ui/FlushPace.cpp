@@ -8,9 +8,9 @@ unsigned FlushPace::Next(unsigned periodMs, unsigned long long cpuMs, unsigned l
     if (wallMs == 0)
         return periodMs;
     const double share = static_cast<double>(cpuMs) / static_cast<double>(wallMs);
-    if (share > 0.10)
+    if (share > 0.05)
         return std::clamp(periodMs * 2, FastestMs, SlowestMs);
-    if (share < 0.04)
+    if (share < 0.02)
         return std::clamp(periodMs / 2, FastestMs, SlowestMs);
     return std::clamp(periodMs, FastestMs, SlowestMs);
 }

@@ -13,7 +13,8 @@ TEST(FlushPace, SlowsWhilePaintingCostsAndComesBack) {
         EXPECT_EQ(period, expected);
     }
     // Between the two marks it stays; little painting halves it back to the fastest.
-    EXPECT_EQ(FlushPace::Next(period, 70, 1000), 800u);
+    EXPECT_EQ(FlushPace::Next(period, 35, 1000), 800u);
+    EXPECT_EQ(FlushPace::Next(period, 60, 1000), 800u);
     for (unsigned expected : {400u, 200u, 100u, 100u}) {
         period = FlushPace::Next(period, 10, 1000);
         EXPECT_EQ(period, expected);
