@@ -21,9 +21,8 @@ struct RunState;
 // reading is most of what a check of many small files costs, and two threads do it at almost
 // twice the rate of one. Each entry is read by whichever thread comes to it first, in list
 // order. The reader stays at most Ahead entries ahead of the check, and at an entry it may not
-// read whole (a big or absent file) it waits until the check has passed it: so a file is read
-// moments before its turn, as the check itself would read it, and a change made to it before
-// then is seen.
+// read whole (a big or absent file) it waits until the check has passed it, so a file is read
+// moments before its turn, never while the check is busy with a big one before it.
 class SmallFilePrefetch {
 public:
     static constexpr std::size_t Ahead = 128;
