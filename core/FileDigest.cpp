@@ -273,42 +273,43 @@ bool ReadSmallFile(const PathText& fileName, unsigned char* block, SmallFile& fi
     return true;
 }
 
-DigestResult SmallFileMd5Result(const SmallFile& file, const unsigned char digest[16],
-                                RunState& run) {
+namespace {
+
+// A file read whole ahead: the progress call its one block would have made, and a complete result
+// of text.
+DigestResult SmallFileDone(const SmallFile& file, std::string text, RunState& run) {
     if (file.length != 0 && run.OnProgress)
         run.OnProgress(DigestPercent(static_cast<std::int64_t>(file.size), file.length),
                        static_cast<std::int32_t>(file.size));
     DigestResult r;
-    r.text = Md5Text(digest);
+    r.text = std::move(text);
     r.complete = true;
     r.length = file.length;
     return r;
 }
 
+} // namespace
+
+DigestResult SmallFileMd5Result(const SmallFile& file, const unsigned char digest[16],
+                                RunState& run) {
+    return SmallFileDone(file, Md5Text(digest), run);
+}
+
 DigestResult SmallFileResult(DigestKind kind, const SmallFile& file, const unsigned char* block,
                              RunState& run) {
+    if (kind == DigestKind::Crc32)
+        return SmallFileDone(
+            file, CrcText(~UpdateCrc32(0xFFFFFFFFu, block, static_cast<std::int32_t>(file.size))),
+            run);
+    Hasher hasher(kind);
+    hasher.Update(block, file.size);
+    // The MD5 text in the case ThreadMd5Text writes it.
     if (kind == DigestKind::Md5) {
-        TMD5Context context;
-        MD5Init(context);
-        MD5UpdateBuffer(context, block, file.size);
         unsigned char digest[16];
-        MD5Final(digest, context);
+        hasher.Final(digest);
         return SmallFileMd5Result(file, digest, run);
     }
-    if (file.length != 0 && run.OnProgress)
-        run.OnProgress(DigestPercent(static_cast<std::int64_t>(file.size), file.length),
-                       static_cast<std::int32_t>(file.size));
-    DigestResult r;
-    r.complete = true;
-    r.length = file.length;
-    if (kind == DigestKind::Crc32) {
-        r.text = CrcText(~UpdateCrc32(0xFFFFFFFFu, block, static_cast<std::int32_t>(file.size)));
-    } else {
-        Hasher hasher(kind);
-        hasher.Update(block, file.size);
-        r.text = hasher.FinalText();
-    }
-    return r;
+    return SmallFileDone(file, hasher.FinalText(), run);
 }
 
 } // namespace quillon
