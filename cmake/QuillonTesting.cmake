@@ -21,6 +21,12 @@ endif()
 add_library(quillon_test_main STATIC ${CMAKE_SOURCE_DIR}/tests/TestMain.cpp)
 target_link_libraries(quillon_test_main PUBLIC GTest::gtest GTest::gmock quillon_platform)
 target_include_directories(quillon_test_main PUBLIC ${CMAKE_SOURCE_DIR})
+# Test code is compiled for build time, not speed (the code under test keeps the tree's flags):
+# -O1 and one precompiled GoogleTest header, shared by every suite, halve the suites' build.
+# At -O1 GCC 12 takes some std::string copies for out-of-bounds ones (its false positives).
+target_compile_options(quillon_test_main PRIVATE -O1 -Wno-array-bounds -Wno-stringop-overread)
+target_precompile_headers(quillon_test_main PRIVATE <gtest/gtest.h> <string> <vector>
+                          <functional> <chrono> <thread> <memory> <algorithm>)
 
 # quillon_add_test(NAME sources... LIBS libs...)
 # One executable per component; one ctest entry per executable, so that under Wine each suite
@@ -32,6 +38,8 @@ function(quillon_add_test name)
     if(WIN32)
         target_link_options(${name} PRIVATE -municode)
     endif()
+    target_compile_options(${name} PRIVATE -O1 -Wno-array-bounds -Wno-stringop-overread)
+    target_precompile_headers(${name} REUSE_FROM quillon_test_main)
     add_test(NAME ${name} COMMAND ${name} --gtest_color=no --gtest_output=xml:gtest-results/)
     set_tests_properties(${name} PROPERTIES TIMEOUT 900
         ENVIRONMENT "QUILLON_TEST_DATA=${CMAKE_CURRENT_BINARY_DIR}/data")

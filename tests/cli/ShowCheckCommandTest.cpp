@@ -298,8 +298,9 @@ TEST_F(ShowCheckCommand, ReportBesideTheOutput) {
             EXPECT_EQ(r.out, "") << c.what;
         }
         EXPECT_EQ(std::filesystem::exists(dir / "out" / "r.csv"), !c.csv.empty()) << c.what;
-        if (!c.csv.empty())
+        if (!c.csv.empty()) {
             EXPECT_EQ(test::ReadAll(dir / "out" / "r.csv"), c.csv) << c.what;
+        }
     }
     // The message names the file it could not write; the list is left as it was.
     EXPECT_NE(Check({"--report", nowhere, list}).err.find("Cannot create file " + nowhere),

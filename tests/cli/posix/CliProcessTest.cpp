@@ -602,10 +602,12 @@ for row in csv.reader(io.StringIO(text, newline='')):
         bool quoted = false;
         for (std::size_t i = 0; i < bytes.size(); ++i) {
             quoted = quoted != (bytes[i] == '"');
-            if (!quoted && bytes[i] == '\n')
+            if (!quoted && bytes[i] == '\n') {
                 EXPECT_TRUE(i > 0 && bytes[i - 1] == '\r') << "LF alone at " << i;
-            if (!quoted && bytes[i] == '\r')
+            }
+            if (!quoted && bytes[i] == '\r') {
                 EXPECT_TRUE(i + 1 < bytes.size() && bytes[i + 1] == '\n') << "CR alone at " << i;
+            }
         }
         std::string rows;
         std::unique_ptr<FILE, int (*)(FILE*)> pipe(
