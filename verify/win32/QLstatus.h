@@ -47,6 +47,8 @@ public:
     int PanelCount() const { return static_cast<int>(panels_.size()); }
     // The text of a plain panel (held by the control, so SB_GETTEXT reads it too).
     void SetText(int panel, std::wstring_view text);
+    // On the bar's thread only: SB_GETTEXT takes no buffer size, so from another thread the text
+    // may grow between the length and the copy.
     std::wstring Text(int panel) const;
     // The panel's rectangle in client coordinates; empty for an index out of range.
     RECT PanelRect(int panel) const;

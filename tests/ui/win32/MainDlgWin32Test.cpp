@@ -214,16 +214,26 @@ TEST_F(VerifyWindowTest, HiddenStripShowsTheRunInTheStatusBar) {
     dir.Write("big.bin", std::string(8 << 20, 'x'));
     chosen = std::vector<std::filesystem::path>{dir.Write("l.sfv", "big.bin 00000000\r\n")};
     OpenAndWait();
+    // The worker waits in its ninth block while this thread reads the bar (SB_GETTEXT takes no
+    // buffer size, so only the bar's own thread may read it while it changes).
     std::wstring seen;
+    std::atomic<bool> holding{false}, released{false};
     platform::FileReader::SetReadFaultForTests([&](const auto&, std::int64_t offset) {
-        if (offset == 8 * 65536)
-            for (int i = 0; i < 200 && seen.find(L" left") == std::wstring::npos; ++i) {
-                seen = frame->StatusBar().Text(4);
+        if (offset == 8 * 65536) {
+            holding = true;
+            for (int i = 0; i < 200 && !released; ++i)
                 Sleep(10);
-            }
+        }
         return 0;
     });
-    CheckAndWait();
+    frame->bCheckClick();
+    PumpUntil([&] {
+        if (holding) seen = frame->StatusBar().Text(4);
+        return seen.find(L" left") != std::wstring::npos;
+    }, 2s);
+    released = true;
+    ASSERT_TRUE(PumpUntil([this] { return !frame->Model().CheckRunning(); }));
+    Pump(50ms);
     platform::FileReader::SetReadFaultForTests(nullptr);
     EXPECT_TRUE(std::regex_match(seen, std::wregex(L"[0-9]+%, [0-9.]+ [MG]B/s, [0-9:]+ left")))
         << seen.size();
