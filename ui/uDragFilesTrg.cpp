@@ -2,8 +2,10 @@
 
 #include "platform/win32/ScopedWin.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace quillon {
 namespace {
@@ -18,12 +20,33 @@ using UniqueDrop = win::UniqueHandle<DropTraits>;
 
 constexpr UINT kAllFiles = 0xFFFFFFFF;
 
+// The windows whose procedure a component replaced (one or two at most). A
+// table rather than comctl32's SetWindowSubclass, which asks the window system for the
+// subclass's data on every message the window gets, and a busy window gets many (Wine makes
+// each such question a round trip to its server).
+struct Hook {
+    HWND window;
+    WNDPROC previous;
+    TDragFilesTrg* owner; // nullptr: let go while another procedure sat on ours
+};
+
+std::vector<Hook>& Hooks() {
+    thread_local std::vector<Hook> hooks; // a window gets its messages on its own thread
+    return hooks;
+}
+
+std::vector<Hook>::iterator FindHook(HWND window) {
+    auto& hooks = Hooks();
+    return std::find_if(hooks.begin(), hooks.end(),
+                        [window](const Hook& h) { return h.window == window; });
+}
+
 } // namespace
 
 TDragFilesTrg::~TDragFilesTrg() {
     SetEnabled(false);
     if (target_)
-        RemoveWindowSubclass(target_, SubclassProc, reinterpret_cast<UINT_PTR>(this));
+        Forget();
 }
 
 void TDragFilesTrg::SetEnabled(bool enabled) {
@@ -39,16 +62,38 @@ void TDragFilesTrg::SetTarget(HWND window) {
         DragAcceptFiles(target_, FALSE);
         Forget();
     }
+    if (!IsWindow(window))
+        return;
+    const auto hook = FindHook(window);
+    if (hook != Hooks().end()) {
+        // One component per window: a second one takes the window over from the first.
+        if (hook->owner)
+            hook->owner->target_ = nullptr;
+        hook->owner = this;
+    } else {
+        const auto previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+            window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TDragFilesTrg::TargetProc)));
+        if (!previous)
+            return;
+        Hooks().push_back(Hook{window, previous, this});
+    }
     target_ = window;
-    // The subclass id is this object, so two targets on one window do not replace each other.
-    if (IsWindow(window) &&
-        SetWindowSubclass(window, SubclassProc, reinterpret_cast<UINT_PTR>(this),
-                          reinterpret_cast<DWORD_PTR>(this)))
-        DragAcceptFiles(window, enabled_ ? TRUE : FALSE);
+    DragAcceptFiles(window, enabled_ ? TRUE : FALSE);
 }
 
 void TDragFilesTrg::Forget() {
-    RemoveWindowSubclass(target_, SubclassProc, reinterpret_cast<UINT_PTR>(this));
+    const auto hook = FindHook(target_);
+    if (hook != Hooks().end() && hook->owner == this) {
+        // Ours is put back only when it is still the window's procedure; under another one it
+        // stays and passes every message on.
+        if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(target_, GWLP_WNDPROC)) ==
+            &TDragFilesTrg::TargetProc) {
+            SetWindowLongPtrW(target_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(hook->previous));
+            Hooks().erase(hook);
+        } else {
+            hook->owner = nullptr;
+        }
+    }
     target_ = nullptr;
 }
 
@@ -71,23 +116,27 @@ void TDragFilesTrg::TakeDrop(HDROP handle) {
         OnDrop(*this);
 }
 
-LRESULT CALLBACK TDragFilesTrg::SubclassProc(HWND window, UINT message, WPARAM wParam,
-                                             LPARAM lParam, UINT_PTR, DWORD_PTR self) {
-    auto* target = reinterpret_cast<TDragFilesTrg*>(self);
-    switch (message) {
-    case WM_DROPFILES:
+LRESULT CALLBACK TDragFilesTrg::TargetProc(HWND window, UINT message, WPARAM wParam,
+                                           LPARAM lParam) {
+    const auto hook = FindHook(window);
+    if (hook == Hooks().end())
+        return DefWindowProcW(window, message, wParam, lParam);
+    const WNDPROC previous = hook->previous;
+    TDragFilesTrg* owner = hook->owner;
+    if (message == WM_DROPFILES && owner) {
         try {
-            target->TakeDrop(reinterpret_cast<HDROP>(wParam));
+            owner->TakeDrop(reinterpret_cast<HDROP>(wParam));
         } catch (...) {
             // Nothing may unwind into user32; the drop handle is already released.
         }
         return 0;
-    case WM_NCDESTROY:
-        target->Forget();
-        return DefSubclassProc(window, message, wParam, lParam);
-    default:
-        return DefSubclassProc(window, message, wParam, lParam);
     }
+    if (message == WM_NCDESTROY) {
+        if (owner)
+            owner->target_ = nullptr;
+        Hooks().erase(hook);
+    }
+    return CallWindowProcW(previous, window, message, wParam, lParam);
 }
 
 } // namespace quillon

@@ -10,8 +10,9 @@
 
 namespace quillon {
 
-// GUI thread only. The target window is subclassed, not owned: destroying it is the caller's
-// business, and the component forgets a target that is destroyed.
+// GUI thread only. The target window gets the component's procedure in place of its own, and is
+// not owned: destroying it is the caller's business, and the component forgets a target that is
+// destroyed. One component per window: a second one on the same window takes it over.
 class TDragFilesTrg {
 public:
     TDragFilesTrg() = default;
@@ -37,8 +38,7 @@ public:
     std::function<void(TDragFilesTrg&)> OnDrop;
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                         UINT_PTR id, DWORD_PTR self);
+    static LRESULT CALLBACK TargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void TakeDrop(HDROP drop);
     void Forget();
 

@@ -114,6 +114,41 @@ TEST_F(DragFilesTrgWin32, DestroyedTargetIsForgotten) {
     EXPECT_EQ(drops_.size(), 1u);
 }
 
+// A procedure installed over the component's keeps working after the component lets go; a
+// second component on the window takes the drops over from the first.
+WNDPROC gUnder = nullptr;
+int gOnTop = 0;
+LRESULT CALLBACK OnTopProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    gOnTop += message == WM_DROPFILES;
+    return CallWindowProcW(gUnder, window, message, wParam, lParam);
+}
+
+TEST_F(DragFilesTrgWin32, LettingGoUnderAnotherProcedureAndASecondComponent) {
+    {
+        TDragFilesTrg second;
+        second.OnDrop = [this](TDragFilesTrg& t) { drops_.push_back({-1, t.Files()}); };
+        second.SetTarget(window_);
+        EXPECT_EQ(target_.Target(), nullptr);
+        Drop(window_, {L"C:\\b"});
+        EXPECT_EQ(drops_, (std::vector<std::pair<int, Names>>{{-1, {L"C:\\b"}}}));
+        gOnTop = 0;
+        gUnder = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&OnTopProc)));
+        second.SetTarget(nullptr);
+        EXPECT_FALSE(AcceptsFiles(window_));
+    }
+    // The component's procedure stayed under the other one and passes the drop on.
+    Drop(window_, {L"C:\\c"});
+    EXPECT_EQ(gOnTop, 1);
+    EXPECT_EQ(gOwnDrops, 1);
+    EXPECT_EQ(drops_.size(), 1u);
+    // Taken again, the window's drops reach the component through both procedures.
+    target_.SetTarget(window_);
+    Drop(window_, {L"C:\\d"});
+    EXPECT_EQ(gOnTop, 2);
+    EXPECT_EQ(drops_.back().second, Names{L"C:\\d"});
+}
+
 TEST_F(DragFilesTrgWin32, ExceptionFromOnDropStaysInTheComponent) {
     target_.OnDrop = [](TDragFilesTrg&) { throw std::runtime_error("handler failed"); };
     Drop(window_, {L"C:\\a"});
