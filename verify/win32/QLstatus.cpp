@@ -60,14 +60,18 @@ void TqlStatusBar::OpenTheme() {
 
 void TqlStatusBar::SetPanels(std::span<const TStatusPanel> panels) {
     const std::vector<TStatusPanel> old = std::exchange(panels_, {panels.begin(), panels.end()});
+    texts_.resize(panels_.size());
     SendParts();
     for (int i = 0; i < PanelCount(); ++i) {
         // Owner-drawn parts have no text for the control to draw; SB_GETTEXT returns their data
         // (0), as for any owner-drawn status part. Parts that stay plain keep their text.
-        if (panels_[i].ownerDrawn)
+        if (panels_[i].ownerDrawn) {
+            texts_[i].clear();
             SendMessageW(bar_, SB_SETTEXTW, static_cast<WPARAM>(i) | SBT_OWNERDRAW, 0);
-        else if (i >= static_cast<int>(old.size()) || old[i].ownerDrawn)
+        } else if (i >= static_cast<int>(old.size()) || old[i].ownerDrawn) {
+            texts_[i].clear();
             SendMessageW(bar_, SB_SETTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(L""));
+        }
     }
     InvalidateRect(bar_, nullptr, FALSE);
 }
@@ -90,35 +94,36 @@ void TqlStatusBar::SendParts() {
     --nudged.front();
     for (const auto* set : {&nudged, &edges})
         SendMessageW(bar_, SB_SETPARTS, set->size(), reinterpret_cast<LPARAM>(set->data()));
+    // Kept for the paints, which then ask the control nothing: each message to a subclassed
+    // control costs a look-up of its subclass (under Wine a round trip to the server), and the
+    // bar is painted after every batch of checked files.
+    rects_.assign(panels_.size(), RECT{});
+    for (int i = 0; i < PanelCount(); ++i)
+        SendMessageW(bar_, SB_GETRECT, i, reinterpret_cast<LPARAM>(&rects_[i]));
 }
 
 void TqlStatusBar::SetText(int panel, std::wstring_view text) {
     if (panel < 0 || panel >= PanelCount() || panels_[panel].ownerDrawn)
         return;
-    const std::wstring copy(text);
-    SendMessageW(bar_, SB_SETTEXTW, static_cast<WPARAM>(panel),
-                 reinterpret_cast<LPARAM>(copy.c_str()));
+    if (texts_[panel] == text)
+        return;
+    texts_[panel].assign(text);
+    const wchar_t* copy = texts_[panel].c_str();
+    SendMessageW(bar_, SB_SETTEXTW, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(copy));
     // A text cut at the panel's edge shows whole when the mouse rests on it.
-    SendMessageW(bar_, SB_SETTIPTEXTW, static_cast<WPARAM>(panel),
-                 reinterpret_cast<LPARAM>(copy.c_str()));
+    SendMessageW(bar_, SB_SETTIPTEXTW, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(copy));
 }
 
 std::wstring TqlStatusBar::Text(int panel) const {
     if (panel < 0 || panel >= PanelCount() || panels_[panel].ownerDrawn)
         return {};
-    const auto length = LOWORD(SendMessageW(bar_, SB_GETTEXTLENGTHW, panel, 0));
-    std::wstring text(length + 1, L'\0');
-    SendMessageW(bar_, SB_GETTEXTW, panel, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(length);
-    return text;
+    return texts_[panel];
 }
 
 RECT TqlStatusBar::PanelRect(int panel) const {
-    RECT rect{};
-    if (panel < 0 || panel >= PanelCount() ||
-        !SendMessageW(bar_, SB_GETRECT, panel, reinterpret_cast<LPARAM>(&rect)))
+    if (panel < 0 || panel >= static_cast<int>(rects_.size()))
         return RECT{};
-    return rect;
+    return rects_[panel];
 }
 
 void TqlStatusBar::Resize() {
@@ -149,7 +154,7 @@ void TqlStatusBar::PaintPanels(HDC dc, const RECT& client) {
     if (theme_)
         DrawThemeBackground(theme_.Get(), dc, kStatusBackground, 0, &client, nullptr);
 
-    auto font = reinterpret_cast<HFONT>(SendMessageW(bar_, WM_GETFONT, 0, 0));
+    HFONT font = font_;
     if (!font)
         font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     win::ScopedSelect selectFont(dc, font);
@@ -177,7 +182,7 @@ void TqlStatusBar::PaintPanels(HDC dc, const RECT& client) {
             if (OnDrawPanel)
                 OnDrawPanel(dc, i, rect);
         } else {
-            const std::wstring text = Text(i);
+            const std::wstring& text = texts_[i];
             RECT inner{rect.left + padding, rect.top, rect.right - padding, rect.bottom};
             DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &inner,
                       DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
@@ -213,6 +218,9 @@ LRESULT TqlStatusBar::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PRINTCLIENT:
         PaintTo(reinterpret_cast<HDC>(wParam));
         return 0;
+    case WM_SETFONT:
+        font_ = reinterpret_cast<HFONT>(wParam);
+        return DefSubclassProc(bar, message, wParam, lParam);
     case WM_SIZE: {
         const LRESULT result = DefSubclassProc(bar, message, wParam, lParam);
         Resize();

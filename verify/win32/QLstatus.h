@@ -45,10 +45,9 @@ public:
     // plain keeps its text (a new DPI sets the same panels again); a new plain panel is empty.
     void SetPanels(std::span<const TStatusPanel> panels);
     int PanelCount() const { return static_cast<int>(panels_.size()); }
-    // The text of a plain panel (held by the control, so SB_GETTEXT reads it too).
+    // The text of a plain panel (held by the control too, so SB_GETTEXT reads it).
     void SetText(int panel, std::wstring_view text);
-    // On the bar's thread only: SB_GETTEXT takes no buffer size, so from another thread the text
-    // may grow between the length and the copy.
+    // On the bar's thread only, as every member.
     std::wstring Text(int panel) const;
     // The panel's rectangle in client coordinates; empty for an index out of range.
     RECT PanelRect(int panel) const;
@@ -72,6 +71,10 @@ private:
 
     HWND bar_ = nullptr;
     std::vector<TStatusPanel> panels_;
+    // What the control holds, kept here too so that a paint asks it nothing.
+    std::vector<std::wstring> texts_;
+    std::vector<RECT> rects_;
+    HFONT font_ = nullptr;
     struct ThemeTraits {
         using Type = HTHEME;
         static Type Invalid() { return nullptr; }

@@ -214,8 +214,8 @@ TEST_F(VerifyWindowTest, HiddenStripShowsTheRunInTheStatusBar) {
     dir.Write("big.bin", std::string(8 << 20, 'x'));
     chosen = std::vector<std::filesystem::path>{dir.Write("l.sfv", "big.bin 00000000\r\n")};
     OpenAndWait();
-    // The worker waits in its ninth block while this thread reads the bar (SB_GETTEXT takes no
-    // buffer size, so only the bar's own thread may read it while it changes).
+    // The worker waits in its ninth block while this thread reads the bar: its texts belong to
+    // the window's thread, and change while the check runs.
     std::wstring seen;
     std::atomic<bool> holding{false}, released{false};
     platform::FileReader::SetReadFaultForTests([&](const auto&, std::int64_t offset) {
