@@ -49,7 +49,8 @@ std::optional<std::vector<FileName>> ListFolderFileNames(
 // Puts names of files of one folder in ListFolder's order.
 void SortFileNames(std::vector<FileName>& names);
 
-// Tests: ListFolder fails with the system error code fault gives for a folder (0: lists it).
+// Tests: ListFolder and ListFolderFileNames fail with the system error code fault gives for a
+// folder (0: lists it).
 using ListFault = std::function<int(const std::filesystem::path& folder)>;
 void SetListFaultForTests(ListFault fault);
 

@@ -1,9 +1,13 @@
 #pragma once
 #include <cstddef>
+#include "platform/FolderListing.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string_view>
+#include <vector>
 
 namespace quillon::platform {
 
@@ -35,6 +39,9 @@ public:
     bool Listed() const;
     // The size of folderPart + name. Safe to call from several threads at once.
     std::int64_t SizeOf(PathTextView name) const;
+    // The names ListFolderFileNames gives of the folder, from this reading (none for a folder
+    // that is not there); nothing when it was not read.
+    std::optional<std::vector<FileName>> FileNames() const;
 
 private:
     struct Listing;

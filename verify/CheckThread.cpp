@@ -85,6 +85,7 @@ void TcrcThread::Execute() {
         // The lookups of a long list take a while (a network folder, Wine): here they keep the
         // window free. A closing window cuts them short.
         VerifyModel::ShownSizes looked;
+        std::vector<ListedFolder> listed;
         for (const auto& e : model_.ItemList)
             if (e->ListItem != NoRow) looked.entries.push_back(e.get());
         // A view that shows sizes neither in its rows nor as progress (a console without its
@@ -92,14 +93,15 @@ void TcrcThread::Execute() {
         // as a lookup would, and a folder of small files is not read twice.
         const VerifyView& view = model_.View();
         if (view.ShowsProgress() || view.ShowsSizeTexts())
-            looked.sizes = LookupSizes(looked.entries, &run.WindowClosing);
+            looked.sizes = LookupSizes(looked.entries, &run.WindowClosing, &listed);
         else
             looked.sizes.assign(looked.entries.size(), SizeAtOpen);
         RunOnGui(dispatcher, [&] { model_.BeginCheck(*this, looked); });
         // The folders' other files are looked for meanwhile, on a core the check leaves idle
-        // (with no thread to spare, after the check).
+        // (with no thread to spare, after the check), in the lookups' readings where they made
+        // one.
         try {
-            unlisted.emplace(model_.ItemList, model_.ListFiles, run);
+            unlisted.emplace(model_.ItemList, model_.ListFiles, run, std::move(listed));
         } catch (const std::system_error&) {
         }
         CheckEntries();

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <unordered_map>
@@ -45,7 +46,8 @@ std::size_t FolderPartLength(ViewTextView name) {
 } // namespace
 
 std::vector<std::int64_t> LookupSizes(std::span<TItemRec* const> entries,
-                                      const std::atomic<bool>* stop) {
+                                      const std::atomic<bool>* stop,
+                                      std::vector<ListedFolder>* listed) {
     const std::size_t count = entries.size();
     auto stopped = [stop] { return stop && *stop; };
     const std::size_t threads =
@@ -74,15 +76,18 @@ std::vector<std::int64_t> LookupSizes(std::span<TItemRec* const> entries,
     }
 
     // One listing per folder that enough entries share.
-    std::vector<std::uint32_t> listed;
+    std::vector<std::uint32_t> toList;
     for (std::uint32_t f = 0; f < folderParts.size(); ++f)
         if (folderEntries[f] >= MinEntriesPerListing)
-            listed.push_back(f);
+            toList.push_back(f);
     std::vector<std::unique_ptr<platform::FolderSizes>> listings(folderParts.size());
-    InChunks(listed.size(), std::min(threads, listed.size()), 1,
+    std::vector<std::optional<std::int64_t>> stamps(listed ? folderParts.size() : 0);
+    InChunks(toList.size(), std::min(threads, toList.size()), 1,
              [&](std::size_t begin, std::size_t end) {
                  for (std::size_t k = begin; k < end && !stopped(); ++k) {
-                     const std::uint32_t f = listed[k];
+                     const std::uint32_t f = toList[k];
+                     if (listed)
+                         stamps[f] = SettledFolderStamp(folderParts[f]);
                      listings[f] = std::make_unique<platform::FolderSizes>(
                          folderParts[f], folderEntries[f] * ListedNamesPerEntry + ListedNamesExtra);
                  }
@@ -106,6 +111,14 @@ std::vector<std::int64_t> LookupSizes(std::span<TItemRec* const> entries,
     });
     if (stopped())
         return {};
+    if (listed) {
+        for (const std::uint32_t f : toList) {
+            if (!listings[f])
+                continue;
+            if (auto names = listings[f]->FileNames())
+                listed->push_back({ViewText(folderParts[f]), stamps[f], std::move(*names)});
+        }
+    }
     return sizes;
 }
 

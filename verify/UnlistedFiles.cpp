@@ -6,12 +6,12 @@
 #include "verify/Loader.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cwctype>
 #include <deque>
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <unordered_map>
 
 namespace quillon {
 
@@ -183,15 +183,13 @@ std::filesystem::path FolderPath(const ViewText& folder) {
     return folder.empty() ? std::filesystem::path(".") : std::filesystem::path(folder);
 }
 
-// The names in one folder that nothing names, in name order; none for a folder that vanished.
-std::vector<platform::FileName> UnlistedIn(const ViewText& folder, const KeySet& named) {
+// Of the names of the files in one folder, those that nothing names, in name order.
+std::vector<platform::FileName> UnlistedOf(const ViewText& folder,
+                                          std::vector<platform::FileName> names,
+                                          const KeySet& named) {
     std::vector<platform::FileName> found;
-    platform::OsError error;
-    auto names = platform::ListFolderFileNames(FolderPath(folder), &error);
-    if (!names)
-        return found;
     ViewText path;
-    for (platform::FileName& name : *names) {
+    for (platform::FileName& name : names) {
         path.assign(folder).append(name);
         // The hash first: most names are listed, and the kind of a name costs more.
         if (!named.Contains(path) && !KindNamedBy(std::filesystem::path(name)))
@@ -202,25 +200,19 @@ std::vector<platform::FileName> UnlistedIn(const ViewText& folder, const KeySet&
     return found;
 }
 
+// The same, read now; none for a folder that vanished.
+std::vector<platform::FileName> UnlistedIn(const ViewText& folder, const KeySet& named) {
+    platform::OsError error;
+    auto names = platform::ListFolderFileNames(FolderPath(folder), &error);
+    if (!names)
+        return {};
+    return UnlistedOf(folder, std::move(*names), named);
+}
+
 void AppendFolder(std::vector<ViewText>& unlisted, const ViewText& folder,
                   const std::vector<platform::FileName>& names) {
     for (const platform::FileName& name : names)
         unlisted.push_back(folder + name);
-}
-
-// A folder's last write time, which every name added, removed or renamed in it moves.
-std::optional<std::int64_t> FolderStamp(const ViewText& folder) {
-    const auto found = platform::LookupPath(FolderPath(folder));
-    if (!found || !found->isDirectory || found->lastWriteTime == 0)
-        return std::nullopt;
-    return found->lastWriteTime;
-}
-
-std::int64_t FileTimeNow() {
-    using Ticks = std::chrono::duration<std::int64_t, std::ratio<1, 10'000'000>>;
-    return std::chrono::duration_cast<Ticks>(std::chrono::system_clock::now().time_since_epoch())
-               .count() +
-           116'444'736'000'000'000LL;
 }
 
 } // namespace
@@ -249,10 +241,6 @@ void UnlistedSearch::SetReadForTests(std::function<void()> read) {
 }
 
 struct UnlistedSearch::Search {
-    // A write time this close to the start of a reading may share its clock tick with a change
-    // made just after it: such a folder is read again at the end.
-    static constexpr std::int64_t Settled = 2 * 10'000'000LL;
-
     struct Folder {
         bool read = false;
         std::optional<std::int64_t> stamp; // before its reading, when settled by then
@@ -262,26 +250,38 @@ struct UnlistedSearch::Search {
     const TItemList& items;
     const std::vector<std::filesystem::path>& lists;
     const RunState& run;
+    std::vector<ListedFolder> listed;
     std::atomic<bool> cancel{false};
     bool planned = false;
     SearchPlan plan;
     std::vector<Folder> found;
     std::thread thread;
 
-    Search(const TItemList& i, const std::vector<std::filesystem::path>& l, const RunState& r)
-        : items(i), lists(l), run(r) {}
+    Search(const TItemList& i, const std::vector<std::filesystem::path>& l, const RunState& r,
+           std::vector<ListedFolder> early)
+        : items(i), lists(l), run(r), listed(std::move(early)) {}
     bool Stopped() const { return cancel || run.AbortRequested || run.WindowClosing; }
 
     void Read() {
+        // The folders read already, by the names the plan gives them.
+        std::unordered_map<ViewText, std::size_t> early;
+        for (std::size_t k = 0; k < listed.size(); ++k)
+            early.emplace(Preferred(listed[k].folderPart), k);
         for (std::size_t i = 0; i < plan.folders.size() && !Stopped(); ++i) {
             Folder& folder = found[i];
-            const std::int64_t start = FileTimeNow();
-            folder.stamp = FolderStamp(plan.folders[i]);
-            if (folder.stamp && *folder.stamp > start - Settled)
-                folder.stamp.reset();
-            folder.names = UnlistedIn(plan.folders[i], plan.named);
+            const ViewText& name = plan.folders[i];
+            if (const auto it = early.find(name); it != early.end()) {
+                ListedFolder& listing = listed[it->second];
+                folder.stamp = listing.stamp;
+                folder.names = UnlistedOf(name, std::move(listing.fileNames), plan.named);
+                early.erase(it);
+            } else {
+                folder.stamp = SettledFolderStamp(name);
+                folder.names = UnlistedIn(name, plan.named);
+            }
             folder.read = true;
         }
+        listed.clear();
         std::lock_guard lock(g_readMutex);
         if (g_read)
             g_read();
@@ -290,8 +290,8 @@ struct UnlistedSearch::Search {
 
 UnlistedSearch::UnlistedSearch(const TItemList& items,
                                const std::vector<std::filesystem::path>& lists,
-                               const RunState& run)
-    : search_(std::make_unique<Search>(items, lists, run)) {
+                               const RunState& run, std::vector<ListedFolder> listed)
+    : search_(std::make_unique<Search>(items, lists, run, std::move(listed))) {
     search_->thread = std::thread([s = search_.get()] {
         try {
             s->plan = PlanSearch(s->items, s->lists);

@@ -2,6 +2,7 @@
 #include "core/RunState.h"
 #include "core/ViewText.h"
 #include "verify/ItemList.h"
+#include "verify/ListedFolder.h"
 
 #include <atomic>
 #include <filesystem>
@@ -22,12 +23,13 @@ std::vector<ViewText> FindUnlistedFiles(const TItemList& items,
 
 // FindUnlistedFiles beside a check: the folders are read on a thread of its own from the start,
 // so that a check of many small files does not wait for a second pass over their folder at the
-// end. The items and lists must stay as they are until the search is gone; an abort or a
-// closing window of the run ends it early.
+// end. A folder read already (for the entries' sizes) is not read again. The items and lists
+// must stay as they are until the search is gone; an abort or a closing window of the run ends
+// it early.
 class UnlistedSearch {
 public:
     UnlistedSearch(const TItemList& items, const std::vector<std::filesystem::path>& lists,
-                   const RunState& run);
+                   const RunState& run, std::vector<ListedFolder> listed = {});
     ~UnlistedSearch();
     UnlistedSearch(const UnlistedSearch&) = delete;
     UnlistedSearch& operator=(const UnlistedSearch&) = delete;

@@ -84,6 +84,10 @@ std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& 
 
 std::optional<std::vector<FileName>>
 ListFolderFileNames(const std::filesystem::path& folder, OsError* error) {
+    if (const int injected = InjectedListFault(folder)) {
+        if (error) *error = OsErrorFromCode(injected);
+        return std::nullopt;
+    }
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
     if (!dir) {
         if (error)

@@ -166,4 +166,27 @@ std::int64_t FolderSizes::SizeOf(PathTextView name) const {
     return static_cast<std::int64_t>(st.st_size);
 }
 
+std::optional<std::vector<FileName>> FolderSizes::FileNames() const {
+    if (!listing_)
+        return std::nullopt;
+    std::vector<FileName> names;
+    if (!listing_->dir)
+        return names;
+    const int fd = ::dirfd(listing_->dir);
+    for (const std::uint32_t start : listing_->starts) {
+        const unsigned char type = static_cast<unsigned char>(listing_->text[start - 1]);
+        const char* name = listing_->text.c_str() + start;
+        if (type == DT_DIR)
+            continue;
+        // A link counts as what it points to, and some file systems do not say what a name is.
+        if (type != DT_REG) {
+            struct stat st {};
+            if (::fstatat(fd, name, &st, 0) != 0 || !S_ISREG(st.st_mode))
+                continue;
+        }
+        names.emplace_back(name);
+    }
+    return names;
+}
+
 } // namespace quillon::platform

@@ -152,6 +152,10 @@ std::optional<std::vector<FolderEntry>> ListFolder(const std::filesystem::path& 
 
 std::optional<std::vector<FileName>>
 ListFolderFileNames(const std::filesystem::path& folder, OsError* error) {
+    if (const int injected = InjectedListFault(folder)) {
+        if (error) *error = OsErrorFromCode(injected);
+        return std::nullopt;
+    }
     std::vector<FileName> names;
     const bool listed = ForEachFolderEntry(folder, error, [&](const WIN32_FIND_DATAW& fd) {
         if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)

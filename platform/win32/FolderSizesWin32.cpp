@@ -206,4 +206,14 @@ std::int64_t FolderSizes::SizeOf(PathTextView name) const {
     return n.size;
 }
 
+std::optional<std::vector<FileName>> FolderSizes::FileNames() const {
+    if (!listing_)
+        return std::nullopt;
+    std::vector<FileName> names;
+    for (const Named& n : listing_->named)
+        if ((n.attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            names.push_back(n.name);
+    return names;
+}
+
 } // namespace quillon::platform

@@ -92,6 +92,14 @@ TEST(FolderSizes, AnswersAsALookupOrAsksForOne) {
 #endif
     FolderSizes sizes(FolderPart(dir.path()), 100);
     ASSERT_TRUE(sizes.Listed());
+    // Its files are those a listing of their own gives.
+    auto names = sizes.FileNames();
+    auto listed = ListFolderFileNames(dir.path(), nullptr);
+    ASSERT_TRUE(names && listed);
+    SortFileNames(*names);
+    SortFileNames(*listed);
+    EXPECT_EQ(*names, *listed);
+    EXPECT_GE(names->size(), 4u);
     for (const Case& c : cases) {
         const auto name = Native(c.name);
         const std::int64_t got = sizes.SizeOf(name);
@@ -113,10 +121,12 @@ TEST(FolderSizes, MissingHugeAndCurrentFolders) {
         ASSERT_TRUE(sizes.Listed()) << folder;
         EXPECT_EQ(sizes.SizeOf(Native("a.bin")), -1) << folder;
         EXPECT_EQ(Direct(folder / "a.bin"), -1) << folder;
+        EXPECT_EQ(sizes.FileNames(), std::vector<FileName>()) << folder;
     }
     FolderSizes tooMany(FolderPart(dir.path()), 1);
     EXPECT_FALSE(tooMany.Listed());
     EXPECT_EQ(tooMany.SizeOf(Native("a.bin")), Ask);
+    EXPECT_FALSE(tooMany.FileNames());
 
     const auto before = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());

@@ -3,6 +3,7 @@
 #include "core/FileDigest.h"
 #include "core/ListFile.h"
 #include "platform/FileReader.h"
+#include "platform/FolderListing.h"
 #include "tests/verify/VerifyFixture.h"
 
 #include "verify/UnlistedFiles.h"
@@ -142,31 +143,44 @@ TEST_F(FindingsTest, UnlistedFilesOfTheCoveredFolders) {
     EXPECT_TRUE(model->Unlisted.empty());
 }
 
-// The folders are read while the check runs: what changes in one after that reading is seen at
-// the end, also in a folder last written long before (whose early reading would otherwise stand).
+// The folders are read while the check runs (or, where enough entries share one, by the size
+// lookup before it): what changes in one after that reading is seen at the end, also in a folder
+// last written long before (whose early reading would otherwise stand).
 TEST_F(FindingsTest, UnlistedFilesAsTheCheckEnds) {
     std::promise<void> read;
     UnlistedSearch::SetReadForTests([&] { read.set_value(); });
     // A failed case must not leave the next test's search calling into this one's frame.
-    const std::unique_ptr<void, void (*)(void*)> unhook(
-        &read, [](void*) { UnlistedSearch::SetReadForTests(nullptr); });
+    const std::unique_ptr<void, void (*)(void*)> unhook(&read, [](void*) {
+        UnlistedSearch::SetReadForTests(nullptr);
+        platform::SetListFaultForTests(nullptr);
+    });
     const struct {
         const char* change; // made in the middle of the check
+        int fillers;        // more entries in the folder: ten make the lookup read it
         std::vector<std::string> unlisted;
     } cases[] = {
-        {"", {"extra.txt"}},
-        {"add", {"extra.txt", "new.txt"}},
-        {"remove", {}},
-        {"rename", {"renamed.txt"}},
+        {"", 0, {"extra.txt"}},         {"add", 0, {"extra.txt", "new.txt"}},
+        {"remove", 0, {}},              {"rename", 0, {"renamed.txt"}},
+        {"", 10, {"extra.txt"}},        {"add", 10, {"extra.txt", "new.txt"}},
+        {"remove", 10, {}},             {"rename", 10, {"renamed.txt"}},
+        // The search's own reading would fail: the lookup's stands in for it.
+        {"unreadable", 10, {"extra.txt"}},
     };
     for (const auto& c : cases) {
         test::TempDir folder;
+        std::string listText = "a 352441C2\r\nb 352441C2\r\n";
         for (const char* name : {"a", "b", "extra.txt"})
             folder.Write(name, "abc");
-        const auto list = folder.Write("l.sfv", "a 352441C2\r\nb 352441C2\r\n");
+        for (int i = 0; i < c.fillers; ++i) {
+            folder.Write("f" + std::to_string(i), "abc");
+            listText += "f" + std::to_string(i) + " 352441C2\r\n";
+        }
+        const auto list = folder.Write("l.sfv", listText);
         SetFolderTimeHourAgo(folder.path());
         Load({list});
         const std::string change = c.change;
+        if (change == "unreadable")
+            platform::SetListFaultForTests([](const std::filesystem::path&) { return 5; });
         read = {};
         view.hook = [&](std::string_view op, std::int32_t row) {
             if (op != "scroll" || row != 2)
@@ -181,11 +195,13 @@ TEST_F(FindingsTest, UnlistedFilesAsTheCheckEnds) {
         };
         Check();
         view.hook = nullptr;
+        platform::SetListFaultForTests(nullptr);
         std::vector<std::string> unlisted;
         for (const ViewText& path : model->Unlisted)
             unlisted.push_back(std::filesystem::path(path).filename().string());
-        EXPECT_EQ(unlisted, c.unlisted) << change;
-        EXPECT_EQ(Counts(), (std::vector<std::int32_t>{0, 0, 0, 2})) << change;
+        EXPECT_EQ(unlisted, c.unlisted) << change << " " << c.fillers;
+        EXPECT_EQ(Counts(), (std::vector<std::int32_t>{0, 0, 0, 2 + c.fillers}))
+            << change << " " << c.fillers;
     }
 }
 
