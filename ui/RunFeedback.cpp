@@ -34,7 +34,7 @@ void TRunFeedback::RunStarted() {
         return;
     figures_.reset();
     time_.clear();
-    interval_ = FlushPace::FastestMs;
+    interval_ = FlushPace::StartMs;
     paceTick_ = platform::TickCount64();
     paceCpuMs_ = ThreadCpuMilliseconds();
     timerOn_ = SetTimer(window_, ids::kFlushTimer, interval_, nullptr) != 0;
@@ -138,7 +138,7 @@ void TRunFeedback::Flush() {
 void TRunFeedback::OnTimer() {
     Flush();
     const std::uint64_t now = platform::TickCount64();
-    if (now - paceTick_ < 1000)
+    if (now - paceTick_ < FlushPace::LookEveryMs)
         return;
     const std::uint64_t cpu = ThreadCpuMilliseconds();
     const unsigned next = FlushPace::Next(interval_, cpu - paceCpuMs_, now - paceTick_);

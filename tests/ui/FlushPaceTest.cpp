@@ -7,11 +7,15 @@ namespace {
 
 TEST(FlushPace, SlowsWhilePaintingCostsAndComesBack) {
     unsigned period = FlushPace::FastestMs;
-    // A third of the time painting: doubles up to the slowest, no further.
+    // A little over a twentieth of the time painting: doubles up to the slowest, no further.
     for (unsigned expected : {200u, 400u, 800u, 800u}) {
-        period = FlushPace::Next(period, 330, 1000);
+        period = FlushPace::Next(period, 60, 1000);
         EXPECT_EQ(period, expected);
     }
+    // Much more: straight to the period that would bring it to about a thirtieth.
+    EXPECT_EQ(FlushPace::Next(100, 130, 1000), 390u);
+    EXPECT_EQ(FlushPace::Next(200, 330, 1000), 800u);
+    EXPECT_EQ(FlushPace::Next(100, 5000, 1), 800u);
     // Between the two marks it stays; little painting halves it back to the fastest.
     EXPECT_EQ(FlushPace::Next(period, 35, 1000), 800u);
     EXPECT_EQ(FlushPace::Next(period, 60, 1000), 800u);

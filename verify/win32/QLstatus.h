@@ -67,7 +67,11 @@ private:
     void OpenTheme();
     // WM_PAINT and WM_PRINTCLIENT: everything into a bitmap, then one blit.
     void PaintTo(HDC dc);
-    void PaintPanels(HDC dc, const RECT& client);
+    // The bar's and the panels' backgrounds, which change only with the layout, the theme or the
+    // system colours; then what each panel shows.
+    void PaintBackground(HDC dc, const RECT& client);
+    bool CopyBackground(HDC target, HDC dc, const RECT& client);
+    void PaintPanels(HDC dc);
 
     HWND bar_ = nullptr;
     std::vector<TStatusPanel> panels_;
@@ -81,6 +85,9 @@ private:
         static void Close(Type h);
     };
     win::UniqueHandle<ThemeTraits> theme_;
+    // PaintBackground's last picture, drawn again when forgotten or of another size.
+    win::UniqueBitmap background_;
+    SIZE backgroundSize_{};
 };
 
 // One count panel of the main window's bar: image index of images (16x16 at 96 DPI) and the text

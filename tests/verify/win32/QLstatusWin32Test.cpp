@@ -166,6 +166,35 @@ TEST_F(StatusBarWin32, RepaintRequestedFromAnotherThreadIsPaintedOnTheGuiThread)
     EXPECT_EQ(GetPixel(screen.Get(), 60, 10), kRed);
 }
 
+// The backgrounds are drawn once and kept: after new panels, then a new size, the bar looks as a
+// bar made that way from the start.
+TEST_F(StatusBarWin32, KeptBackgroundFollowsPanelsAndSize) {
+    bar_.OnDrawPanel = nullptr; // the panels show their backgrounds
+    Canvas first(kWidth, kHeight);
+    Print(first);
+    const TStatusPanel panels[] = {{60, true}, {200, true}, {90, true}, {150, true}, {40}};
+    bar_.SetPanels(panels);
+    for (const SIZE size : {SIZE{kWidth, kHeight}, SIZE{kWidth + 40, kHeight + 6}}) {
+        SetWindowPos(bar_.Handle(), nullptr, 0, 0, size.cx, size.cy, SWP_NOZORDER | SWP_NOMOVE);
+        bar_.Resize();
+        TqlStatusBar fresh;
+        ASSERT_TRUE(fresh.Create(parent_, 8));
+        SetWindowPos(fresh.Handle(), nullptr, 0, 0, size.cx, size.cy, SWP_NOZORDER);
+        fresh.SetPanels(panels);
+        SendMessageW(fresh.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+        fresh.Resize();
+        Canvas kept(size.cx, size.cy), made(size.cx, size.cy);
+        Print(kept);
+        SendMessageW(fresh.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(made.dc.Get()),
+                     PRF_CLIENT);
+        GdiFlush();
+        const auto* a = static_cast<const DWORD*>(kept.bits);
+        const auto* b = static_cast<const DWORD*>(made.bits);
+        EXPECT_TRUE(std::equal(a, a + size.cx * size.cy, b)) << size.cx;
+        DestroyWindow(fresh.Handle());
+    }
+}
+
 TEST_F(StatusBarWin32, LastPanelReachesTheRightEdgeAfterResize) {
     SetWindowPos(bar_.Handle(), nullptr, 0, 0, 690, kHeight, SWP_NOZORDER | SWP_NOMOVE);
     bar_.Resize();
