@@ -1,4 +1,5 @@
 #include "platform/FolderListing.h"
+#include "platform/posix/FileEntryKind.h"
 #include "platform/Locale.h"
 #include "platform/NaturalOrder.h"
 
@@ -107,16 +108,10 @@ ListFolderFileNames(const std::filesystem::path& folder, OsError* error) {
             }
             break;
         }
-        if (std::strcmp(d->d_name, ".") == 0 || std::strcmp(d->d_name, "..") == 0 ||
-            d->d_type == DT_DIR)
+        if (std::strcmp(d->d_name, ".") == 0 || std::strcmp(d->d_name, "..") == 0)
             continue;
-        // A link counts as what it points to, and some file systems do not say what a name is.
-        if (d->d_type != DT_REG) {
-            struct stat st {};
-            if (::fstatat(fd, d->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode))
-                continue;
-        }
-        names.emplace_back(d->d_name);
+        if (IsFileEntry(fd, d->d_name, d->d_type))
+            names.emplace_back(d->d_name);
     }
     return names;
 }

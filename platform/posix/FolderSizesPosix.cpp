@@ -1,4 +1,5 @@
 #include "platform/FolderSizes.h"
+#include "platform/posix/FileEntryKind.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -176,15 +177,8 @@ std::optional<std::vector<FileName>> FolderSizes::FileNames() const {
     for (const std::uint32_t start : listing_->starts) {
         const unsigned char type = static_cast<unsigned char>(listing_->text[start - 1]);
         const char* name = listing_->text.c_str() + start;
-        if (type == DT_DIR)
-            continue;
-        // A link counts as what it points to, and some file systems do not say what a name is.
-        if (type != DT_REG) {
-            struct stat st {};
-            if (::fstatat(fd, name, &st, 0) != 0 || !S_ISREG(st.st_mode))
-                continue;
-        }
-        names.emplace_back(name);
+        if (IsFileEntry(fd, name, type))
+            names.emplace_back(name);
     }
     return names;
 }
